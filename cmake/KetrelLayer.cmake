@@ -1,0 +1,21 @@
+# ketrel_layer(<name> [DEPS targets...] [PKGS pkg-config modules...])
+# Builds the .cpp/.c files of the current folder (not its subfolders) into one static
+# library. A layer with no sources yet is an interface library, so later layers link alike.
+function(ketrel_layer name)
+    cmake_parse_arguments(L "" "" "DEPS;PKGS" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+    if(srcs)
+        add_library(${name} STATIC ${srcs})
+        set(scope PUBLIC)
+    else()
+        add_library(${name} INTERFACE)
+        set(scope INTERFACE)
+    endif()
+    target_link_libraries(${name} ${scope} ${L_DEPS})
+    foreach(pkg ${L_PKGS})
+        string(MAKE_C_IDENTIFIER "pc_${pkg}" var)
+        pkg_check_modules(${var} REQUIRED IMPORTED_TARGET GLOBAL ${pkg})
+        target_link_libraries(${name} ${scope} PkgConfig::${var})
+    endforeach()
+endfunction()
