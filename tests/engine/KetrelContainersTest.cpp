@@ -1,6 +1,7 @@
 #include "engine/KetrelArray.h"
 #include "engine/KetrelMap.h"
 #include "engine/KetrelPtrArray.h"
+#include "engine/KetrelString.h"
 
 #include <gtest/gtest.h>
 
@@ -464,6 +465,37 @@ TEST(KetrelMapKeys, CompareMemberOrdersKeys)
     EXPECT_EQ(30, m.ElementAt(2)->key.v);
     EXPECT_EQ(2, m.Find({30}));
     EXPECT_EQ(-1, m.Find({25}));
+}
+
+// String keys follow the string's ordinal order: empty first, a proper prefix
+// before the longer text, units compared as unsigned 16-bit values.
+TEST(KetrelMapKeys, StringKeysInOrdinalOrder)
+{
+    const u16 high[] = {0xE9, 0};
+    const u16 higher[] = {0x100, 0};
+    CKetrelMap<CKetrelString, i32> m;
+    const CKetrelString inserts[] = {
+        CKetrelString("b"), CKetrelString(higher), CKetrelString("abc"), CKetrelString(""),
+        CKetrelString("ab"), CKetrelString(high), CKetrelString("B"), CKetrelString("ab"),
+    };
+    for (const CKetrelString& k : inserts)
+        m.AddPair({k, k.GetLength()});
+    const CKetrelString order[] = {
+        CKetrelString(""), CKetrelString("B"), CKetrelString("ab"), CKetrelString("abc"),
+        CKetrelString("b"), CKetrelString(high), CKetrelString(higher),
+    };
+    ASSERT_EQ(7, m.GetCount());
+    for (i32 i = 0; i < 7; ++i)
+    {
+        EXPECT_EQ(0, m.ElementAt(i)->key.Compare(order[i])) << i;
+        EXPECT_EQ(i, m.Find(order[i])) << i;
+    }
+    EXPECT_EQ(-1, m.Find(CKetrelString("a")));
+    EXPECT_EQ(-1, m.Find(CKetrelString("abcd")));
+    *m.Lookup(CKetrelString("a")) = 5;
+    EXPECT_EQ(2, m.Find(CKetrelString("a")));
+    EXPECT_EQ(1, m.Remove(CKetrelString("")));
+    EXPECT_EQ(0, m.ElementAt(0)->key.Compare(CKetrelString("B")));
 }
 
 // Seeded random edits applied to the map and to std::map side by side.

@@ -1,4 +1,5 @@
 #include "engine/KetrelColor.h"
+#include "engine/KetrelID.h"
 #include "engine/KetrelMath.h"
 #include "engine/KetrelRect.h"
 #include "engine/KetrelVector.h"
@@ -6,11 +7,30 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <limits>
 
 namespace
 {
 const f32 kPi = 3.14159265358979f;
+
+std::string Narrow(const CKetrelString& s)
+{
+    std::string out(s.GetLength() + 1, '\0');
+    s.ToNarrow(out.data());
+    out.resize(s.GetLength());
+    return out;
+}
+
+// The expected default id: "0x" and eight lower-case hex digits of the low 32
+// bits of the address.
+std::string AddressId(const void* p)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", (unsigned)(u32)(std::uintptr_t)p);
+    return text;
+}
 }
 
 // All four edges count as inside.
@@ -264,4 +284,49 @@ TEST(KetrelMathWrappers, AbsOfTheMostNegativeIsDefined)
     EXPECT_EQ(0, KetrelAbs(0));
     EXPECT_EQ(2147483647, KetrelAbs(-2147483647));
     EXPECT_EQ((i32)(-2147483647 - 1), KetrelAbs(-2147483647 - 1));
+}
+
+// ---- Object id -------------------------------------------------------------------
+
+namespace
+{
+class Named : public CKetrelID
+{
+public:
+    int payload = 0;
+};
+}
+
+TEST(KetrelIDDefault, AddressForm)
+{
+    CKetrelID a;
+    CKetrelID* b = new CKetrelID();
+    Named n;
+    EXPECT_EQ(AddressId(&a), Narrow(a.GetID()));
+    EXPECT_EQ(AddressId(b), Narrow(b->GetID()));
+    EXPECT_EQ(AddressId(static_cast<CKetrelID*>(&n)), Narrow(n.GetID()));
+    EXPECT_EQ(10, a.GetID().GetLength());
+    const CKetrelID* ids[] = {&a, b, &n};
+    for (const CKetrelID* id : ids)
+    {
+        std::string text = Narrow(id->GetID());
+        for (size_t i = 2; i < text.size(); ++i)
+            EXPECT_TRUE((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'a' && text[i] <= 'f')) << text;
+    }
+    EXPECT_NE(Narrow(a.GetID()), Narrow(b->GetID()));
+    delete b;
+}
+
+TEST(KetrelIDDefault, ResetReturnsToTheAddressForm)
+{
+    Named n;
+    n.SetID(CKetrelString("font.png"));
+    EXPECT_EQ("font.png", Narrow(n.GetID()));
+    n.ResetID();
+    EXPECT_EQ(AddressId(static_cast<CKetrelID*>(&n)), Narrow(n.GetID()));
+    // Deleting through the base runs the whole destructor (checked by the
+    // sanitizer build).
+    CKetrelID* owned = new Named();
+    owned->SetID(CKetrelString("shader"));
+    delete owned;
 }
