@@ -85,7 +85,9 @@ TEST(KetrelKeyCodes, EveryMappedKeysymHasACodeInRange)
         CKetrelString name;
         CKetrelInput::GetKeyName(code, name);
         if (code < 66 || code > 74)
+        {
             EXPECT_NE("Unknown key", Narrow(name)) << std::hex << keysym;
+        }
     }
 }
 

@@ -3,6 +3,9 @@
 // ("down 0 10 20", "downrel 0 0.0125 0.0417", "key ff0d", "char 65", ...),
 // fills the drawing target with a set colour in OnFrame, and can fail OnCreate.
 // Header only, so the folder's other test programs do not compile it.
+// gtest before Xlib: Xlib's macros (None, Bool) would break gtest's headers.
+#include <gtest/gtest.h>
+
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
