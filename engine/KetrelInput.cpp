@@ -11,7 +11,7 @@ CKetrelInput* CKetrelInput::Create()
     return new (std::nothrow) CKetrelInput();
 }
 
-CKetrelInput::CKetrelInput() : m_window(0), m_reserved(0), m_application(nullptr)
+CKetrelInput::CKetrelInput() : m_window(0), m_application(nullptr)
 {
     m_timer.Init(0);
 }

@@ -37,6 +37,5 @@ public:
 private:
     CKetrelTimer m_timer;
     unsigned long m_window;
-    u32 m_reserved;
     IKetrelApplication* m_application;
 };

@@ -11,7 +11,7 @@ CKetrelTextInput* CKetrelTextInput::Create()
 }
 
 CKetrelTextInput::CKetrelTextInput()
-    : m_maxLength(0), m_done(0), m_password(0), m_window(0), m_reserved(0),
+    : m_maxLength(0), m_done(0), m_password(0), m_window(0),
       m_application(nullptr)
 {
 }

@@ -43,6 +43,5 @@ private:
     u32 m_done;
     u32 m_password;
     unsigned long m_window;
-    u32 m_reserved;
     IKetrelApplication* m_application;
 };
