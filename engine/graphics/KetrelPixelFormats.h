@@ -8,6 +8,7 @@
 
 class CKetrelSurface;
 class IKetrelApplication;
+class IKetrelGraphicsContext;
 
 namespace ketrelpx
 {
@@ -146,7 +147,7 @@ const u32* OwnerPalette(IKetrelApplication* owner);
 const u8* OwnerColorLookup(IKetrelApplication* owner);
 int OwnerPixelFormat(IKetrelApplication* owner);
 void* OwnerDisplay(IKetrelApplication* owner);
-class IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner);
+::IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner);
 
 template <class F>
 inline int WithFormat(int format, IKetrelApplication* owner, F&& f)
