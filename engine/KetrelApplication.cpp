@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -82,7 +83,8 @@ IKetrelApplication::IKetrelApplication()
       m_pacingStart(0), m_throttled(0), m_palette(nullptr), m_colorLookup(nullptr),
       m_buttonMask(0), m_pointerX(0), m_pointerY(0), m_running(0), m_display(nullptr),
       m_screen(0), m_image(nullptr), m_gc(nullptr), m_wmDeleteWindow(0), m_eventMask(0),
-      m_graphicsExt(nullptr), m_paused(0), m_shmInfo(nullptr), m_shmAttached(0), m_swapRedBlue(0)
+      m_graphicsExt(nullptr), m_paused(0), m_shmInfo(nullptr), m_shmAttached(0), m_swapRedBlue(0),
+      m_drawPixels(nullptr)
 {
     memset(&m_mode, 0, sizeof(m_mode));
     memset(m_keyStates, 0, sizeof(m_keyStates));
@@ -501,6 +503,9 @@ void IKetrelApplication::ReleaseBackBuffer()
     }
     m_shmInfo = nullptr;
     m_shmAttached = 0;
+    delete[] m_drawPixels;
+    m_drawPixels = nullptr;
+    m_swapRedBlue = 0;
 }
 
 // Makes the image over a new shared-memory segment; false when the server
@@ -598,6 +603,19 @@ int IKetrelApplication::CreateBackBuffer(i32 pixelFormat)
     // decides which one the server expects.
     m_swapRedBlue = (pixelFormat == 7 && visual->red_mask == 0xFF0000) ||
                     (pixelFormat == 6 && visual->red_mask == 0xFF);
+    void* pixels = m_image->data;
+    if (m_swapRedBlue)
+    {
+        // The surface then draws in memory of its own, and each present
+        // copies it to the image with red and blue exchanged.
+        m_drawPixels = new (std::nothrow) u32[size / 4];
+        if (!m_drawPixels)
+        {
+            ReleaseBackBuffer();
+            return KE_ERR_MEMORY;
+        }
+        pixels = m_drawPixels;
+    }
 
     CKetrelSurfaceDesc desc;
     memset(&desc, 0, sizeof(desc));
@@ -606,7 +624,7 @@ int IKetrelApplication::CreateBackBuffer(i32 pixelFormat)
     desc.pitch = rowSize;
     desc.pixelFormat = pixelFormat;
     desc.bytesPerPixel = bytesPerPixel;
-    int result = m_backBuffer.CreateFromBuffer(this, &desc, m_image->data);
+    int result = m_backBuffer.CreateFromBuffer(this, &desc, pixels);
     if (result != KE_OK)
     {
         ReleaseBackBuffer();
@@ -617,13 +635,13 @@ int IKetrelApplication::CreateBackBuffer(i32 pixelFormat)
     return KE_OK;
 }
 
-static void SwapRedBlue(u8* pixels, size_t count)
+// Whole words, so that the compiler turns the loop into vector code.
+static void CopySwappingRedBlue(u32* to, const u32* from, size_t count)
 {
-    for (size_t i = 0; i < count; i++, pixels += 4)
+    for (size_t i = 0; i < count; i++)
     {
-        u8 t = pixels[0];
-        pixels[0] = pixels[2];
-        pixels[2] = t;
+        const u32 v = from[i];
+        to[i] = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
     }
 }
 
@@ -633,20 +651,16 @@ void IKetrelApplication::PresentBackBuffer()
         return;
     const i32 width = m_backBuffer.GetWidth();
     const i32 height = m_backBuffer.GetHeight();
-    const size_t count = (size_t)width * (size_t)height;
-    // The server reads the pixels during the request; XSync waits for it, so
-    // the order of red and blue is turned for the put and back after it.
-    if (m_swapRedBlue)
-        SwapRedBlue((u8*)m_image->data, count);
+    if (m_drawPixels)
+        CopySwappingRedBlue((u32*)m_image->data, m_drawPixels, (size_t)width * (size_t)height);
     if (m_shmAttached)
         XShmPutImage(m_display, m_window, (GC)m_gc, m_image, 0, 0, 0, 0, (unsigned)width,
                      (unsigned)height, False);
     else
         XPutImage(m_display, m_window, (GC)m_gc, m_image, 0, 0, 0, 0, (unsigned)width,
                   (unsigned)height);
+    // The server has read the image once the round trip returns.
     XSync(m_display, False);
-    if (m_swapRedBlue)
-        SwapRedBlue((u8*)m_image->data, count);
 }
 
 void IKetrelApplication::Present()

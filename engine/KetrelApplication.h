@@ -252,4 +252,5 @@ private:
     void* m_shmInfo;                     // XShmSegmentInfo, owned; null without a segment
     i32 m_shmAttached;
     i32 m_swapRedBlue;                   // the visual orders red and blue the other way
+    u32* m_drawPixels;                   // then the surface draws here, owned
 };
