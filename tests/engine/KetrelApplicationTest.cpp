@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -170,6 +171,26 @@ TEST(KetrelApplicationWindow, CloseFromWindowManagerEndsRun)
     EXPECT_FALSE(app.HasWindow());
     EXPECT_FALSE(app.IsRunning());
     XCloseDisplay(other);
+}
+
+// SIGTERM goes through Quit, so OnDestroy still runs, also while the window
+// is inactive.
+TEST(KetrelApplicationWindow, SignalEndsRunThroughQuit)
+{
+    REQUIRE_X();
+    IKetrelApplication::InstallQuitSignals();
+    CKetrelRecordingApplication app;
+    ASSERT_EQ(KE_OK, app.CreateWindowed());
+    XEvent out;
+    memset(&out, 0, sizeof(out));
+    out.xfocus.type = FocusOut;
+    app.HandleXEvent(&out);
+    app.Take();
+    raise(SIGTERM);
+    EXPECT_EQ(0, app.Run());
+    EXPECT_EQ(Calls{"destroy"}, app.Take());
+    EXPECT_FALSE(app.HasWindow());
+    signal(SIGTERM, SIG_DFL);
 }
 
 // An application that quits from inside a frame while an input event waits.
