@@ -179,18 +179,34 @@ private:
     bool m_failed;
 };
 
-// Narrows a wide format into 16-bit units; null when out of memory.
-u16* NarrowWide(const wchar_t* text, int length)
+// A wide format narrowed to 16-bit units: on the stack when short, else on the heap.
+class NarrowedFormat
 {
-    u16* units = new (std::nothrow) u16[(size_t)length + 1];
-    if (units)
+public:
+    NarrowedFormat(const wchar_t* text, int length) : m_units(m_local)
     {
-        for (int i = 0; i < length; ++i)
-            units[i] = (u16)text[i];
-        units[length] = 0;
+        if (length >= (int)(sizeof m_local / sizeof *m_local))
+            m_units = new (std::nothrow) u16[(size_t)length + 1];
+        if (m_units)
+        {
+            for (int i = 0; i < length; ++i)
+                m_units[i] = (u16)text[i];
+            m_units[length] = 0;
+        }
     }
-    return units;
-}
+    ~NarrowedFormat()
+    {
+        if (m_units != m_local)
+            delete[] m_units;
+    }
+    NarrowedFormat(const NarrowedFormat&) = delete;
+    NarrowedFormat& operator=(const NarrowedFormat&) = delete;
+    const u16* Units() const { return m_units; }   // null when out of memory
+
+private:
+    u16 m_local[256];
+    u16* m_units;
+};
 
 inline bool IsDigit(u16 c) { return c >= '0' && c <= '9'; }
 
@@ -601,14 +617,13 @@ void CKetrelString::FormatArgs(const wchar_t* format, const CKetrelFormatArg* ar
     if (!format)
         return;
     const int length = SourceLength(format);
-    u16* units = NarrowWide(format, length);
-    if (!units)
+    const NarrowedFormat units(format, length);
+    if (!units.Units())
     {
         Adopt(nullptr, 0);
         return;
     }
-    FormatUnits(units, length, args, count);
-    delete[] units;
+    FormatUnits(units.Units(), length, args, count);
 }
 
 void CKetrelString::FormatArgs(const u16* format, const CKetrelFormatArg* args, int count)
@@ -772,12 +787,10 @@ int CKetrelString::ScanArgs(const wchar_t* format, const CKetrelScanArg* args, i
     if (!format)
         return 0;
     const int length = SourceLength(format);
-    u16* units = NarrowWide(format, length);
-    if (!units)
+    const NarrowedFormat units(format, length);
+    if (!units.Units())
         return 0;
-    const int stored = ScanUnits(units, length, args, count);
-    delete[] units;
-    return stored;
+    return ScanUnits(units.Units(), length, args, count);
 }
 
 int CKetrelString::ScanArgs(const u16* format, const CKetrelScanArg* args, int count) const

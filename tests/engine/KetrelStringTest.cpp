@@ -419,6 +419,15 @@ TEST(KetrelStringFormat, NullFormatKeepsTextAndLongOutputGrows)
     EXPECT_EQ('|', s.GetBuffer()[1501]);
     EXPECT_EQ('>', s.GetBuffer()[3002]);
 
+    std::wstring longFormat(300, L'.');
+    longFormat += L"%d";
+    s.Format(longFormat.c_str(), 7);
+    EXPECT_EQ(301, s.GetLength());
+    EXPECT_EQ('7', s.GetBuffer()[300]);
+    i32 value = 0;
+    EXPECT_EQ(1, CKetrelString(L"x 5").Scan(longFormat.c_str(), &value));
+    EXPECT_EQ(5, value);
+
     // The string may format itself.
     s.Assign(L"ab");
     s.Format(L"%s%s", s, s);
