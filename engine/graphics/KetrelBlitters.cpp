@@ -364,9 +364,9 @@ int CKetrelSurface::Blit(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx,
     CKetrelRect src;
     GetRectOrWhole(sourceRect, &src, source);
     if (flags & KE_BLT_CENTER_X)
-        x = (m_width >> 1) - (src.Width() >> 1);
+        x = (i32)((m_width >> 1) - ((((i64)src.right - src.left)) >> 1));
     if (flags & KE_BLT_CENTER_Y)
-        y = (m_height >> 1) - (src.Height() >> 1);
+        y = (i32)((m_height >> 1) - ((((i64)src.bottom - src.top)) >> 1));
     const bool clipped = (flags & KE_BLT_NOCLIP) == 0;
     if (!ClipBlit(x, y, src, source->m_width, source->m_height, clipped ? m_clipLeft : 0,
                   clipped ? m_clipTop : 0, clipped ? m_clipRight : m_width,
@@ -437,9 +437,9 @@ int CKetrelSurface::BlitTinted(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx,
     CKetrelRect src;
     GetRectOrWhole(sourceRect, &src, source);
     if (flags & KE_BLT_CENTER_X)
-        x = (m_width >> 1) - (src.Width() >> 1);
+        x = (i32)((m_width >> 1) - ((((i64)src.right - src.left)) >> 1));
     if (flags & KE_BLT_CENTER_Y)
-        y = (m_height >> 1) - (src.Height() >> 1);
+        y = (i32)((m_height >> 1) - ((((i64)src.bottom - src.top)) >> 1));
     const bool clipped = (flags & KE_BLT_NOCLIP) == 0;
     if (!ClipBlit(x, y, src, source->m_width, source->m_height, clipped ? m_clipLeft : 0,
                   clipped ? m_clipTop : 0, clipped ? m_clipRight : m_width,
