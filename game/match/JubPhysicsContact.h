@@ -26,7 +26,9 @@ struct CJubPhysicsQueryHit
 };
 
 // Receives the contacts of a world it is registered with. OnContact runs inside Step and may
-// change the kind, velocity and mask of any body; it must not remove or clear bodies.
+// change the kind and velocity of any body, and the mask or position of the contact's two
+// bodies; other bodies' positions, sizes and masks changed there count from the next Step.
+// It may create bodies, but must not remove bodies or clear the world.
 class CJubPhysicsListener
 {
 public:

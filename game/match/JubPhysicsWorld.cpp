@@ -3,6 +3,9 @@
 #include "engine/KetrelMath.h"
 
 #include <cassert>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace
 {
@@ -16,6 +19,7 @@ const f32 kDeadBand = 0.0001f;        // shorter vectors are not rescaled
 const f32 kOverlapMargin = 0.001f;
 const f32 kSweepStrideFactor = 0.75f;
 const i32 kSweepLastCount = 1001;     // so at most 1002 boxes per sweep
+const i32 kBoxPadding = 4;            // never-meeting entries after the last body
 
 inline f32 Length(f32 x, f32 y)
 {
@@ -106,9 +110,15 @@ void CJubPhysicsWorld::Clear()
     }
     m_queryHits.RemoveAll();
     m_sweepHits.RemoveAll();
-    for (i32 i = 0; i < m_slots.GetCount(); ++i)
-        delete m_slots[i].body;
-    m_slots.RemoveAll();
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
+        delete m_bodies[i];
+    m_bodies.RemoveAll();
+    m_minX.RemoveAll();
+    m_minY.RemoveAll();
+    m_maxX.RemoveAll();
+    m_maxY.RemoveAll();
+    m_masks.RemoveAll();
+    m_sweepMarks.RemoveAll();
     m_moving.RemoveAll();
     m_stuck.RemoveAll();
 }
@@ -116,11 +126,11 @@ void CJubPhysicsWorld::Clear()
 CJubPhysicsBody* CJubPhysicsWorld::CreateBody(const CJubPhysicsBodyDesc& desc)
 {
     CJubPhysicsBody* body = new CJubPhysicsBody(desc);
-    Slot slot = {};
-    slot.body = body;
-    m_slots.Add(slot);
-    SyncSlot(m_slots.GetCount() - 1);
-    ReserveStepLists();
+    const i32 index = m_bodies.GetCount();
+    m_bodies.Add(body);
+    SetBodyCount(index + 1);
+    m_sweepMarks[index] = 0;
+    SyncBox(index);
     return body;
 }
 
@@ -133,9 +143,9 @@ void CJubPhysicsWorld::RemoveBody(CJubPhysicsBody* body)
         assert(!"RemoveBody from inside Step");
         return;
     }
-    for (i32 i = 0; i < m_slots.GetCount(); ++i)
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
     {
-        if (m_slots[i].body != body)
+        if (m_bodies[i] != body)
             continue;
         // Results of the last queries must not keep a pointer to a deleted body.
         for (i32 h = m_sweepHits.GetCount() - 1; h >= 0; --h)
@@ -145,7 +155,13 @@ void CJubPhysicsWorld::RemoveBody(CJubPhysicsBody* body)
             if (m_queryHits[h].body == body)
                 m_queryHits.RemoveAt(h);
         delete body;
-        m_slots.RemoveAt(i);
+        m_bodies.RemoveAt(i);
+        m_minX.RemoveAt(i);
+        m_minY.RemoveAt(i);
+        m_maxX.RemoveAt(i);
+        m_maxY.RemoveAt(i);
+        m_masks.RemoveAt(i);
+        m_sweepMarks.RemoveAt(i);
         return;
     }
 }
@@ -179,9 +195,9 @@ void CJubPhysicsWorld::ClearListeners()
 
 CJubPhysicsBody* CJubPhysicsWorld::GetBody(i32 index) const
 {
-    if (index < 0 || index >= m_slots.GetCount())
+    if (index < 0 || index >= m_bodies.GetCount())
         return nullptr;
-    return m_slots[index].body;
+    return m_bodies[index];
 }
 
 const CJubPhysicsQueryHit* CJubPhysicsWorld::GetQueryHit(i32 index) const
@@ -198,39 +214,47 @@ CJubPhysicsBody* CJubPhysicsWorld::GetSweepHit(i32 index) const
     return m_sweepHits[index];
 }
 
-void CJubPhysicsWorld::ReserveStepLists()
+void CJubPhysicsWorld::SetBodyCount(i32 count)
 {
-    // Only the counts of these lists matter to Step; sizing them here keeps Step free of
-    // allocation. Growing keeps what they hold, so a body created by a listener is safe.
-    i32 n = m_slots.GetCount();
-    if (m_moving.GetCount() < n)
-        m_moving.SetSize(n);
-    if (m_stuck.GetCount() < n)
-        m_stuck.SetSize(n);
+    // The box arrays keep their padding after the last body; the step lists only need to
+    // be long enough, and growing keeps what they hold, so a body created by a listener
+    // is safe.
+    const i32 padded = count + kBoxPadding;
+    m_minX.SetSize(padded);
+    m_minY.SetSize(padded);
+    m_maxX.SetSize(padded);
+    m_maxY.SetSize(padded);
+    m_masks.SetSize(padded);
+    for (i32 i = count; i < padded; ++i)
+        m_masks[i] = 0;
+    m_sweepMarks.SetSize(count);
+    if (m_moving.GetCount() < count)
+        m_moving.SetSize(count);
+    if (m_stuck.GetCount() < count)
+        m_stuck.SetSize(count);
 }
 
-void CJubPhysicsWorld::SyncSlot(i32 index)
+void CJubPhysicsWorld::SyncBox(i32 index)
 {
-    Slot& s = m_slots[index];
-    const CJubPhysicsBody* b = s.body;
-    s.minX = b->m_position.x - b->m_halfSize.x;
-    s.minY = b->m_position.y - b->m_halfSize.y;
-    s.maxX = b->m_position.x + b->m_halfSize.x;
-    s.maxY = b->m_position.y + b->m_halfSize.y;
-    s.mask = b->m_mask;
+    const CJubPhysicsBody* b = m_bodies[index];
+    m_minX[index] = b->m_position.x - b->m_halfSize.x;
+    m_minY[index] = b->m_position.y - b->m_halfSize.y;
+    m_maxX[index] = b->m_position.x + b->m_halfSize.x;
+    m_maxY[index] = b->m_position.y + b->m_halfSize.y;
+    m_masks[index] = b->m_mask;
 }
 
-void CJubPhysicsWorld::SyncAllSlots()
+void CJubPhysicsWorld::SyncAllBoxes()
 {
-    for (i32 i = 0; i < m_slots.GetCount(); ++i)
-        SyncSlot(i);
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
+        SyncBox(i);
 }
 
 void CJubPhysicsWorld::SavePreviousPositions()
 {
-    for (i32 i = 0; i < m_slots.GetCount(); ++i)
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
     {
-        CJubPhysicsBody* b = m_slots[i].body;
+        CJubPhysicsBody* b = m_bodies[i];
         b->m_lastPosition = b->m_position;
     }
 }
@@ -243,14 +267,13 @@ void CJubPhysicsWorld::Step()
         return;
     }
     m_stepping = true;
-    ReserveStepLists();
 
     // Gravity once per Step; the moving and stuck lists keep the kinds this Step began with.
     i32 movingCount = 0;
     i32 stuckCount = 0;
-    for (i32 i = 0; i < m_slots.GetCount(); ++i)
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
     {
-        CJubPhysicsBody* b = m_slots[i].body;
+        CJubPhysicsBody* b = m_bodies[i];
         b->m_impulseSum.Set(0.0f, 0.0f);
         if (b->m_kind == JUB_BODY_MOVING)
         {
@@ -263,51 +286,30 @@ void CJubPhysicsWorld::Step()
             m_stuck[stuckCount++] = i;
         }
     }
-    SyncAllSlots();
+    SyncAllBoxes();
 
     for (i32 sub = 0; sub < m_substeps; ++sub)
     {
         for (i32 m = 0; m < movingCount; ++m)
         {
-            i32 ia = m_moving[m];
-            CJubPhysicsBody* a = m_slots[ia].body;
+            const i32 ia = m_moving[m];
+            CJubPhysicsBody* a = m_bodies[ia];
             a->m_position.x += a->m_velocity.x * m_substepFraction;
             a->m_position.y += a->m_velocity.y * m_substepFraction;
-            SyncSlot(ia);
+            SyncBox(ia);
         }
         for (i32 s = 0; s < stuckCount; ++s)
-            m_slots[m_stuck[s]].body->m_velocity.Set(0.0f, 0.0f);
+            m_bodies[m_stuck[s]]->m_velocity.Set(0.0f, 0.0f);
 
         // Every moving body against every body in creation order. Two moving bodies meet
         // twice, once from each side; a push is seen by the pairs after it.
         for (i32 m = 0; m < movingCount; ++m)
-        {
-            const i32 ia = m_moving[m];
-            const Slot* slots = m_slots.GetData();
-            i32 count = m_slots.GetCount();
-            Slot a = slots[ia];
-            for (i32 ib = 0; ib < count; ++ib)
-            {
-                const Slot& b = slots[ib];
-                if ((a.mask & b.mask) == 0 || ib == ia)
-                    continue;
-                if (!EdgesOverlap(a.minX, a.minY, a.maxX, a.maxY, b.minX, b.minY, b.maxX, b.maxY))
-                    continue;
-                if (ResolvePair(ia, ib))
-                {
-                    // A listener may have changed any body, or added one.
-                    SyncAllSlots();
-                    slots = m_slots.GetData();
-                    count = m_slots.GetCount();
-                }
-                a = slots[ia];
-            }
-        }
+            CollideFrom(m_moving[m], 0);
     }
 
     for (i32 m = 0; m < movingCount; ++m)
     {
-        CJubPhysicsBody* b = m_slots[m_moving[m]].body;
+        CJubPhysicsBody* b = m_bodies[m_moving[m]];
         b->m_stepMotion.SetDifference(b->m_position, b->m_stepOrigin);
         if (b->m_stepMotion.LengthSquared() > kRestMotionSq)
         {
@@ -329,7 +331,7 @@ void CJubPhysicsWorld::Step()
     }
     for (i32 s = 0; s < stuckCount; ++s)
     {
-        CJubPhysicsBody* b = m_slots[m_stuck[s]].body;
+        CJubPhysicsBody* b = m_bodies[m_stuck[s]];
         if (!(b->m_mass > 0.0f))
             continue;
         b->m_restTimer += m_step;
@@ -344,21 +346,96 @@ void CJubPhysicsWorld::Step()
     m_stepping = false;
 }
 
+void CJubPhysicsWorld::CollideFrom(i32 ia, i32 first)
+{
+    // Nearly every test fails, and at random: the conditions are combined without a branch
+    // each, four bodies at a time where SSE2 is there. The padding after the last body
+    // never meets, so whole groups of four are read. A resolved pair moves A, so the tests
+    // resume after it with A's new box.
+    i32 ib = first;
+    while (ib < m_bodies.GetCount())
+    {
+        const f32 aMinX = m_minX[ia];
+        const f32 aMinY = m_minY[ia];
+        const f32 aMaxX = m_maxX[ia];
+        const f32 aMaxY = m_maxY[ia];
+        const u32 aMask = m_masks[ia];
+        const f32* minX = m_minX.GetData();
+        const f32* minY = m_minY.GetData();
+        const f32* maxX = m_maxX.GetData();
+        const f32* maxY = m_maxY.GetData();
+        const u32* masks = m_masks.GetData();
+        const i32 count = m_bodies.GetCount();
+        i32 hit = -1;
+#if defined(__SSE2__)
+        const __m128 vMinX = _mm_set1_ps(aMinX);
+        const __m128 vMinY = _mm_set1_ps(aMinY);
+        const __m128 vMaxX = _mm_set1_ps(aMaxX);
+        const __m128 vMaxY = _mm_set1_ps(aMaxY);
+        const __m128i vMask = _mm_set1_epi32((int)aMask);
+        const __m128i zero = _mm_setzero_si128();
+        for (; ib < count; ib += 4)
+        {
+            // !(a.maxX <= b.minX) and so on: NaN edges count as overlapping, as in
+            // BoxesOverlap.
+            __m128 meet = _mm_and_ps(_mm_cmpnle_ps(vMaxX, _mm_loadu_ps(minX + ib)),
+                                     _mm_cmpnge_ps(vMinX, _mm_loadu_ps(maxX + ib)));
+            meet = _mm_and_ps(meet, _mm_cmpnle_ps(vMaxY, _mm_loadu_ps(minY + ib)));
+            meet = _mm_and_ps(meet, _mm_cmpnge_ps(vMinY, _mm_loadu_ps(maxY + ib)));
+            const __m128i shared = _mm_and_si128(
+                vMask, _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + ib)));
+            meet = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(shared, zero)), meet);
+            int bits = _mm_movemask_ps(meet);
+            while (bits != 0)
+            {
+                const i32 j = ib + __builtin_ctz((unsigned)bits);
+                bits &= bits - 1;
+                if (j != ia && j < count)
+                {
+                    hit = j;
+                    break;
+                }
+            }
+            if (hit >= 0)
+                break;
+        }
+#else
+        for (; ib < count; ++ib)
+        {
+            const bool meet = ((aMask & masks[ib]) != 0) & !(aMaxX <= minX[ib]) &
+                              !(aMinX >= maxX[ib]) & !(aMaxY <= minY[ib]) & !(aMinY >= maxY[ib]);
+            if (meet && ib != ia)
+            {
+                hit = ib;
+                break;
+            }
+        }
+#endif
+        if (hit < 0)
+            return;
+        if (ResolvePair(ia, hit))
+        {
+            // A listener may have changed the kinds, velocities or masks of the pair.
+            SyncBox(ia);
+            SyncBox(hit);
+        }
+        ib = hit + 1;
+    }
+}
+
 bool CJubPhysicsWorld::ResolvePair(i32 ia, i32 ib)
 {
-    CJubPhysicsBody* a = m_slots[ia].body;
-    CJubPhysicsBody* b = m_slots[ib].body;
+    CJubPhysicsBody* a = m_bodies[ia];
+    CJubPhysicsBody* b = m_bodies[ib];
     const f32 speedA = Length(a->m_velocity.x, a->m_velocity.y);
 
     // Separation on the axis of least penetration. Ties push right and up, and equal
     // penetrations on both axes resolve on y.
-    const Slot& sa = m_slots[ia];
-    const Slot& sb = m_slots[ib];
-    const f32 leftPush = sb.minX - sa.maxX;
-    const f32 rightPush = sb.maxX - sa.minX;
+    const f32 leftPush = m_minX[ib] - m_maxX[ia];
+    const f32 rightPush = m_maxX[ib] - m_minX[ia];
     const f32 pushX = rightPush > KetrelFabs(leftPush) ? leftPush : rightPush;
-    const f32 downPush = sb.minY - sa.maxY;
-    const f32 upPush = sb.maxY - sa.minY;
+    const f32 downPush = m_minY[ib] - m_maxY[ia];
+    const f32 upPush = m_maxY[ib] - m_minY[ia];
     const f32 pushY = upPush > KetrelFabs(downPush) ? downPush : upPush;
     const bool onX = KetrelFabs(pushX) < KetrelFabs(pushY);
     CKetrelVector2 p(0.0f, 0.0f);
@@ -460,9 +537,9 @@ bool CJubPhysicsWorld::ResolvePair(i32 ia, i32 ib)
         }
     }
     a->m_velocity = velA;
-    SyncSlot(ia);
+    SyncBox(ia);
     if (bMoving)
-        SyncSlot(ib);
+        SyncBox(ib);
 
     const f32 strength = v.LengthSquared();
     bool reported = false;
@@ -490,9 +567,9 @@ bool CJubPhysicsWorld::ResolvePair(i32 ia, i32 ib)
 CJubPhysicsBody* CJubPhysicsWorld::PickBody(const CKetrelVector2& point, u32 kindMask,
                                             u32 groupMask) const
 {
-    for (i32 i = m_slots.GetCount() - 1; i >= 0; --i)
+    for (i32 i = m_bodies.GetCount() - 1; i >= 0; --i)
     {
-        CJubPhysicsBody* b = m_slots[i].body;
+        CJubPhysicsBody* b = m_bodies[i];
         if ((b->m_kind & kindMask) == 0 || (b->m_group & groupMask) == 0)
             continue;
         CKetrelRectF box = b->GetBox();
@@ -527,8 +604,8 @@ void CJubPhysicsWorld::SweepBox(const CKetrelVector2& origin, const CKetrelVecto
     if (++m_sweepStamp == 0)
     {
         // The stamp wrapped: forget every old mark so none passes for this call's.
-        for (i32 i = 0; i < m_slots.GetCount(); ++i)
-            m_slots[i].sweepMark = 0;
+        for (i32 i = 0; i < m_sweepMarks.GetCount(); ++i)
+            m_sweepMarks[i] = 0;
         m_sweepStamp = 1;
     }
 
@@ -538,32 +615,64 @@ void CJubPhysicsWorld::SweepBox(const CKetrelVector2& origin, const CKetrelVecto
     if (!InDeadBand(length))
         step.Scale(stride / length);
 
-    f32 travelled = 0.0f;
-    i32 count = 0;
-    CKetrelVector2 p = origin;
-    for (;;)
-    {
-        const f32 minX = p.x - halfSize.x;
-        const f32 minY = p.y - halfSize.y;
-        const f32 maxX = p.x + halfSize.x;
-        const f32 maxY = p.y + halfSize.y;
-        for (i32 i = 0; i < m_slots.GetCount(); ++i)
+    // Calls visit with the edges of every box along the path, the origin's first.
+    auto walk = [&](auto&& visit) {
+        f32 travelled = 0.0f;
+        i32 count = 0;
+        CKetrelVector2 p = origin;
+        for (;;)
         {
-            Slot& s = m_slots[i];
-            if (s.sweepMark == m_sweepStamp)
+            visit(p.x - halfSize.x, p.y - halfSize.y, p.x + halfSize.x, p.y + halfSize.y);
+            travelled += stride;
+            p.Add(step);
+            if (count == kSweepLastCount || length < travelled)
+                break;
+            ++count;
+        }
+    };
+
+    // A body that meets any box of the path meets the union of them all, so only the
+    // bodies meeting the union are tested box by box; the result is the same.
+    f32 uMinX = origin.x, uMinY = origin.y, uMaxX = origin.x, uMaxY = origin.y;
+    bool unbounded = false;
+    bool first = true;
+    walk([&](f32 minX, f32 minY, f32 maxX, f32 maxY) {
+        if (minX != minX || minY != minY || maxX != maxX || maxY != maxY)
+            unbounded = true;   // a NaN edge overlaps everything
+        if (first || minX < uMinX)
+            uMinX = minX;
+        if (first || minY < uMinY)
+            uMinY = minY;
+        if (first || maxX > uMaxX)
+            uMaxX = maxX;
+        if (first || maxY > uMaxY)
+            uMaxY = maxY;
+        first = false;
+    });
+    m_sweepCandidates.RemoveAt(0, m_sweepCandidates.GetCount());
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
+    {
+        CKetrelRectF box = m_bodies[i]->GetBox();
+        if (unbounded || EdgesOverlap(uMinX, uMinY, uMaxX, uMaxY, box.left, box.top, box.right, box.bottom))
+            m_sweepCandidates.Add(i);
+    }
+    if (m_sweepCandidates.GetCount() == 0)
+        return;
+
+    walk([&](f32 minX, f32 minY, f32 maxX, f32 maxY) {
+        for (i32 c = 0; c < m_sweepCandidates.GetCount(); ++c)
+        {
+            const i32 i = m_sweepCandidates[c];
+            if (m_sweepMarks[i] == m_sweepStamp)
                 continue;
-            CKetrelRectF box = s.body->GetBox();
+            CJubPhysicsBody* b = m_bodies[i];
+            CKetrelRectF box = b->GetBox();
             if (!EdgesOverlap(minX, minY, maxX, maxY, box.left, box.top, box.right, box.bottom))
                 continue;
-            s.sweepMark = m_sweepStamp;
-            m_sweepHits.Add(s.body);
+            m_sweepMarks[i] = m_sweepStamp;
+            m_sweepHits.Add(b);
         }
-        travelled += stride;
-        p.Add(step);
-        if (count == kSweepLastCount || length < travelled)
-            break;
-        ++count;
-    }
+    });
 }
 
 void CJubPhysicsWorld::QueryRadius(const CKetrelVector2& centre, f32 radius)
@@ -573,9 +682,9 @@ void CJubPhysicsWorld::QueryRadius(const CKetrelVector2& centre, f32 radius)
     const f32 qMinY = centre.y - radius;
     const f32 qMaxX = centre.x + radius;
     const f32 qMaxY = centre.y + radius;
-    for (i32 i = 0; i < m_slots.GetCount(); ++i)
+    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
     {
-        CJubPhysicsBody* b = m_slots[i].body;
+        CJubPhysicsBody* b = m_bodies[i];
         b->m_blastVector.Set(0.0f, 0.0f);
         b->m_cachedBox = b->GetBox();
         const CKetrelRectF& box = b->m_cachedBox;

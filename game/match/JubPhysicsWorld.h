@@ -68,7 +68,7 @@ public:
     void QueryRadius(const CKetrelVector2& centre, f32 radius);
 
     // Creation order. Out-of-range indices give null.
-    i32 GetBodyCount() const { return m_slots.GetCount(); }
+    i32 GetBodyCount() const { return m_bodies.GetCount(); }
     CJubPhysicsBody* GetBody(i32 index) const;
     i32 GetQueryHitCount() const { return m_queryHits.GetCount(); }
     const CJubPhysicsQueryHit* GetQueryHit(i32 index) const;
@@ -80,33 +80,32 @@ public:
     const CKetrelVector2& GetGravity() const { return m_gravity; }
 
 private:
-    // A body's box and mask as the pair loop reads them, kept in body order beside the body.
-    // Filled from the bodies when a Step begins and after every listener call; updated by
-    // the Step itself whenever it moves a body.
-    struct Slot
-    {
-        f32 minX, minY, maxX, maxY;
-        u32 mask;
-        u32 sweepMark;            // last SweepBox call that listed this body
-        CJubPhysicsBody* body;    // owned
-    };
-
-    void SyncSlot(i32 index);
-    void SyncAllSlots();
-    // Resolves moving body slot ia against body slot ib; returns true when listeners ran.
+    void SyncBox(i32 index);
+    void SyncAllBoxes();
+    void SetBodyCount(i32 count);
+    // Resolves moving body ia against body ib; returns true when listeners ran.
     bool ResolvePair(i32 ia, i32 ib);
-    void ReserveStepLists();
+    // Moving body ia against every body from index first on, in body order.
+    void CollideFrom(i32 ia, i32 first);
 
     f32 m_step;                        // seconds per Step, for the resting timers
     f32 m_substepFraction;             // 1 / substeps
     f32 m_epsilon;                     // extra push-out added to every separation
     i32 m_substeps;
     CKetrelVector2 m_gravity;          // only y is applied
-    CKetrelArray<Slot> m_slots;        // the body list, creation order
+    CKetrelArray<CJubPhysicsBody*> m_bodies;   // owned, creation order
+    // Each body's box edges and mask as the pair loop reads them, one array per field so
+    // that four bodies are tested at once. Refreshed from the bodies when a Step begins;
+    // kept current by the Step as it moves bodies. Each array holds kBoxPadding entries
+    // beyond the bodies, with mask 0, so the loop reads whole groups of four.
+    CKetrelArray<f32> m_minX, m_minY, m_maxX, m_maxY;
+    CKetrelArray<u32> m_masks;
+    CKetrelArray<u32> m_sweepMarks;    // last SweepBox call that listed each body
+    CKetrelArray<i32> m_sweepCandidates;   // bodies that meet a sweep's whole path
     CKetrelArray<CJubPhysicsQueryHit> m_queryHits;
     CKetrelArray<CJubPhysicsBody*> m_sweepHits;   // not owned
     CKetrelPtrArray m_listeners;       // CJubPhysicsListener*, not owned
-    // The per-call moving and stuck lists (slot indices), sized with the body list so that
+    // The per-call moving and stuck lists (body indices), sized with the body list so that
     // a Step allocates nothing.
     CKetrelArray<i32> m_moving;
     CKetrelArray<i32> m_stuck;

@@ -107,23 +107,29 @@ inline u64 WorldDigest(const CJubPhysicsWorld& world)
 inline void BuildRandomScene(CJubPhysicsWorld& world, u64 seed, i32 blocks, i32 movers)
 {
     CTestRandom rnd(seed);
+    // Every draw goes into its own statement: the order in which a call's arguments are
+    // evaluated differs between compilers.
     AddBlock(world, Vec(0.0f, -0.1f), Vec(3.2f, 0.1f));
     for (i32 i = 0; i < blocks; ++i)
     {
-        f32 hx = rnd.Grid(1, 6, 20.0f);
-        f32 hy = rnd.Grid(1, 6, 20.0f);
-        AddBlock(world, Vec(rnd.Grid(-400, 400, 128.0f), rnd.Grid(0, 400, 128.0f)), Vec(hx, hy),
-                 rnd.Int(0, 3) == 3 ? 0.8f : 0.15f);
+        const f32 hx = rnd.Grid(1, 6, 20.0f);
+        const f32 hy = rnd.Grid(1, 6, 20.0f);
+        const f32 x = rnd.Grid(-400, 400, 128.0f);
+        const f32 y = rnd.Grid(0, 400, 128.0f);
+        const f32 bounce = rnd.Int(0, 3) == 3 ? 0.8f : 0.15f;
+        AddBlock(world, Vec(x, y), Vec(hx, hy), bounce);
     }
     static const u32 kMasks[] = {0x11101u, 0x11110u, 16u, 1u, 0x100u, 0x11111111u};
     for (i32 i = 0; i < movers; ++i)
     {
-        bool creature = rnd.Int(0, 3) == 0;
-        f32 half = creature ? 0.05f : 0.025f;
-        CJubPhysicsBody* b = AddMover(
-            world, Vec(rnd.Grid(-400, 400, 128.0f), rnd.Grid(100, 600, 128.0f)), Vec(half, half),
-            creature ? 20.0f : 15.0f, Vec(rnd.Grid(-40, 40, 1000.0f), rnd.Grid(-40, 40, 1000.0f)),
-            creature ? 0.05f : 0.2f, 0.5f);
+        const bool creature = rnd.Int(0, 3) == 0;
+        const f32 half = creature ? 0.05f : 0.025f;
+        const f32 x = rnd.Grid(-400, 400, 128.0f);
+        const f32 y = rnd.Grid(100, 600, 128.0f);
+        const f32 vx = rnd.Grid(-40, 40, 1000.0f);
+        const f32 vy = rnd.Grid(-40, 40, 1000.0f);
+        CJubPhysicsBody* b = AddMover(world, Vec(x, y), Vec(half, half), creature ? 20.0f : 15.0f,
+                                      Vec(vx, vy), creature ? 0.05f : 0.2f, 0.5f);
         b->SetMask(kMasks[rnd.Int(0, 5)]);
         b->SetId(i);
     }
