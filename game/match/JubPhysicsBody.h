@@ -88,18 +88,19 @@ private:
     friend class CJubPhysicsWorld;
     explicit CJubPhysicsBody(const CJubPhysicsBodyDesc& desc);
 
+    // What every Step reads or writes for every body comes first, within one cache line.
     CKetrelVector2 m_position;
-    CKetrelVector2 m_lastPosition;
-    CKetrelVector2 m_stepOrigin;
-    CKetrelVector2 m_stepMotion;
-    CKetrelVector2 m_velocity;
     CKetrelVector2 m_halfSize;
     CKetrelVector2 m_impulseSum;
-    CKetrelVector2 m_blastVector;
+    CKetrelVector2 m_lastPosition;
+    CKetrelVector2 m_velocity;
     u32 m_kind;
+    u32 m_mask;
+    CKetrelVector2 m_stepOrigin;
+    CKetrelVector2 m_stepMotion;
+    CKetrelVector2 m_blastVector;
     u32 m_group;
     u32 m_resting;
-    u32 m_mask;
     f32 m_restTimer;
     f32 m_mass;
     f32 m_bounce;

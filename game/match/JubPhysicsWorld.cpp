@@ -1,11 +1,9 @@
 #include "game/match/JubPhysicsWorld.h"
 
 #include "engine/KetrelMath.h"
+#include "game/match/JubPhysicsBoxScan.h"
 
 #include <cassert>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace
 {
@@ -19,7 +17,6 @@ const f32 kDeadBand = 0.0001f;        // shorter vectors are not rescaled
 const f32 kOverlapMargin = 0.001f;
 const f32 kSweepStrideFactor = 0.75f;
 const i32 kSweepLastCount = 1001;     // so at most 1002 boxes per sweep
-const i32 kBoxPadding = 4;            // never-meeting entries after the last body
 
 inline f32 Length(f32 x, f32 y)
 {
@@ -219,7 +216,7 @@ void CJubPhysicsWorld::SetBodyCount(i32 count)
     // The box arrays keep their padding after the last body; the step lists only need to
     // be long enough, and growing keeps what they hold, so a body created by a listener
     // is safe.
-    const i32 padded = count + kBoxPadding;
+    const i32 padded = count + JUB_PHYSICS_BOX_PADDING;
     m_minX.SetSize(padded);
     m_minY.SetSize(padded);
     m_maxX.SetSize(padded);
@@ -242,12 +239,6 @@ void CJubPhysicsWorld::SyncBox(i32 index)
     m_maxX[index] = b->m_position.x + b->m_halfSize.x;
     m_maxY[index] = b->m_position.y + b->m_halfSize.y;
     m_masks[index] = b->m_mask;
-}
-
-void CJubPhysicsWorld::SyncAllBoxes()
-{
-    for (i32 i = 0; i < m_bodies.GetCount(); ++i)
-        SyncBox(i);
 }
 
 void CJubPhysicsWorld::SavePreviousPositions()
@@ -285,8 +276,9 @@ void CJubPhysicsWorld::Step()
         {
             m_stuck[stuckCount++] = i;
         }
+        // Owners may have moved, resized or masked any body since the last Step.
+        SyncBox(i);
     }
-    SyncAllBoxes();
 
     for (i32 sub = 0; sub < m_substeps; ++sub)
     {
@@ -348,69 +340,24 @@ void CJubPhysicsWorld::Step()
 
 void CJubPhysicsWorld::CollideFrom(i32 ia, i32 first)
 {
-    // Nearly every test fails, and at random: the conditions are combined without a branch
-    // each, four bodies at a time where SSE2 is there. The padding after the last body
-    // never meets, so whole groups of four are read. A resolved pair moves A, so the tests
-    // resume after it with A's new box.
+    // A resolved pair moves A, so the tests resume after it with A's new box.
     i32 ib = first;
     while (ib < m_bodies.GetCount())
     {
-        const f32 aMinX = m_minX[ia];
-        const f32 aMinY = m_minY[ia];
-        const f32 aMaxX = m_maxX[ia];
-        const f32 aMaxY = m_maxY[ia];
-        const u32 aMask = m_masks[ia];
-        const f32* minX = m_minX.GetData();
-        const f32* minY = m_minY.GetData();
-        const f32* maxX = m_maxX.GetData();
-        const f32* maxY = m_maxY.GetData();
-        const u32* masks = m_masks.GetData();
-        const i32 count = m_bodies.GetCount();
-        i32 hit = -1;
-#if defined(__SSE2__)
-        const __m128 vMinX = _mm_set1_ps(aMinX);
-        const __m128 vMinY = _mm_set1_ps(aMinY);
-        const __m128 vMaxX = _mm_set1_ps(aMaxX);
-        const __m128 vMaxY = _mm_set1_ps(aMaxY);
-        const __m128i vMask = _mm_set1_epi32((int)aMask);
-        const __m128i zero = _mm_setzero_si128();
-        for (; ib < count; ib += 4)
-        {
-            // !(a.maxX <= b.minX) and so on: NaN edges count as overlapping, as in
-            // BoxesOverlap.
-            __m128 meet = _mm_and_ps(_mm_cmpnle_ps(vMaxX, _mm_loadu_ps(minX + ib)),
-                                     _mm_cmpnge_ps(vMinX, _mm_loadu_ps(maxX + ib)));
-            meet = _mm_and_ps(meet, _mm_cmpnle_ps(vMaxY, _mm_loadu_ps(minY + ib)));
-            meet = _mm_and_ps(meet, _mm_cmpnge_ps(vMinY, _mm_loadu_ps(maxY + ib)));
-            const __m128i shared = _mm_and_si128(
-                vMask, _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks + ib)));
-            meet = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(shared, zero)), meet);
-            int bits = _mm_movemask_ps(meet);
-            while (bits != 0)
-            {
-                const i32 j = ib + __builtin_ctz((unsigned)bits);
-                bits &= bits - 1;
-                if (j != ia && j < count)
-                {
-                    hit = j;
-                    break;
-                }
-            }
-            if (hit >= 0)
-                break;
-        }
-#else
-        for (; ib < count; ++ib)
-        {
-            const bool meet = ((aMask & masks[ib]) != 0) & !(aMaxX <= minX[ib]) &
-                              !(aMinX >= maxX[ib]) & !(aMaxY <= minY[ib]) & !(aMinY >= maxY[ib]);
-            if (meet && ib != ia)
-            {
-                hit = ib;
-                break;
-            }
-        }
-#endif
+        CJubPhysicsBoxScan scan;
+        scan.minX = m_minX.GetData();
+        scan.minY = m_minY.GetData();
+        scan.maxX = m_maxX.GetData();
+        scan.maxY = m_maxY.GetData();
+        scan.masks = m_masks.GetData();
+        scan.aMinX = m_minX[ia];
+        scan.aMinY = m_minY[ia];
+        scan.aMaxX = m_maxX[ia];
+        scan.aMaxY = m_maxY[ia];
+        scan.aMask = m_masks[ia];
+        scan.self = ia;
+        scan.count = m_bodies.GetCount();
+        const i32 hit = JubFindMeeting(scan, ib);
         if (hit < 0)
             return;
         if (ResolvePair(ia, hit))

@@ -81,7 +81,6 @@ public:
 
 private:
     void SyncBox(i32 index);
-    void SyncAllBoxes();
     void SetBodyCount(i32 count);
     // Resolves moving body ia against body ib; returns true when listeners ran.
     bool ResolvePair(i32 ia, i32 ib);
@@ -95,9 +94,9 @@ private:
     CKetrelVector2 m_gravity;          // only y is applied
     CKetrelArray<CJubPhysicsBody*> m_bodies;   // owned, creation order
     // Each body's box edges and mask as the pair loop reads them, one array per field so
-    // that four bodies are tested at once. Refreshed from the bodies when a Step begins;
-    // kept current by the Step as it moves bodies. Each array holds kBoxPadding entries
-    // beyond the bodies, with mask 0, so the loop reads whole groups of four.
+    // that several bodies are tested at once. Refreshed from the bodies when a Step begins;
+    // kept current by the Step as it moves bodies. Each array holds JUB_PHYSICS_BOX_PADDING entries
+    // beyond the bodies, with mask 0, so the loop reads whole groups.
     CKetrelArray<f32> m_minX, m_minY, m_maxX, m_maxY;
     CKetrelArray<u32> m_masks;
     CKetrelArray<u32> m_sweepMarks;    // last SweepBox call that listed each body
