@@ -77,7 +77,7 @@ TempFolder::~TempFolder()
 
 bool RunCommand(const std::string& command)
 {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 bool HaveTool(const char* name)
