@@ -1,5 +1,7 @@
 #include "engine/KetrelString.h"
 
+#include "engine/KetrelFile.h"
+
 #include <cstring>
 #include <new>
 
@@ -177,18 +179,34 @@ private:
     bool m_failed;
 };
 
-// Narrows a wide format into 16-bit units; null when out of memory.
-u16* NarrowWide(const wchar_t* text, int length)
+// A wide format narrowed to 16-bit units: on the stack when short, else on the heap.
+class NarrowedFormat
 {
-    u16* units = new (std::nothrow) u16[(size_t)length + 1];
-    if (units)
+public:
+    NarrowedFormat(const wchar_t* text, int length) : m_units(m_local)
     {
-        for (int i = 0; i < length; ++i)
-            units[i] = (u16)text[i];
-        units[length] = 0;
+        if (length >= (int)(sizeof m_local / sizeof *m_local))
+            m_units = new (std::nothrow) u16[(size_t)length + 1];
+        if (m_units)
+        {
+            for (int i = 0; i < length; ++i)
+                m_units[i] = (u16)text[i];
+            m_units[length] = 0;
+        }
     }
-    return units;
-}
+    ~NarrowedFormat()
+    {
+        if (m_units != m_local)
+            delete[] m_units;
+    }
+    NarrowedFormat(const NarrowedFormat&) = delete;
+    NarrowedFormat& operator=(const NarrowedFormat&) = delete;
+    const u16* Units() const { return m_units; }   // null when out of memory
+
+private:
+    u16 m_local[256];
+    u16* m_units;
+};
 
 inline bool IsDigit(u16 c) { return c >= '0' && c <= '9'; }
 
@@ -599,14 +617,13 @@ void CKetrelString::FormatArgs(const wchar_t* format, const CKetrelFormatArg* ar
     if (!format)
         return;
     const int length = SourceLength(format);
-    u16* units = NarrowWide(format, length);
-    if (!units)
+    const NarrowedFormat units(format, length);
+    if (!units.Units())
     {
         Adopt(nullptr, 0);
         return;
     }
-    FormatUnits(units, length, args, count);
-    delete[] units;
+    FormatUnits(units.Units(), length, args, count);
 }
 
 void CKetrelString::FormatArgs(const u16* format, const CKetrelFormatArg* args, int count)
@@ -770,12 +787,10 @@ int CKetrelString::ScanArgs(const wchar_t* format, const CKetrelScanArg* args, i
     if (!format)
         return 0;
     const int length = SourceLength(format);
-    u16* units = NarrowWide(format, length);
-    if (!units)
+    const NarrowedFormat units(format, length);
+    if (!units.Units())
         return 0;
-    const int stored = ScanUnits(units, length, args, count);
-    delete[] units;
-    return stored;
+    return ScanUnits(units.Units(), length, args, count);
 }
 
 int CKetrelString::ScanArgs(const u16* format, const CKetrelScanArg* args, int count) const
@@ -1099,4 +1114,91 @@ void CKetrelString::FromUTF8(const char* utf8, int maxBytes)
         delete[] buffer;
         *this = static_cast<CKetrelString&&>(exact);
     }
+}
+
+int CKetrelString::WriteTo(CKetrelFile* file) const
+{
+    if (!file)
+        return 0;
+    const u32 length = (u32)GetLength();
+    u8 header[4] = {(u8)length, (u8)(length >> 8), (u8)(length >> 16), (u8)(length >> 24)};
+    int written = (int)file->Write(header, 4);
+    if (written != 4 || length == 0)
+        return written;
+    // Units in little-endian order.
+    u8 chunk[512];
+    u32 done = 0;
+    while (done < length)
+    {
+        u32 n = length - done;
+        if (n > sizeof chunk / 2)
+            n = sizeof chunk / 2;
+        for (u32 k = 0; k < n; ++k)
+        {
+            chunk[2 * k] = (u8)m_buffer[done + k];
+            chunk[2 * k + 1] = (u8)(m_buffer[done + k] >> 8);
+        }
+        const u32 w = file->Write(chunk, 2 * n);
+        written += (int)w;
+        if (w != 2 * n)
+            break;
+        done += n;
+    }
+    return written;
+}
+
+int CKetrelString::ReadFrom(CKetrelFile* file)
+{
+    if (!file)
+        return 0;
+    const i32 start = file->GetPosition();
+    u8 header[4];
+    if (file->Read(header, 4) != 4)
+    {
+        file->Seek(start, 0);
+        Clear();
+        return 0;
+    }
+    const u32 length = (u32)header[0] | ((u32)header[1] << 8) | ((u32)header[2] << 16) | ((u32)header[3] << 24);
+    const i32 size = file->GetSize();
+    const i32 position = file->GetPosition();
+    const u32 remaining = (size > position) ? (u32)(size - position) : 0;
+    if (length > remaining / 2)
+    {
+        file->Seek(start, 0);
+        Clear();
+        return 0;
+    }
+    if (length == 0)
+    {
+        Clear();
+        return 4;
+    }
+    u16* buffer = NewUnits((int)length + 1);
+    if (!buffer)
+    {
+        file->Seek(start, 0);
+        Clear();
+        return 0;
+    }
+    u8 chunk[512];
+    u32 done = 0;
+    while (done < length)
+    {
+        u32 n = length - done;
+        if (n > sizeof chunk / 2)
+            n = sizeof chunk / 2;
+        if (file->Read(chunk, 2 * n) != 2 * n)
+        {
+            delete[] buffer;
+            file->Seek(start, 0);
+            Clear();
+            return 0;
+        }
+        for (u32 k = 0; k < n; ++k)
+            buffer[done + k] = (u16)(chunk[2 * k] | (chunk[2 * k + 1] << 8));
+        done += n;
+    }
+    Adopt(buffer, (i32)length + 1);
+    return 4 + 2 * (int)length;
 }

@@ -3,6 +3,7 @@
 
 #include <type_traits>
 
+class CKetrelFile;
 class CKetrelString;
 
 // One argument of CKetrelString::Format, with the kind it was passed as. Built by
@@ -220,6 +221,13 @@ public:
     // give an empty string). Malformed, overlong, surrogate and 4-byte sequences each
     // become U+FFFD; no 0 unit is ever produced and nothing past the limit is read.
     void FromUTF8(const char* utf8, int maxBytes = -1);
+
+    // u32 length in characters (little-endian), then the units; bytes written.
+    int WriteTo(CKetrelFile* file) const;
+    // The same layout back; bytes read. A length larger than the rest of the stream,
+    // or a stream too short for the length, gives an empty string, returns 0 and
+    // leaves the stream position where it was.
+    int ReadFrom(CKetrelFile* file);
 
 private:
     // Takes a freshly allocated buffer of size units (or null for empty).

@@ -1,5 +1,7 @@
 #include "engine/KetrelString.h"
 
+#include "engine/KetrelFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -417,6 +419,15 @@ TEST(KetrelStringFormat, NullFormatKeepsTextAndLongOutputGrows)
     EXPECT_EQ('|', s.GetBuffer()[1501]);
     EXPECT_EQ('>', s.GetBuffer()[3002]);
 
+    std::wstring longFormat(300, L'.');
+    longFormat += L"%d";
+    s.Format(longFormat.c_str(), 7);
+    EXPECT_EQ(301, s.GetLength());
+    EXPECT_EQ('7', s.GetBuffer()[300]);
+    i32 value = 0;
+    EXPECT_EQ(1, CKetrelString(L"x 5").Scan(longFormat.c_str(), &value));
+    EXPECT_EQ(5, value);
+
     // The string may format itself.
     s.Assign(L"ab");
     s.Format(L"%s%s", s, s);
@@ -668,4 +679,56 @@ TEST(KetrelStringUTF8, MalformedInputBecomesReplacementCharacters)
     CKetrelString s(L"old");
     s.FromUTF8(nullptr, -1);
     EXPECT_EQ(0, s.GetLength());
+}
+
+// ---- streams ----
+
+TEST(KetrelStringStream, RoundTripThroughMemory)
+{
+    const CKetrelString cases[] = {CKetrelString(L"hello"), CKetrelString(), CKetrelString(L"\x20AC\xFFFF\x0100")};
+    for (const CKetrelString& original : cases)
+    {
+        u8 bytes[64];
+        std::memset(bytes, 0xEE, sizeof bytes);
+        CKetrelFile file;
+        ASSERT_EQ(KE_OK, file.OpenMemory(bytes, sizeof bytes, KE_FILE_WRITE));
+        const int expectedBytes = 4 + 2 * original.GetLength();
+        EXPECT_EQ(expectedBytes, original.WriteTo(&file)) << Show(original);
+        EXPECT_EQ((u8)original.GetLength(), bytes[0]);
+        EXPECT_EQ(0, bytes[1]);
+        file.Seek(0, KE_SEEK_SET);
+        CKetrelString back(L"old");
+        EXPECT_EQ(expectedBytes, back.ReadFrom(&file)) << Show(original);
+        EXPECT_EQ(0, back.Compare(original)) << Show(original);
+        EXPECT_EQ(expectedBytes, file.GetPosition());
+    }
+    u8 layout[8];
+    CKetrelFile file;
+    ASSERT_EQ(KE_OK, file.OpenMemory(layout, sizeof layout, KE_FILE_WRITE));
+    CKetrelString(L"\x1234").WriteTo(&file);
+    const u8 expected[] = {1, 0, 0, 0, 0x34, 0x12};
+    EXPECT_EQ(0, std::memcmp(expected, layout, sizeof expected)) << "little-endian length and units";
+}
+
+// A stored length is checked against what the stream still holds.
+TEST(KetrelStringStream, CorruptLengthsAreRefused)
+{
+    struct Case { const char* name; std::vector<u8> bytes; int read; const char* text; };
+    const Case cases[] = {
+        {"huge length", {0xFF, 0xFF, 0xFF, 0x7F, 'a', 0}, 0, ""},
+        {"one unit short", {3, 0, 0, 0, 'a', 0, 'b', 0, 'c'}, 0, ""},
+        {"exact", {2, 0, 0, 0, 'a', 0, 'b', 0}, 8, "ab"},
+        {"short header", {2, 0, 0}, 0, ""},
+        {"zero length", {0, 0, 0, 0, 'x'}, 4, ""},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<u8> bytes = c.bytes;
+        CKetrelFile file;
+        ASSERT_EQ(KE_OK, file.OpenMemory(bytes.data(), (u32)bytes.size(), 0));
+        CKetrelString s(L"old");
+        EXPECT_EQ(c.read, s.ReadFrom(&file)) << c.name;
+        EXPECT_EQ(c.text, Show(s)) << c.name;
+        EXPECT_EQ(c.read, file.GetPosition()) << c.name << ": a refused read leaves the position";
+    }
 }
