@@ -85,7 +85,7 @@ TEST(PlaybackThroughTheThread, ToneReachesTheDeviceWithItsFrequencyLevelAndPan)
         wave.SetPan(c.pan, 0);
         wave.Play(1, 0, 0);
         // The null device does not pace the writes: a few blocks go out every 5 ms.
-        for (int i = 0; i < 100 && alsa.ReadOutput().size() < 44100 * 4; ++i)
+        for (int i = 0; i < 100 && alsa.GetOutputSize() < 44100 * 4; ++i)
             IKetrelThread::Sleep(20);
         wave.Stop(0);
         wave.Release();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 CKetrelTestAlsa::CKetrelTestAlsa() : m_hadPath(false)
@@ -72,4 +73,10 @@ std::vector<unsigned char> CKetrelTestAlsa::ReadOutput() const
     std::ifstream in(m_output, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
                                       std::istreambuf_iterator<char>());
+}
+
+long CKetrelTestAlsa::GetOutputSize() const
+{
+    struct stat st;
+    return stat(m_output.c_str(), &st) == 0 ? (long)st.st_size : 0;
 }

@@ -30,6 +30,8 @@ public:
     const std::string& GetFolder() const { return m_folder; }
     // The bytes written so far (the file device flushes when the device is closed).
     std::vector<unsigned char> ReadOutput() const;
+    // Its size in bytes (0 before anything was written).
+    long GetOutputSize() const;
 
 private:
 
