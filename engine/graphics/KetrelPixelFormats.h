@@ -8,6 +8,7 @@
 
 class CKetrelSurface;
 class IKetrelApplication;
+class IKetrelGraphicsContext;
 
 namespace ketrelpx
 {
@@ -158,6 +159,6 @@ const u32* OwnerPalette(IKetrelApplication* owner);
 const u8* OwnerColorLookup(IKetrelApplication* owner);
 int OwnerPixelFormat(IKetrelApplication* owner);
 void* OwnerDisplay(IKetrelApplication* owner);
-class IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner);
+::IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner);
 
 } // namespace ketrelpx

@@ -1,0 +1,353 @@
+// The application shell's run loop against a bare Xlib loop doing the same work,
+// both on one private Xvfb:
+//   frame_loop     time per frame with an empty OnFrame: drain the X queue, then
+//                  present the 800 x 480 back buffer through shared memory;
+//   input_latency  time from an XTest button press (sent from a second
+//                  connection) to OnPointerDown, each frame of both loops
+//                  spending 1 ms on work of its own and then presenting.
+// Prints a table and one "BENCH <name> ratio=<r>" line per comparison, where r
+// is our speed over the bare loop's (above 1 = faster).
+#include "engine/KetrelApplication.h"
+#include "engine/KetrelResult.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+static const int kFrames = 2000;
+static const int kSamples = 400;
+static const int kWidth = 800;
+static const int kHeight = 480;
+// In the latency runs every frame of both loops spends this long on work of
+// its own, as a real frame does; a loop that never lets the server idle
+// measures the server's scheduling instead of its own reaction.
+static const int kFrameWorkUs = 1000;
+
+static double NowUs()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec * 1e6 + (double)ts.tv_nsec / 1e3;
+}
+
+// A private Xvfb on a display number of its own choosing; DISPLAY is set to it.
+static pid_t StartXvfb()
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid == 0)
+    {
+        close(fds[0]);
+        if (fds[1] != 3)
+        {
+            dup2(fds[1], 3);
+            close(fds[1]);
+        }
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x480x24", "-nolisten",
+               "tcp", "-noreset", (char*)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    char text[32] = {0};
+    size_t got = 0;
+    struct pollfd p = {fds[0], POLLIN, 0};
+    while (got < sizeof(text) - 1 && !memchr(text, '\n', got) && poll(&p, 1, 10000) > 0)
+    {
+        ssize_t n = read(fds[0], text + got, sizeof(text) - 1 - got);
+        if (n <= 0)
+            break;
+        got += (size_t)n;
+    }
+    close(fds[0]);
+    if (!memchr(text, '\n', got))
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    char name[32];
+    snprintf(name, sizeof(name), ":%d", atoi(text));
+    setenv("DISPLAY", name, 1);
+    return pid;
+}
+
+// Sends button presses from its own connection, as another client would.
+class CInjector
+{
+public:
+    CInjector() : m_display(XOpenDisplay(nullptr)) {}
+    ~CInjector()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    bool Ok() const { return m_display != nullptr; }
+    void PointAt(int x, int y)
+    {
+        XTestFakeMotionEvent(m_display, 0, x, y, CurrentTime);
+        XSync(m_display, False);
+    }
+    double Click()
+    {
+        double t0 = NowUs();
+        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+        XFlush(m_display);
+        return t0;
+    }
+
+private:
+    Display* m_display;
+};
+
+// ---------------------------------------------------------------------------
+// Ours
+
+class CLoopApplication : public IKetrelApplication
+{
+public:
+    int frames = 0;
+    int frameLimit = 0;
+    CInjector* injector = nullptr;
+    bool waiting = false;
+    double sentAt = 0;
+    std::vector<double> latencies;
+
+    void OnFrame() override
+    {
+        frames++;
+        if (injector)
+        {
+            usleep(kFrameWorkUs);
+            if (!waiting && (int)latencies.size() < kSamples)
+            {
+                sentAt = injector->Click();
+                waiting = true;
+            }
+            if ((int)latencies.size() >= kSamples)
+                Quit();
+        }
+        else if (frames >= frameLimit)
+        {
+            Quit();
+        }
+    }
+    void OnPointerDown(i32, i32, i32) override
+    {
+        latencies.push_back(NowUs() - sentAt);
+        waiting = false;
+    }
+};
+
+// Format 6 is the X visual's own layout, so the present is the bare loop's
+// one shared-memory put; format 7 (the default) adds the colour-order copy.
+static bool MakeOurs(CLoopApplication& app, i32 pixelFormat = 6)
+{
+    CKetrelDisplayMode mode;
+    IKetrelApplication::GetDefaultDisplayMode(&mode);
+    mode.windowed = 1;
+    mode.pixelFormat = pixelFormat;
+    return app.Create(0, &mode) == KE_OK;
+}
+
+static double OurFrameUs(i32 pixelFormat)
+{
+    CLoopApplication app;
+    app.frameLimit = kFrames;
+    if (!MakeOurs(app, pixelFormat))
+        return -1;
+    double t0 = NowUs();
+    app.Run();
+    return (NowUs() - t0) / app.frames;
+}
+
+static double OurLatencyUs(std::vector<double>* all)
+{
+    CInjector injector;
+    CLoopApplication app;
+    if (!injector.Ok() || !MakeOurs(app))
+        return -1;
+    injector.PointAt(100, 100);
+    app.injector = &injector;
+    app.Run();
+    *all = app.latencies;
+    std::sort(all->begin(), all->end());
+    return all->empty() ? -1 : (*all)[all->size() / 2];
+}
+
+// ---------------------------------------------------------------------------
+// The bare Xlib loop: one window, one shared-memory image, the same drain and
+// present per frame.
+
+struct CBareLoop
+{
+    Display* display = nullptr;
+    Window window = 0;
+    XImage* image = nullptr;
+    XShmSegmentInfo info;
+    GC gc = nullptr;
+
+    bool Open()
+    {
+        display = XOpenDisplay(nullptr);
+        if (!display)
+            return false;
+        int screen = DefaultScreen(display);
+        XSetWindowAttributes attributes;
+        memset(&attributes, 0, sizeof(attributes));
+        attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                                ButtonReleaseMask | PointerMotionMask | ExposureMask |
+                                StructureNotifyMask | FocusChangeMask;
+        window = XCreateWindow(display, RootWindow(display, screen), 0, 0, kWidth, kHeight, 0,
+                               DefaultDepth(display, screen), InputOutput,
+                               DefaultVisual(display, screen), CWEventMask, &attributes);
+        XMapWindow(display, window);
+        gc = DefaultGC(display, screen);
+        memset(&info, 0, sizeof(info));
+        info.shmid = shmget(IPC_PRIVATE, (size_t)kWidth * kHeight * 4, IPC_CREAT | 0600);
+        info.shmaddr = (char*)shmat(info.shmid, nullptr, 0);
+        info.readOnly = True;
+        image = XShmCreateImage(display, DefaultVisual(display, screen),
+                                (unsigned)DefaultDepth(display, screen), ZPixmap, info.shmaddr,
+                                &info, kWidth, kHeight);
+        XShmAttach(display, &info);
+        XSync(display, False);
+        shmctl(info.shmid, IPC_RMID, nullptr);
+        memset(info.shmaddr, 0, (size_t)kWidth * kHeight * 4);
+        return image != nullptr;
+    }
+    void Close()
+    {
+        XShmDetach(display, &info);
+        image->data = nullptr;
+        image->obdata = nullptr;
+        XDestroyImage(image);
+        shmdt(info.shmaddr);
+        XCloseDisplay(display);
+    }
+    // Returns true when a button press was among the events.
+    bool Drain()
+    {
+        bool pressed = false;
+        while (XPending(display))
+        {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ButtonPress)
+                pressed = true;
+        }
+        return pressed;
+    }
+    void Present()
+    {
+        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, kWidth, kHeight, False);
+        XSync(display, False);
+    }
+};
+
+static double BareFrameUs()
+{
+    CBareLoop loop;
+    if (!loop.Open())
+        return -1;
+    double t0 = NowUs();
+    for (int i = 0; i < kFrames; i++)
+    {
+        loop.Drain();
+        loop.Present();
+    }
+    double perFrame = (NowUs() - t0) / kFrames;
+    loop.Close();
+    return perFrame;
+}
+
+static double BareLatencyUs(std::vector<double>* all)
+{
+    CInjector injector;
+    CBareLoop loop;
+    if (!injector.Ok() || !loop.Open())
+        return -1;
+    injector.PointAt(100, 100);
+    loop.Drain();
+    bool waiting = false;
+    double sentAt = 0;
+    while ((int)all->size() < kSamples)
+    {
+        if (loop.Drain() && waiting)
+        {
+            all->push_back(NowUs() - sentAt);
+            waiting = false;
+        }
+        // The same order as the shell's frame: the frame's own work, the
+        // next press sent from inside it, then the present.
+        usleep(kFrameWorkUs);
+        if (!waiting)
+        {
+            sentAt = injector.Click();
+            waiting = true;
+        }
+        loop.Present();
+    }
+    loop.Close();
+    std::sort(all->begin(), all->end());
+    return (*all)[all->size() / 2];
+}
+
+int main()
+{
+    pid_t server = StartXvfb();
+    if (server < 0)
+    {
+        fprintf(stderr, "Xvfb could not be started\n");
+        return 1;
+    }
+
+    // Warm both paths once, then measure them side by side.
+    OurFrameUs(6);
+    BareFrameUs();
+    double ourFrame = OurFrameUs(6);
+    double bareFrame = BareFrameUs();
+    double ourFrame7 = OurFrameUs(7);
+    std::vector<double> ourAll, bareAll;
+    double ourLatency = OurLatencyUs(&ourAll);
+    double bareLatency = BareLatencyUs(&bareAll);
+
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    if (ourFrame <= 0 || ourFrame7 <= 0 || bareFrame <= 0 || ourLatency <= 0 || bareLatency <= 0)
+    {
+        fprintf(stderr, "a measurement failed\n");
+        return 1;
+    }
+
+    printf("%-28s %14s %14s\n", "800x480 back buffer, Xvfb", "shell", "bare Xlib");
+    printf("%-28s %14.1f %14.1f\n", "frame, empty OnFrame (us)", ourFrame, bareFrame);
+    printf("%-28s %14.1f %14s\n", "  the same in format 7 (us)", ourFrame7, "-");
+    printf("%-28s %14.1f %14.1f\n", "press to OnPointerDown p50", ourLatency, bareLatency);
+    printf("%-28s %14.1f %14.1f\n", "press to OnPointerDown p90",
+           ourAll[ourAll.size() * 9 / 10], bareAll[bareAll.size() * 9 / 10]);
+    printf("BENCH frame_loop ratio=%.3f\n", bareFrame / ourFrame);
+    printf("BENCH input_latency ratio=%.3f\n", bareLatency / ourLatency);
+    return 0;
+}
