@@ -380,18 +380,10 @@ u32 CKetrelSoundMusicPlayer::PollEndOfStream()
 {
     if (m_endOfStream)
         return 1;
-    if (m_state != KE_MUSIC_PLAYING || !m_pipeline)
-        return 0;
-    GstBus* bus = gst_element_get_bus(m_pipeline);
-    if (!bus)
-        return 0;
-    GstMessage* msg = gst_bus_pop_filtered(bus, GST_MESSAGE_EOS);
-    if (msg)
-    {
-        m_endOfStream = 1;
-        gst_message_unref(msg);
-    }
-    gst_object_unref(bus);
+    // The end of the stream seen now counts from the next poll on. Every message is
+    // taken, not only the end: an error must not be dropped on the way.
+    if (m_state == KE_MUSIC_PLAYING)
+        DrainBus();
     return 0;
 }
 
