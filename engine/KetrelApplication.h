@@ -136,7 +136,9 @@ public:
     // Registration does not transfer ownership.
     void AddRunnable(IKetrelRunnable* runnable);
     void RemoveRunnable(IKetrelRunnable* runnable);
-    // At most one timer fires per frame, the first due one in list order.
+    // At most one timer fires per frame, the first due one in list order; a
+    // timer due every frame (interval below a frame's time) therefore keeps
+    // the timers after it from firing.
     void AddTimer(u32 id, u32 intervalMs);
     void RemoveTimer(u32 id);
     // Mode 1: sleep towards a frame of value ms. Mode 2: after value ms without

@@ -552,14 +552,26 @@ CKetrelXMLDataNode::~CKetrelXMLDataNode()
 
 void CKetrelXMLDataNode::DeleteChildren()
 {
-    CKetrelXMLDataNode* child = m_firstChild;
-    while (child)
-    {
-        CKetrelXMLDataNode* next = child->m_next;
-        delete child;
-        child = next;
-    }
+    // Without recursion, however deep the tree was built: each node's children are
+    // moved to the front of the list still to delete before the node itself goes.
+    CKetrelXMLDataNode* pending = m_firstChild;
     m_firstChild = nullptr;
+    while (pending)
+    {
+        CKetrelXMLDataNode* node = pending;
+        pending = node->m_next;
+        if (node->m_firstChild)
+        {
+            CKetrelXMLDataNode* last = node->m_firstChild;
+            while (last->m_next)
+                last = last->m_next;
+            last->m_next = pending;
+            pending = node->m_firstChild;
+            node->m_firstChild = nullptr;
+        }
+        node->m_next = nullptr;
+        delete node;
+    }
     delete[] m_value;
     m_value = nullptr;
 }

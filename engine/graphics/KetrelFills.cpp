@@ -107,7 +107,7 @@ int CKetrelSurface::FillRectAlpha(u32 colour, const CKetrelRect* rect)
     const i32 cr = (i32)Red(colour), cg = (i32)Green(colour), cb = (i32)Blue(colour);
     // d := d + A x (c - d) >> 8 with a signed product and an arithmetic shift.
     auto mix = [A](i32 d, i32 c) { return (u32)(d + ((A * (c - d)) >> 8)); };
-    WithFormat(m_format, OwnerPalette(m_owner), OwnerColorLookup(m_owner), [&](auto px) {
+    WithFormat(m_format, m_owner, [&](auto px) {
         ForEachPixel(px, m_pixels, m_pitch, r, [&](u8* p) {
             u32 dr, dg, db;
             px.Unpack(px.Load(p), dr, dg, db);
@@ -276,7 +276,7 @@ int CKetrelSurface::DrawRadialGradient(u32 background, u32 colour, f32 scale, co
     BeginDraw();
     const i64 cx = whole.left + w / 2, cy = whole.top + h / 2;
     const i32 cr = (i32)Red(colour), cg = (i32)Green(colour), cb = (i32)Blue(colour);
-    WithFormat(m_format, OwnerPalette(m_owner), OwnerColorLookup(m_owner), [&](auto px) {
+    WithFormat(m_format, m_owner, [&](auto px) {
         for (i32 y = r.top; y < r.bottom; ++y)
         {
             u8* p = m_pixels + (i64)y * m_pitch + (i64)r.left * decltype(px)::Bpp;

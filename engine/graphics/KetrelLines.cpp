@@ -142,7 +142,8 @@ void RotateWalk(u8* dst, i64 dstPitch, const u8* src, i64 srcPitch, i64 sw, i64 
 
 // The source turned about its centre, drawn centred on (x, y) at a width of
 // radius x 10 / 7 pixels, so that a square picture fits the circle of the radius.
-// The source centre is (width / 2, height / 2).
+// The source's centre is (width / 2, height / 2), so that pictures wider than
+// high are centred too.
 int CKetrelSurface::BlitRotated(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx, f32 angle,
                                 i32 radius, u32 flags)
 {
@@ -167,8 +168,10 @@ int CKetrelSurface::BlitRotated(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx,
     if (dxLo >= dxHi || dyLo >= dyHi)
         return KE_OK;
     const i64 sw = source->m_width;
-    const i64 sStep = sw * (i64)(std::sin(angle) * 65535.0f) / k;
-    const i64 cStep = sw * (i64)(std::cos(angle) * 65535.0f) / k;
+    // One unit is 65536: with 65535 a picture would spill one column and one row
+    // beyond its width (radius 70 would give 101 columns instead of 100).
+    const i64 sStep = sw * (i64)(std::sin(angle) * 65536.0f) / k;
+    const i64 cStep = sw * (i64)(std::cos(angle) * 65536.0f) / k;
     BeginDraw();
     source->BeginDraw();
     const u32 key = source->m_colorKey, keyMask = KeyMask(m_format), halving = HalvingMask(m_format);

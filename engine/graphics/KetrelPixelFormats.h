@@ -135,14 +135,26 @@ struct Px8888
     u32 Pack(u32 r, u32 g, u32 b) const { return r << 16 | g << 8 | b; }
 };
 
-// Calls f(px) with the format type of the given format; 0 for a format outside 1-7
+// Calls f(px) with the format type of the given format (the palette and colour
+// table are taken from the owner for format 1 only); 0 for a format outside 1-7
 // (f is not called), else f's result.
 template <class F>
-inline int WithFormat(int format, const u32* palette, const u8* lookup, F&& f)
+inline int WithFormat(int format, IKetrelApplication* owner, F&& f);
+
+// The owner application's palette and colour table (null without owner), its
+// pixel format (0 without) and its drawing target and X display.
+const u32* OwnerPalette(IKetrelApplication* owner);
+const u8* OwnerColorLookup(IKetrelApplication* owner);
+int OwnerPixelFormat(IKetrelApplication* owner);
+void* OwnerDisplay(IKetrelApplication* owner);
+::IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner);
+
+template <class F>
+inline int WithFormat(int format, IKetrelApplication* owner, F&& f)
 {
     switch (format)
     {
-    case 1: { PxIndex8 px{palette, lookup}; return f(px); }
+    case 1: { PxIndex8 px{OwnerPalette(owner), OwnerColorLookup(owner)}; return f(px); }
     case 2: return f(Px444());
     case 3: return f(Px555());
     case 4: return f(Px565());
@@ -152,13 +164,5 @@ inline int WithFormat(int format, const u32* palette, const u8* lookup, F&& f)
     default: return 0;
     }
 }
-
-// The owner application's palette and colour table (null without owner), its
-// pixel format (0 without) and its drawing target and X display.
-const u32* OwnerPalette(IKetrelApplication* owner);
-const u8* OwnerColorLookup(IKetrelApplication* owner);
-int OwnerPixelFormat(IKetrelApplication* owner);
-void* OwnerDisplay(IKetrelApplication* owner);
-::IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner);
 
 } // namespace ketrelpx

@@ -294,7 +294,7 @@ int CKetrelSurface::StretchBlitTinted(const CKetrelRect* destRect, IKetrelGraphi
     if (smooth)
         StretchSmooth(d, source, s);
     else
-        WithFormat(m_format, OwnerPalette(m_owner), OwnerColorLookup(m_owner), [&](auto px) {
+        WithFormat(m_format, m_owner, [&](auto px) {
             NearestRows(px, this, source, d, s, colour, flags);
             return 1;
         });

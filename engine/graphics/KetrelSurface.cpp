@@ -335,7 +335,7 @@ int CKetrelSurface::SetAlphaPlane(const CKetrelSurfaceDesc* alphaDesc, const u8*
     // Premultiply the colour in the surface's own channel layout, so that the
     // alpha blits (which expect premultiplied colour) work on every format.
     const u8* planeBase = m_alpha;
-    WithFormat(m_format, OwnerPalette(m_owner), OwnerColorLookup(m_owner), [&](auto px) {
+    WithFormat(m_format, m_owner, [&](auto px) {
         for (i32 y = 0; y < m_height; ++y)
         {
             u8* row = m_pixels + (i64)y * m_pitch;

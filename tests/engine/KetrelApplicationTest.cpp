@@ -223,6 +223,21 @@ TEST(KetrelApplicationWindow, ResizeReachesOnResizeAndRemakesTheBackBuffer)
     EXPECT_EQ(0x00FF00u, ServerPixel(app.GetDisplay(), app.GetWindow(), 639, 299));
 }
 
+// A protocol error is logged; the default handler would end the process.
+TEST(KetrelApplicationWindow, XErrorsAreLoggedNotFatal)
+{
+    REQUIRE_X();
+    CKetrelRecordingApplication app;
+    ASSERT_EQ(KE_OK, app.CreateWindowed());
+    ::testing::internal::CaptureStderr();
+    XMapWindow(app.GetDisplay(), 0x7FFFFFF);      // no such window
+    XSync(app.GetDisplay(), False);
+    std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, log.find("X error")) << log;
+    app.Tick();                                   // still drawing
+    EXPECT_TRUE(app.HasWindow());
+}
+
 TEST(KetrelApplicationWindow, OddWidthGivesAnEvenBackBuffer)
 {
     REQUIRE_X();

@@ -290,6 +290,18 @@ TEST(KetrelXMLTree, PathsChildrenAndSetters)
     EXPECT_STREQ("a", a->GetName());
 }
 
+// A tree built deeper than any parse allows still goes away without exhausting the stack.
+TEST(KetrelXMLTree, VeryDeepBuiltTreeIsDeleted)
+{
+    std::string path = "d";
+    for (int i = 0; i < 200000; ++i)
+        path += "/d";
+    CKetrelXMLDataNode* root = new CKetrelXMLDataNode();
+    root->SetInt((path + "/$v").c_str(), 3);
+    EXPECT_EQ(3, root->GetInt((path + "/$v").c_str(), 0));
+    delete root;
+}
+
 TEST(KetrelXMLSave, ExactBytes)
 {
     CKetrelXMLDataNode a;

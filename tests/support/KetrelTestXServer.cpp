@@ -163,10 +163,3 @@ CKetrelTestXServer* CKetrelTestXServerEnvironment::Get()
 {
     return g_environmentServer;
 }
-
-// GTK+ and the X libraries keep allocations for the life of the process;
-// programs that use the private X server read the suppressions for them.
-extern "C" const char* __lsan_default_options()
-{
-    return "suppressions=" KETREL_SOURCE_DIR "/tests/lsan-x11.supp";
-}
