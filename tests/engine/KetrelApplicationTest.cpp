@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -23,6 +25,10 @@
 
 static ::testing::Environment* const g_xserver =
     ::testing::AddGlobalTestEnvironment(new CKetrelTestXServerEnvironment());
+
+// These tests look at the software back buffer. With no EGL vendor library to
+// load, the OpenGL ES renderer cannot start and the shell draws in software.
+[[maybe_unused]] static const int g_noEgl = setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent", 1);
 
 #define REQUIRE_X()                                                                  \
     do                                                                               \
@@ -170,6 +176,26 @@ TEST(KetrelApplicationWindow, CloseFromWindowManagerEndsRun)
     EXPECT_FALSE(app.HasWindow());
     EXPECT_FALSE(app.IsRunning());
     XCloseDisplay(other);
+}
+
+// SIGTERM goes through Quit, so OnDestroy still runs, also while the window
+// is inactive.
+TEST(KetrelApplicationWindow, SignalEndsRunThroughQuit)
+{
+    REQUIRE_X();
+    IKetrelApplication::InstallQuitSignals();
+    CKetrelRecordingApplication app;
+    ASSERT_EQ(KE_OK, app.CreateWindowed());
+    XEvent out;
+    memset(&out, 0, sizeof(out));
+    out.xfocus.type = FocusOut;
+    app.HandleXEvent(&out);
+    app.Take();
+    raise(SIGTERM);
+    EXPECT_EQ(0, app.Run());
+    EXPECT_EQ(Calls{"destroy"}, app.Take());
+    EXPECT_FALSE(app.HasWindow());
+    signal(SIGTERM, SIG_DFL);
 }
 
 // An application that quits from inside a frame while an input event waits.
