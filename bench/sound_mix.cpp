@@ -14,13 +14,13 @@
 
 namespace
 {
-struct VoiceSpec
+struct VoiceSetup
 {
     u32 channels, bits, rate;
     i32 volume, pan;
 };
 
-const VoiceSpec kSpecs[] = {
+const VoiceSetup kSetups[] = {
     {1, 16, 22050, 80, -40}, {2, 16, 44100, 100, 0}, {1, 8, 11025, 60, 30},
     {2, 16, 32000, 90, 10},  {1, 16, 44100, 70, 100}, {2, 8, 22050, 50, -100},
     {1, 16, 16000, 100, 0},  {2, 16, 48000, 40, 60},
@@ -35,19 +35,19 @@ double CpuSeconds()
 
 struct Source
 {
-    VoiceSpec spec;
+    VoiceSetup setup;
     std::vector<u8> data;   // one second, looped
 };
 
-Source MakeSource(const VoiceSpec& spec, int seed)
+Source MakeSource(const VoiceSetup& setup, int seed)
 {
-    Source s{spec, {}};
-    const u32 frames = spec.rate;
-    s.data.resize((size_t)frames * spec.channels * spec.bits / 8);
-    for (u32 i = 0; i < frames * spec.channels; ++i)
+    Source s{setup, {}};
+    const u32 frames = setup.rate;
+    s.data.resize((size_t)frames * setup.channels * setup.bits / 8);
+    for (u32 i = 0; i < frames * setup.channels; ++i)
     {
         const double v = std::sin(0.001 * (i + 1) * (seed + 3)) * 0.6;
-        if (spec.bits == 16)
+        if (setup.bits == 16)
         {
             const i16 x = (i16)(v * 32767);
             std::memcpy(&s.data[2 * i], &x, 2);
@@ -71,7 +71,7 @@ struct FloatMixer
         acc.assign((size_t)frames * 2, 0.0f);
         for (Voice& v : voices)
         {
-            const VoiceSpec& s = v.src->spec;
+            const VoiceSetup& s = v.src->setup;
             const u32 total = s.rate;
             for (u32 i = 0; i < frames; ++i)
             {
@@ -123,7 +123,7 @@ Result Measure(int voices, const std::vector<Source>& sources)
     {
         const Source& src = sources[(size_t)i % sources.size()];
         CKetrelSoundFormat format;
-        KetrelMakeSoundFormat(src.spec.rate, src.spec.bits, src.spec.channels, &format);
+        KetrelMakeSoundFormat(src.setup.rate, src.setup.bits, src.setup.channels, &format);
         CKetrelSoundBuffer* v = CKetrelSoundBuffer::CreateBuffer();
         v->Create(&engine, &format, (u32)src.data.size(), 0);
         u8* data = nullptr;
@@ -131,13 +131,13 @@ Result Measure(int voices, const std::vector<Source>& sources)
         v->Lock(0, 0, &data, &size, 1);
         std::memcpy(data, src.data.data(), size);
         v->Unlock();
-        v->SetVolume((u32)src.spec.volume);
-        v->SetPan(src.spec.pan);
+        v->SetVolume((u32)src.setup.volume);
+        v->SetPan(src.setup.pan);
         v->Play(1);
         made.push_back(v);
         i32 gl, gr;
-        CKetrelSoundEngine::PanGains(src.spec.volume, src.spec.pan, &gl, &gr);
-        yard.voices.push_back({&src, 0.0, src.spec.rate / 44100.0, gl / 32768.0f, gr / 32768.0f});
+        CKetrelSoundEngine::PanGains(src.setup.volume, src.setup.pan, &gl, &gr);
+        yard.voices.push_back({&src, 0.0, src.setup.rate / 44100.0, gl / 32768.0f, gr / 32768.0f});
     }
 
     const int blocks = 2000;
@@ -180,7 +180,7 @@ int main()
 
     std::vector<Source> sources;
     int seed = 0;
-    for (const VoiceSpec& s : kSpecs)
+    for (const VoiceSetup& s : kSetups)
         sources.push_back(MakeSource(s, seed++));
 
     std::printf("%-8s %22s %22s %8s\n", "voices", "mix pass (% of a core)", "float loop (% of a core)", "ratio");
