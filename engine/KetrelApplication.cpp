@@ -3,7 +3,7 @@
 #include "engine/KetrelResult.h"
 #include "engine/KetrelRunnable.h"
 #include "engine/KetrelThread.h"
-#include "engine/graphics/KetrelGraphicsExt.h"
+#include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -101,9 +101,9 @@ IKetrelApplication::IKetrelApplication()
     }
     XSetErrorHandler(LogXError);
     m_screen = DefaultScreen(m_display);
-    // The OpenGL ES 2.0 extension takes this slot once it exists; until then the
-    // software back buffer is the drawing target.
-    m_graphicsExt = nullptr;
+    // The OpenGL ES 2.0 renderer is the drawing target from Create on; where it
+    // cannot be set up, the software back buffer takes its place.
+    m_graphicsExt = new (std::nothrow) CKetrelGraphicsExt_GLES2();
 }
 
 IKetrelApplication::~IKetrelApplication()
@@ -330,16 +330,25 @@ int IKetrelApplication::CreateOnWindow(i32 reserved, CKetrelDisplayMode* mode,
     }
     UpdateWindowRect();
     int result;
+    result = KE_ERR_DEVICE;
     if (m_graphicsExt)
     {
         result = m_graphicsExt->Create(this);
         if (result == KE_OK)
             result = m_graphicsExt->Resize(m_mode.width, m_mode.height);
+        if (result != KE_OK)
+        {
+            // No OpenGL ES here (no EGL for this display, or a built-in program
+            // that does not build): draw into the software back buffer instead.
+            fprintf(stderr, "OpenGL ES 2.0 is not available (%d); drawing in software\n",
+                    result);
+            m_graphicsExt->Release();
+            delete m_graphicsExt;
+            m_graphicsExt = nullptr;
+        }
     }
-    else
-    {
+    if (!m_graphicsExt)
         result = CreateBackBuffer(format);
-    }
     if (result != KE_OK)
         return result;
 

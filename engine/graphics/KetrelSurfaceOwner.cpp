@@ -3,15 +3,11 @@
 #include "engine/graphics/KetrelPixelFormats.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 
-#if __has_include("engine/KetrelApplication.h")
 #include "engine/KetrelApplication.h"
-#define KETREL_HAVE_APPLICATION 1
-#endif
 
 namespace ketrelpx
 {
 
-#ifdef KETREL_HAVE_APPLICATION
 const u32* OwnerPalette(IKetrelApplication* owner)
 {
     if (!owner)
@@ -29,12 +25,5 @@ IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication* owner)
 {
     return owner ? owner->GetGraphicsContext() : nullptr;
 }
-#else
-const u32* OwnerPalette(IKetrelApplication*) { return nullptr; }
-const u8* OwnerColorLookup(IKetrelApplication*) { return nullptr; }
-int OwnerPixelFormat(IKetrelApplication*) { return 0; }
-void* OwnerDisplay(IKetrelApplication*) { return nullptr; }
-IKetrelGraphicsContext* OwnerGraphicsContext(IKetrelApplication*) { return nullptr; }
-#endif
 
 } // namespace ketrelpx

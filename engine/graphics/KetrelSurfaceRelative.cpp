@@ -3,6 +3,7 @@
 #include "engine/graphics/KetrelSurface.h"
 
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelMatrix4.h"
 
 namespace
 {
@@ -117,10 +118,7 @@ int CKetrelSurface::StretchBlitTransformed(const CKetrelRectF* rect, const CKetr
 {
     CKetrelRectF dest = rect ? *rect : CKetrelRectF(0.0f, 0.0f, 1.0f, 1.0f);
     if (matrix)
-    {
-        const f32* m = reinterpret_cast<const f32*>(matrix);
-        dest.Offset(m[3], m[7]);
-    }
+        dest.Offset(matrix->m[3], matrix->m[7]);
     return StretchBlitRelative(&dest, source, sourceRect, flags);
 }
 

@@ -327,6 +327,8 @@ int CJubGameEventExchange::ParseBatch(const u8* payload, i32 size)
     if (payload == nullptr || size < JUB_EVENT_BATCH_HEADER_SIZE || payload[0] != JUB_EVENT_BATCH)
         return KE_ERR_FORMAT;
     i32 at = JUB_EVENT_BATCH_HEADER_SIZE;
+    u32 previousSequence = 0;
+    int first = 1;
     while (at < size && payload[at] != JUB_EVENT_BATCH_END)
     {
         i32 type = payload[at];
@@ -342,6 +344,13 @@ int CJubGameEventExchange::ParseBatch(const u8* payload, i32 size)
         u32 time = JubGetU32(record + 8);
         if ((i32)time < 0)
             return KE_ERR_FORMAT;
+        // A turn's events were applied in the order they were posted, so
+        // their sequence numbers only grow; a repeat is not replayed twice.
+        u32 sequence = JubGetU32(record + 4);
+        if (!first && sequence <= previousSequence)
+            return KE_ERR_FORMAT;
+        first = 0;
+        previousSequence = sequence;
         CJubGameEvent* node = m_received.Push(type, record, recordSize, 0);
         if (node == nullptr)
             return KE_ERR_MEMORY;

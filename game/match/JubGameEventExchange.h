@@ -89,8 +89,8 @@ public:
     // stamp. Stops at a 'c' record byte or at the end; skips one byte for a
     // type byte that no batch carries. KE_OK, or KE_ERR_FORMAT when it stopped
     // at a record that is cut short, whose payload is of another type or
-    // untimed, or when the payload is not a batch; records before it stay
-    // queued.
+    // untimed, or whose sequence number is not above the previous record's,
+    // or when the payload is not a batch; records before it stay queued.
     int ParseBatch(const CJubGameEvent& batch);
     int ParseBatch(const u8* payload, i32 size);
 

@@ -16,6 +16,7 @@
 
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -24,6 +25,10 @@
 
 static ::testing::Environment* const g_xserver =
     ::testing::AddGlobalTestEnvironment(new CKetrelTestXServerEnvironment());
+
+// These tests look at the software back buffer. With no EGL vendor library to
+// load, the OpenGL ES renderer cannot start and the shell draws in software.
+[[maybe_unused]] static const int g_noEgl = setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent", 1);
 
 #define REQUIRE_X()                                                                  \
     do                                                                               \

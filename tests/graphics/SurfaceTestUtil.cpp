@@ -163,9 +163,9 @@ int ReferenceBlit(CKetrelSurface& dst, int x, int y, const CKetrelSurface& src,
         flags &= ~(uint32_t)KE_BLT_ALPHA;
     CKetrelRect r = sourceRect ? *sourceRect : CKetrelRect(0, 0, src.GetWidth(), src.GetHeight());
     if (flags & KE_BLT_CENTER_X)
-        x = (dst.GetWidth() >> 1) - (r.Width() >> 1);
+        x = (int)((dst.GetWidth() >> 1) - (((int64_t)r.right - r.left) >> 1));
     if (flags & KE_BLT_CENTER_Y)
-        y = (dst.GetHeight() >> 1) - (r.Height() >> 1);
+        y = (int)((dst.GetHeight() >> 1) - (((int64_t)r.bottom - r.top) >> 1));
     CKetrelRect clip(0, 0, dst.GetWidth(), dst.GetHeight());
     if (!(flags & KE_BLT_NOCLIP))
         dst.GetClipRect(&clip);

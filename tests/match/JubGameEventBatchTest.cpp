@@ -204,6 +204,8 @@ TEST(JubGameEventBatchParse, StopsWhereTheBatchEndsOrGoesWrong)
         {"outer and inner type differ", kHeader + ("2d" + sim) + "6363", KE_ERR_FORMAT, {}},
         {"inner type differs after a good one", kHeader + ("29" + destroy) + "0f" + destroy,
          KE_ERR_FORMAT, {41}},
+        {"same record twice", kHeader + ("0f" + sim) + "0f" + sim, KE_ERR_FORMAT, {15}},
+        {"sequence going back", kHeader + ("29" + destroy) + "0f" + sim, KE_ERR_FORMAT, {41}},
         {"untimed record", kHeader + std::string("0f0f000000 01000000 ffffffff 01000000"),
          KE_ERR_FORMAT, {}},
         {"not a batch", "05000000 01000000 ffffffff 00000000 0f" + sim, KE_ERR_FORMAT, {}},
