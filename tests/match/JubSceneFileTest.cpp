@@ -591,3 +591,36 @@ TEST(JubSceneFileWrite, FailuresAreReportedAndKeepTheOldFile)
     ASSERT_EQ(KE_OK, f.scene.Save(Widen(level)));
     EXPECT_EQ(Written(f.scene), ReadFile(level));
 }
+
+// The level tool's text holds a whole level: dumped and built again, it gives the same
+// bytes. A broken text is refused and leaves no file.
+TEST(JubSceneFileTool, DumpAndBuildAgain)
+{
+    const std::string tool = std::string(KETREL_BINARY_DIR) + "/tools/leveltool";
+    TempDir dir;
+    for (const char* name : kSampleLevels)
+    {
+        std::string text = dir.File("level.txt");
+        std::string out = dir.File("level.scn");
+        ASSERT_EQ(0, std::system((tool + " dump '" + SamplePath(name) + "' > '" + text + "'").c_str()));
+        ASSERT_EQ(0, std::system((tool + " build '" + text + "' '" + out + "'").c_str())) << name;
+        EXPECT_EQ(ReadFile(SamplePath(name)), ReadFile(out)) << name;
+    }
+
+    const char* const broken[] = {
+        "block 0 0 40 0 0 1\n",        // type out of range
+        "block 0 0 1 4 0 1\n",         // material out of range
+        "block 200 0 1 0 0 1\n",       // cell out of range
+        "entry 0 1 1\n",               // two entries missing
+        "version 100\nmarker 1 1\n",   // markers need version 110
+        "wall 1 2\n",
+    };
+    for (const char* text : broken)
+    {
+        std::string in = dir.File("broken.txt");
+        std::string out = dir.File("broken.scn");
+        std::ofstream(in) << text;
+        EXPECT_NE(0, std::system((tool + " build '" + in + "' '" + out + "' 2>/dev/null").c_str())) << text;
+        EXPECT_NE(0, access(out.c_str(), F_OK)) << text;
+    }
+}
