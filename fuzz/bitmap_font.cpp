@@ -1,6 +1,7 @@
 // fuzz/bitmap_font.cpp: a bitmap font descriptor and a text to draw with it.
 // Input: the descriptor's XML, a 0 byte, one byte of text flags, then the text
-// (8-bit characters, colour markup welcome). The descriptor is loaded from an
+// (8-bit characters, or 16-bit units when bit 4 of the flags byte is set;
+// colour markup welcome). The descriptor is loaded from an
 // in-memory pack whose "page.png" is the built-in font's page; the text is
 // measured, wrapped and drawn into software surfaces of two formats.
 #include "engine/KetrelApplication.h"
@@ -56,8 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         uint8_t choice = data[xmlSize + 1];
         flags = kFlagChoices[choice & 7] | ((choice & 8) ? KE_TEXT_MULTILINE : 0);
-        for (size_t i = xmlSize + 2; i < size; ++i)
-            text.Append((u16)data[i]);
+        if (choice & 16)
+        {
+            // 16-bit units, little-endian: units above 255 (lone surrogates
+            // too) send the text to the system font.
+            for (size_t i = xmlSize + 2; i + 1 < size; i += 2)
+                text.Append((u16)(data[i] | data[i + 1] << 8));
+        }
+        else
+        {
+            for (size_t i = xmlSize + 2; i < size; ++i)
+                text.Append((u16)data[i]);
+        }
     }
     if (xmlSize == 0)
         return 0;
