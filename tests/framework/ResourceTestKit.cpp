@@ -112,6 +112,11 @@ std::string MakeMeta(int imageSize, int fontSize, const std::string& imageFiles,
     return s;
 }
 
+NoDisplay::NoDisplay()
+{
+    unsetenv("DISPLAY");
+}
+
 bool TestApp::SetScreen(int width, int height)
 {
     CKetrelSurfaceDesc desc = {width, height, 0, 7, 0, 4};

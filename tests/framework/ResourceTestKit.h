@@ -46,8 +46,15 @@ std::string MakeWav(int frames, int rate = 22050);
 std::string MakeMeta(int imageSize, int fontSize, const std::string& imageFiles = "",
                      const std::string& fontFiles = "", int separateAlpha = 0);
 
+// Forgets the display of the environment before the application opens one: with a
+// display the shell would draw through OpenGL ES, whose size a test cannot set.
+struct NoDisplay
+{
+    NoDisplay();
+};
+
 // The engine application with a software drawing target of a chosen size.
-class TestApp : public IKetrelApplication
+class TestApp : private NoDisplay, public IKetrelApplication
 {
 public:
     void OnFrame() override {}
