@@ -133,7 +133,7 @@ def training():
     L.slab(-100, 20, 5, 10)                       # a floor from -100 to 20
     L.pillar(-12, 20, 2, 1, METAL)                # a step to hop over
     L.slab(28, 20, 2, 8, METAL)                   # the ledge, 28..60, water beyond
-    L.stand(0, -60); L.stand(0, -80); L.stand(0, -40)
+    L.stand(0, 0); L.stand(0, -40); L.stand(0, -70)
     L.stand(1, 58); L.stand(1, 50); L.stand(1, 42)
     levels.append(L)
 

@@ -318,6 +318,8 @@ void CJubScene::ForgetBlock(u8 id)
 
 void CJubScene::UpdateProjectileMasks()
 {
+    if (!m_world)
+        return;
     m_players[0].opponentBody = m_players[1].body;
     m_players[1].opponentBody = m_players[0].body;
     for (i32 p = 0; p < JUB_SCENE_PLAYERS; ++p)
@@ -361,8 +363,7 @@ void CJubScene::UpdateProjectileMasks()
 void CJubScene::Update(f32 dt)
 {
     m_clock += dt;
-    if (m_world)
-        UpdateProjectileMasks();
+    UpdateProjectileMasks();
     if (m_animateBlocks && m_blocks)
         m_blocks->Animate(dt);
     if (!m_editor)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -622,5 +623,30 @@ TEST(JubSceneFileTool, DumpAndBuildAgain)
         std::ofstream(in) << text;
         EXPECT_NE(0, std::system((tool + " build '" + in + "' '" + out + "' 2>/dev/null").c_str())) << text;
         EXPECT_NE(0, access(out.c_str(), F_OK)) << text;
+    }
+}
+
+// In the first training scene only the jump is allowed: a jump from start entry 0 onto the
+// opponent's ledge pushes it into the water while the jumper stays dry. A jump adds the
+// stretch × 6.9 / mass to the creature's velocity (stretches up to 0.4 long).
+TEST(JubSceneFileSamples, FirstTrainingSceneIsWonByAJump)
+{
+    struct Case { int degrees; f32 stretch; };
+    const Case cases[] = {{12, 0.31f}, {21, 0.25f}, {39, 0.19f}};
+    for (const Case& c : cases)
+    {
+        FileFixture f;
+        ASSERT_EQ(KE_OK, f.scene.Load(Widen(SamplePath("01"))));
+        for (int step = 0; step < 60; ++step)
+            f.world.Step();
+        CJubPhysicsBody* jumper = f.scene.GetPlayer(0).body;
+        f32 radians = (f32)c.degrees * 3.14159265f / 180.0f;
+        f32 speed = c.stretch * 6.9f / jumper->GetMass();
+        jumper->SetVelocity(CKetrelVector2(std::cos(radians) * speed, std::sin(radians) * speed));
+        jumper->SetResting(0);
+        for (int step = 0; step < 400; ++step)
+            f.world.Step();
+        EXPECT_LT(f.scene.GetPlayer(1).body->GetPosition().y, 0.0f) << c.degrees;
+        EXPECT_GT(jumper->GetPosition().y, 0.5f) << c.degrees;
     }
 }
