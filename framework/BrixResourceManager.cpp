@@ -128,9 +128,9 @@ void CBrixResourceManager::ReleaseAll()
 
     ReleaseImages();
     ReleaseSounds();
+    ReleaseFonts();
     for (i32 level = 0; level < 2; ++level)
     {
-        DeleteRecords(m_fonts[level]);   // nothing loads them yet
         DeleteRecords(m_rects[level]);
         DeleteRecords(m_files[level]);
     }

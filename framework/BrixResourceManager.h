@@ -141,6 +141,14 @@ public:
     // Clears *sound at the last release. 1, or 0 for an unknown sound.
     virtual int ReleaseSound(IKetrelSoundSource** sound);
 
+    // ---- fonts ----
+    virtual CKetrelBitmapFont* FindFont(const CKetrelString& name);
+    // "default" with no pack holding it gives the built-in font.
+    virtual CKetrelBitmapFont* GetFont(const CKetrelString& name);
+    virtual int AddRefFont(CKetrelBitmapFont* font);
+    // Clears *font at the last release. 1, or 0 for an unknown font.
+    virtual int ReleaseFont(CKetrelBitmapFont** font);
+
     // Tries "<base>_<size>.vad" for the sizes up to the smaller screen side, largest
     // first, then the larger sizes, smallest first. 1 with the pack added (name and
     // size written when asked for), 0 when none opens.
@@ -175,6 +183,8 @@ public:
     virtual CKetrelSurface* LoadImage(const CKetrelString& name, CKetrelRectF* rect);
     // A second request for a sound whose decode is still pending gets null.
     virtual IKetrelSoundSource* LoadSound(const CKetrelString& name, u32 flags, u32 voices);
+    // Fonts of a pack with a design size are drawn at side / design size.
+    virtual CKetrelBitmapFont* LoadFont(const CKetrelString& name);
 
     // Once per frame, main thread: retires one finished sound loader (handing its
     // sound over) and starts the next waiting one. The first call after construction
@@ -208,6 +218,7 @@ private:
 
     CBrixImageRecord* FindImageRecord(CKetrelSurface* surface, i32* level, i32* index) const;
     CBrixSoundRecord* FindSoundRecord(IKetrelSoundSource* sound, i32* level, i32* index) const;
+    CBrixFontRecord* FindFontRecord(CKetrelBitmapFont* font, i32* level, i32* index) const;
     CBrixProgramRecord* FindProgramRecord(CKetrel3DProgram* program, i32* index) const;
     // The image scaled from the current pack's design size to the screen side, or the
     // image itself when no scaling applies or a scaled copy cannot be made.
@@ -215,6 +226,7 @@ private:
 
     void ReleaseImages();
     void ReleaseSounds();
+    void ReleaseFonts();
     void ReleasePrograms();
     // Deletes the loader, joining its thread first; under m_loaderMutex.
     void DeleteLoader(CAsyncSoundLoader* loader);

@@ -1,6 +1,7 @@
 // The resource manager around a loss of the graphics context, on a window of a private
-// X server drawn by the OpenGL ES 2.0 renderer: textures and programs are dropped, the
-// renderer is made again, and everything comes back drawing the same pixels.
+// X server drawn by the OpenGL ES 2.0 renderer: textures, font pages and programs are
+// dropped, the renderer is made again, and everything comes back drawing the same
+// pixels.
 #include <gtest/gtest.h>
 
 #include "framework/BrixResourceManager.h"
@@ -8,6 +9,7 @@
 #include "ResourceTestKit.h"
 #include "engine/KetrelApplication.h"
 #include "engine/graphics/Ketrel3DProgram.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "support/KetrelTestXServer.h"
@@ -120,6 +122,11 @@ TEST_F(GraphicsFixture, ReleaseAndReloadKeepThePixels)
     manager->RegisterShaderProgram(CKetrelString(L"plain"), program);
     ASSERT_EQ(1, Linked(program->GetProgram()));
 
+    CKetrelBitmapFont* font = manager->GetFont(CKetrelString(L"default"));
+    ASSERT_NE(nullptr, font);
+    ASSERT_GE(font->GetPageCount(), 1);
+    ASSERT_NE(0u, font->GetPage(0)->texture);
+
     const std::vector<u32> before = Drawn(pic);
     int wrong = 0;
     for (int i = 0; i < 256; ++i)
@@ -130,6 +137,7 @@ TEST_F(GraphicsFixture, ReleaseAndReloadKeepThePixels)
     EXPECT_EQ(0u, pic->GetTextureName());
     EXPECT_EQ(0u, flat->GetTextureName());
     EXPECT_EQ(0u, program->GetProgram());
+    EXPECT_EQ(0u, font->GetPage(0)->texture);
     EXPECT_EQ(Picture(3, 5), pic->GetPixel(3, 5));   // the pixels stay
 
     // The context goes and a new one comes.
@@ -141,6 +149,7 @@ TEST_F(GraphicsFixture, ReleaseAndReloadKeepThePixels)
     EXPECT_NE(0u, pic->GetTextureName());
     EXPECT_NE(0u, flat->GetTextureName());
     EXPECT_EQ(1, Linked(program->GetProgram()));
+    EXPECT_NE(0u, font->GetPage(0)->texture);
     EXPECT_TRUE(before == Drawn(pic));
     EXPECT_EQ(0xFF336699u, Drawn(flat)[5]);
 
@@ -151,6 +160,8 @@ TEST_F(GraphicsFixture, ReleaseAndReloadKeepThePixels)
     EXPECT_EQ(1, manager->ReleaseImage(&pic));
     EXPECT_EQ(nullptr, pic);
     EXPECT_EQ(1, manager->ReleaseImage(&flat));
+    EXPECT_EQ(1, manager->ReleaseFont(&font));
+    EXPECT_EQ(nullptr, font);
 }
 
 // A program registered under a taken name replaces the old one; counts decide when
