@@ -275,7 +275,7 @@ def training():
 
 # ---------------------------------------------------------------- battle scenes
 
-def half(L, s, build):
+def both_halves(L, build):
     """Runs build for the right half (s = 1) and mirrored for the left one (s = -1)."""
     for side in (-1, 1):
         build(L, side)
@@ -304,7 +304,7 @@ def battle():
         for i, top in enumerate((30, 58, 86)):
             mslab(L, s, 72, top, 1, 24, ICE if i == 1 else PAPER, i)
         mslab(L, s, 0, 12, 2, 10, METAL)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(84, 30), (84, 58), (84, 86)])
     levels.append(L)
 
@@ -313,7 +313,7 @@ def battle():
         L.pillar(s * 94, 0, 3, 4, METAL)
         mslab(L, s, 0, 60, 7, 7, PAPER, 1)
         mslab(L, s, 20, 12, 2, 10, METAL, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(94, 60), (60, 60), (40, 12)])
     levels.append(L)
 
@@ -323,7 +323,7 @@ def battle():
         L.pillar(s * 100, 16, 4, 2, METAL, 1)
         L.pillar(s * 40, 16, 2, 13, PAPER, 2)
         L.block(s * 104, 66, 0, PAPER, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(97, 64), (70, 16), (24, 16)])
     levels.append(L)
 
@@ -333,7 +333,7 @@ def battle():
         L.pillar(s * 20, 16, 2, 14, METAL, 1)
         L.pillar(s * 110, 16, 2, 14, METAL, 1)
         mslab(L, s, 16, 60, 8, 7, PAPER, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(40, 16), (64, 16), (90, 16)])
     levels.append(L)
 
@@ -345,7 +345,7 @@ def battle():
         mslab(L, s, 74, 56, 3, 7, PAPER, 2)
         L.pillar(s * 30, 20, 1, 11, PAPER, 3)
         L.pillar(s * 50, 20, 1, 11, PAPER, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(92, 20), (62, 20), (16, 20)])
     levels.append(L)
 
@@ -353,7 +353,7 @@ def battle():
     def b(L, s):
         for i in range(5):
             mslab(L, s, 10 + 20 * i, 12 + 10 * i, 1, 9, ICE, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(100, 52), (60, 32), (20, 12)])
     levels.append(L)
 
@@ -363,7 +363,7 @@ def battle():
         for x in (30, 56, 82):
             top = L.pillar(s * x, 16, 1, 12, PAPER, 1)
             L.block(s * x, top + 2, 6, PAPER, 1, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(43, 16), (69, 16), (100, 16)])
     levels.append(L)
 
@@ -375,7 +375,7 @@ def battle():
         mslab(L, s, 26, 40, 1, 10, PAPER, 2)
         mslab(L, s, 50, 40, 1, 7, PAPER, 2)
         L.pillar(s * 100, 12, 2, 19, METAL, 1)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(44, 12), (44, 40), (84, 12)])
     levels.append(L)
 
@@ -385,7 +385,7 @@ def battle():
         mslab(L, s, 84, 14, 1, 10, PAPER)
         L.pillar(s * 44, 14, 2, 14, PAPER, 1)
         mslab(L, s, 32, 62, 2, 28, BOUNCY, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(60, 14), (96, 14), (38, 62)])
     levels.append(L)
 
@@ -395,7 +395,7 @@ def battle():
         L.pillar(s * 66, 16, 3, 14, PAPER, 1)
         L.block(s * 66, 78, 6, PAPER, 2)
         L.pillar(s * 94, 16, 1, 1, PAPER, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(40, 16), (52, 16), (94, 24)])
     levels.append(L)
 
@@ -406,7 +406,7 @@ def battle():
         L.pillar(s * 60, 12, 2, 2, PAPER, 2)
         L.pillar(s * 90, 12, 4, 1, PAPER, 3)
         L.pillar(s * 110, 12, 2, 0, PAPER, 1)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(30, 36), (60, 36), (90, 44)])
     levels.append(L)
 
@@ -416,7 +416,7 @@ def battle():
         L.pillar(s * 90, 12, 3, 3, PAPER, 1)
         L.block(s * 90, 62, 10, METAL, 2)
         L.pillar(s * 90, 64, 2, 15, METAL, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(40, 12), (60, 12), (82, 64)])
     levels.append(L)
 
@@ -426,7 +426,7 @@ def battle():
         mslab(L, s, 60, 20, 2, 10, PAPER)
         L.pillar(s * 96, 20, 2, 14, PAPER, 1)
         L.block(s * 96, 62, 10, BOUNCY, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(28, 14), (72, 20), (96, 64)])
     levels.append(L)
 
@@ -436,7 +436,7 @@ def battle():
     L.slab(-36, 32, 3, 24, PAPER, 2)
     L.slab(-12, 40, 1, 24, ICE, 3)
     L.block(0, 42, 0, BOUNCY, 1)
-    half(L, 1, lambda L, s: mslab(L, s, 76, 16, 2, 10, METAL))
+    both_halves(L, lambda L, s: mslab(L, s, 76, 16, 2, 10, METAL))
     mstand(L, [(100, 16), (54, 16), (42, 24)])
     levels.append(L)
 
@@ -445,7 +445,7 @@ def battle():
         for x, n in ((20, 2), (48, 3), (76, 4), (104, 3)):
             top = L.pillar(s * x, 0, n, 17, METAL, 1)
             L.block(s * x, top + 2, 6, ICE, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(48, 52), (76, 68), (104, 52)])
     levels.append(L)
 
@@ -456,7 +456,7 @@ def battle():
         L.block(s * 56, 50, 7, PAPER, 3)
         L.pillar(s * 88, 0, 3, 2, METAL, 1)
         L.pillar(s * 112, 0, 2, 17, PAPER, 2)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(24, 32), (88, 36), (112, 32)])
     levels.append(L)
 
@@ -481,7 +481,7 @@ def battle():
         L.pillar(s * 70, 12, 2, 11, PAPER, 1)
         mslab(L, s, 26, 32, 6, 6, PAPER, 2)
         L.pillar(s * 110, 12, 2, 0, PAPER, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(50, 12), (90, 12), (50, 32)])
     levels.append(L)
 
@@ -491,7 +491,7 @@ def battle():
         mslab(L, s, 10, 40, 1, 24, PAPER, 1)
         mslab(L, s, 10, 72, 1, 24, ICE, 2)
         mslab(L, s, 60, 16, 2, 10, PAPER)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(26, 40), (26, 72), (84, 16)])
     L.marker(0, 104)
     L.marker(-26, 80)
@@ -505,7 +505,7 @@ def battle():
         L.pillar(s * 100, 12, 2, 14, METAL, 1)
         mslab(L, s, 0, 56, 5, 10, PAPER, 2)
         L.block(s * 110, 60, 1, PAPER, 3)
-    half(L, 1, b)
+    both_halves(L, b)
     mstand(L, [(70, 12), (20, 12), (70, 56)])
     levels.append(L)
     return levels

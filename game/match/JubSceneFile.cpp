@@ -98,6 +98,8 @@ CKetrelString CJubScene::NameFromFileName(const CKetrelString& fileName)
 int CJubScene::Load(const CKetrelString& fileName)
 {
     Reset();
+    ResetTables();
+    m_version = 0;
     m_name = NameFromFileName(fileName);
 
     CKetrelFile file;
@@ -120,6 +122,8 @@ int CJubScene::Load(const CKetrelString& fileName)
 int CJubScene::LoadFromMemory(const CKetrelString& fileName)
 {
     Reset();
+    ResetTables();
+    m_version = 0;
     m_name = NameFromFileName(fileName);
     if (!m_assets)
         return 0;

@@ -517,9 +517,14 @@ TEST(JubSceneFileRead, NameFromTheFileName)
 TEST(JubSceneFileRead, MissingFileLeavesTheSceneReset)
 {
     FileFixture f;
+    ASSERT_EQ(KE_OK, f.Load(Head(110, -40, 20, 40, 30)));
     f.scene.GetBlocks()->CreateBlock(1, CKetrelVector2(0.0f, 1.0f), 0, 0, 1);
     f.scene.GetPlayer(0).body->SetPosition(CKetrelVector2(2.0f, 2.0f));
     EXPECT_EQ(KE_ERR_OPEN, f.scene.Load(Widen(f.dir.File("nothing.scn"))));
+    // Nothing of the level read before is left: no home positions, default tables.
+    EXPECT_EQ(0.0f, f.scene.GetHomePosition(0, 1).x);
+    EXPECT_EQ(0u, f.scene.GetIndexTable(0));
+    EXPECT_EQ(0, f.scene.GetVersion());
     EXPECT_EQ(0, f.scene.GetBlocks()->GetCount());
     EXPECT_EQ(2, f.world.GetBodyCount());
     EXPECT_FLOAT_EQ(-0.1f, f.scene.GetPlayer(0).body->GetPosition().x);
