@@ -195,6 +195,10 @@ public:
                        const CKetrelString& text, u32 colour, u32 flags);
     void BlitCachedText(IKetrelGraphicsContext* target, const CKetrelSystemTextEntry* entry,
                         const CKetrelRect* rect, u32 flags);
+    // Multiplies every channel of the 32-bit pixels in area (clamped to the
+    // surface) by the colour's matching channel / 255. Other formats: nothing.
+    // The texture is not refreshed.
+    static void TintPixels(CKetrelSurface* surface, const CKetrelRect& area, u32 colour);
     int CreateTextCache(i32 width, i32 height);
     void ClearTextCache();
     CKetrelSurface* GetTextCacheSurface() const { return m_cacheSurface; }

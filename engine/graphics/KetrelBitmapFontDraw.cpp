@@ -181,9 +181,9 @@ void CKetrelBitmapFont::BeginGL(CKetrelGraphicsExt_GLES2* extension)
 {
     if (!extension)
         return;
-    if (!m_program)
-        m_program = (m_vertexFlags & KE_FONT_RGBA_PAGES) ? extension->GetSecondFontProgram()
-                                                         : extension->GetFontProgram();
+    // Asked of the extension every time: a restored extension has new programs.
+    m_program = (m_vertexFlags & KE_FONT_RGBA_PAGES) ? extension->GetSecondFontProgram()
+                                                     : extension->GetFontProgram();
     if (!m_program)
         return;
     glDisable(GL_DEPTH_TEST);

@@ -194,6 +194,36 @@ int CKetrelBitmapFont::CreateTextCache(i32 width, i32 height)
     return KE_OK;
 }
 
+void CKetrelBitmapFont::TintPixels(CKetrelSurface* surface, const CKetrelRect& area, u32 colour)
+{
+    if (!surface || !surface->GetPixels())
+        return;
+    const int format = surface->GetPixelFormat();
+    if (format != KE_PF_ARGB8888 && format != KE_PF_ABGR8888)
+        return;
+    i32 left = area.left < 0 ? 0 : area.left, top = area.top < 0 ? 0 : area.top;
+    i32 right = area.right > surface->GetWidth() ? surface->GetWidth() : area.right;
+    i32 bottom = area.bottom > surface->GetHeight() ? surface->GetHeight() : area.bottom;
+    u32 a = colour >> 24, r = (colour >> 16) & 0xFF, g = (colour >> 8) & 0xFF, b = colour & 0xFF;
+    if (format == KE_PF_ABGR8888)
+    {
+        u32 t = r;
+        r = b;
+        b = t;
+    }
+    u8* pixels = surface->GetPixels();
+    for (i32 y = top; y < bottom; ++y)
+    {
+        u32* row = (u32*)(pixels + (size_t)y * surface->GetPitch());
+        for (i32 x = left; x < right; ++x)
+        {
+            u32 p = row[x];
+            row[x] = ((p >> 24) * a / 255) << 24 | (((p >> 16) & 0xFF) * r / 255) << 16 |
+                     (((p >> 8) & 0xFF) * g / 255) << 8 | ((p & 0xFF) * b / 255);
+        }
+    }
+}
+
 void CKetrelBitmapFont::ClearTextCache()
 {
     DeleteCacheEntries();

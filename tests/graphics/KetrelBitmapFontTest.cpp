@@ -424,3 +424,45 @@ TEST_F(BitmapFontTest, TexturesGoAndComeBack)
     EXPECT_EQ(1, batch.GetCount());
     EXPECT_NE(0u, ReadRGB(2, 5, kH) + ReadRGB(3, 5, kH) + ReadRGB(2, 6, kH));
 }
+
+TEST(BitmapFontTint, ChannelsAreMultipliedInTheirOwnOrder)
+{
+    struct Case { const char* name; int format; u32 raw, colour, expected; };
+    const Case cases[] = {
+        // ARGB: 0xAARRGGBB; halve red, keep green, clear blue, keep alpha.
+        {"ARGB", KE_PF_ARGB8888, 0xFF804020, 0xFF80FF00, 0xFF404000},
+        // ABGR holds red in the low byte: the colour's red still tints red.
+        {"ABGR", KE_PF_ABGR8888, 0xFF204080, 0xFF80FF00, 0xFF004040},
+        {"alpha too", KE_PF_ARGB8888, 0x80FFFFFF, 0x80FFFFFF, 0x40FFFFFF},
+        {"not 32-bit: untouched", KE_PF_RGB565, 0x1234, 0x00000000, 0x1234},
+    };
+    for (const Case& c : cases)
+    {
+        CKetrelSurface s;
+        CKetrelSurfaceDesc desc = {};
+        desc.width = 4;
+        desc.height = 4;
+        desc.pixelFormat = c.format;
+        ASSERT_EQ(KE_OK, s.Create(nullptr, &desc)) << c.name;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                s.PutPixel(x, y, c.raw);
+        CKetrelBitmapFont::TintPixels(&s, CKetrelRect(1, 1, 9, 3), c.colour);
+        u32 inside = 0, outside = 0;
+        if (s.GetBytesPerPixel() == 4)
+        {
+            std::memcpy(&inside, s.GetPixels() + 1 * s.GetPitch() + 4, 4);
+            std::memcpy(&outside, s.GetPixels(), 4);
+        }
+        else
+        {
+            u16 a, b;
+            std::memcpy(&a, s.GetPixels() + 1 * s.GetPitch() + 2, 2);
+            std::memcpy(&b, s.GetPixels(), 2);
+            inside = a;
+            outside = b;
+        }
+        EXPECT_EQ(c.expected, inside) << c.name;
+        EXPECT_EQ(c.raw, outside) << c.name;
+    }
+}
