@@ -420,6 +420,11 @@ i32 CBrixResourceManager::LoadFileData(const CKetrelString& name, char** out)
     if (!data)
         return 0;
     const u32 read = file->Read(data, size);
+    if (read == 0)
+    {
+        delete[] data;
+        return 0;
+    }
     data[read] = 0;
     *out = data;
     return (i32)read;

@@ -128,7 +128,7 @@ public:
     // FindImage, else LoadImage. Null for an empty name.
     virtual CKetrelSurface* GetImage(const CKetrelString& name, CKetrelRectF* rect = nullptr);
     virtual int AddRefImage(CKetrelSurface* surface);
-    // Clears *surface when the manager knew it. 1, or 0 for an unknown image.
+    // Clears *surface at the last release. 1, or 0 for an unknown image.
     virtual int ReleaseImage(CKetrelSurface** surface);
 
     // ---- sounds ----
