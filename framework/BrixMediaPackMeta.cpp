@@ -57,6 +57,18 @@ char* ReadEntryBytes(CKetrelMediaPack* pack, u32 size)
     return buffer;
 }
 
+// Parses a private copy of text: the parser blanks comments in its buffer.
+int ParseCopy(const char* text, u32 length, CKetrelXMLDataNode& document)
+{
+    char* copy = new (std::nothrow) char[length];
+    if (!copy)
+        return KE_ERR_MEMORY;
+    std::memcpy(copy, text, length);
+    const int rc = document.Parse(copy, length);
+    delete[] copy;
+    return rc;
+}
+
 // The first child element (not an attribute or text node) named name.
 const CKetrelXMLDataNode* FindElement(const CKetrelXMLDataNode* node, const char* name)
 {
@@ -130,15 +142,8 @@ int CBrixMediaPackMeta::Parse(const char* text, u32 length)
     Clear();
     if (!text || length == 0)
         return 0;
-    // The parser blanks comments in place, so it gets its own copy.
-    char* copy = new (std::nothrow) char[length];
-    if (!copy)
-        return 0;
-    std::memcpy(copy, text, length);
     CKetrelXMLDataNode document;
-    const int rc = document.Parse(copy, length);
-    delete[] copy;
-    if (rc != KE_OK)
+    if (ParseCopy(text, length, document) != KE_OK)
         return 0;
     const CKetrelXMLDataNode* root = FirstElement(&document);
     if (!root)
@@ -220,16 +225,8 @@ int CBrixSurfaceSheet::Parse(const char* text, u32 length)
     m_surfaces.RemoveAll();
     if (!text || length == 0)
         return 0;
-    char* copy = new (std::nothrow) char[length];
-    if (!copy)
-        return 0;
-    std::memcpy(copy, text, length);
     CKetrelXMLDataNode document;
-    int read = 0;
-    if (document.Parse(copy, length) == KE_OK)
-        read = ReadTree(document);
-    delete[] copy;
-    return read;
+    return ParseCopy(text, length, document) == KE_OK ? ReadTree(document) : 0;
 }
 
 int CBrixSurfaceSheet::ReadTree(const CKetrelXMLDataNode& document)

@@ -1,5 +1,6 @@
 // framework/BrixResourceFonts.cpp: bitmap fonts, scaled by their pack's design size.
 #include "framework/BrixResourceManager.h"
+#include "framework/BrixResourceMaps.h"
 
 #include "engine/KetrelMediaPack.h"
 #include "engine/graphics/KetrelBitmapFont.h"
@@ -8,13 +9,6 @@
 
 namespace
 {
-
-template <class R>
-R* FindByName(const CKetrelMap<CKetrelHashedString, R*>& map, const CKetrelHashedString& key)
-{
-    i32 index = map.Find(key);
-    return index >= 0 ? map.ElementAt(index)->value : nullptr;
-}
 
 void DeleteFont(CKetrelBitmapFont* font)
 {
@@ -31,7 +25,7 @@ CKetrelBitmapFont* CBrixResourceManager::FindFont(const CKetrelString& name)
     const CKetrelHashedString key(name);
     for (i32 level = 1; level >= 0; --level)
     {
-        CBrixFontRecord* record = FindByName(m_fonts[level], key);
+        CBrixFontRecord* record = BrixFindByName(m_fonts[level], key);
         if (!record)
             continue;
         if (!record->font)
@@ -53,9 +47,9 @@ CKetrelBitmapFont* CBrixResourceManager::GetFont(const CKetrelString& name)
 CKetrelBitmapFont* CBrixResourceManager::LoadFont(const CKetrelString& name)
 {
     const CKetrelHashedString key(name);
-    CBrixFontRecord* record = FindByName(m_fonts[1], key);
+    CBrixFontRecord* record = BrixFindByName(m_fonts[1], key);
     if (!record)
-        record = FindByName(m_fonts[0], key);
+        record = BrixFindByName(m_fonts[0], key);
     if (record && record->font)
     {
         ++record->refCount;
@@ -119,20 +113,7 @@ CKetrelBitmapFont* CBrixResourceManager::LoadFont(const CKetrelString& name)
 CBrixFontRecord* CBrixResourceManager::FindFontRecord(CKetrelBitmapFont* font, i32* level,
                                                        i32* index) const
 {
-    for (i32 l = 1; l >= 0; --l)
-    {
-        for (i32 i = 0; i < m_fonts[l].GetCount(); ++i)
-        {
-            CBrixFontRecord* record = m_fonts[l].ElementAt(i)->value;
-            if (record->font == font)
-            {
-                *level = l;
-                *index = i;
-                return record;
-            }
-        }
-    }
-    return nullptr;
+    return BrixFindByResource(m_fonts, &CBrixFontRecord::font, font, level, index);
 }
 
 int CBrixResourceManager::AddRefFont(CKetrelBitmapFont* font)

@@ -1,24 +1,13 @@
 // framework/BrixResourceImages.cpp: images, surface-sheet rectangles and their
 // scaling from a pack's design size to the screen.
 #include "framework/BrixResourceManager.h"
+#include "framework/BrixResourceMaps.h"
 
 #include "engine/KetrelMediaPack.h"
 #include "engine/graphics/KetrelSurface.h"
 
 #include <GLES2/gl2.h>
 #include <new>
-
-namespace
-{
-
-template <class R>
-R* FindByName(const CKetrelMap<CKetrelHashedString, R*>& map, const CKetrelHashedString& key)
-{
-    i32 index = map.Find(key);
-    return index >= 0 ? map.ElementAt(index)->value : nullptr;
-}
-
-} // namespace
 
 void CBrixResourceManager::RegisterImage(const CKetrelString& name, CKetrelSurface* surface)
 {
@@ -39,7 +28,7 @@ CKetrelSurface* CBrixResourceManager::FindImage(const CKetrelString& name, CKetr
     const CKetrelHashedString key(name);
     for (i32 level = 1; level >= 0; --level)
     {
-        CBrixImageRecord* image = FindByName(m_images[level], key);
+        CBrixImageRecord* image = BrixFindByName(m_images[level], key);
         if (image && image->surface)
         {
             ++image->refCount;
@@ -47,7 +36,7 @@ CKetrelSurface* CBrixResourceManager::FindImage(const CKetrelString& name, CKetr
         }
         if (rect)
         {
-            CBrixRectRecord* sheetRect = FindByName(m_rects[level], key);
+            CBrixRectRecord* sheetRect = BrixFindByName(m_rects[level], key);
             if (sheetRect)
             {
                 CKetrelSurface* sheet = FindImage(sheetRect->imageName, nullptr);
@@ -72,18 +61,32 @@ CKetrelSurface* CBrixResourceManager::GetImage(const CKetrelString& name, CKetre
     return surface ? surface : LoadImage(name, rect);
 }
 
+CKetrelSurface* CBrixResourceManager::GetImage(const CKetrelString& name, u32 flags)
+{
+    if (name.IsEmpty())
+        return nullptr;
+    CKetrelSurface* surface = FindImage(name, nullptr);
+    return surface ? surface : LoadImageWithFlags(name, nullptr, flags);
+}
+
 CKetrelSurface* CBrixResourceManager::LoadImage(const CKetrelString& name, CKetrelRectF* rect)
+{
+    return LoadImageWithFlags(name, rect, 0);
+}
+
+CKetrelSurface* CBrixResourceManager::LoadImageWithFlags(const CKetrelString& name,
+                                                         CKetrelRectF* rect, u32 flags)
 {
     const CKetrelHashedString key(name);
     CBrixImageRecord* image = nullptr;
     for (i32 level = 1; level >= 0 && !image; --level)
     {
-        image = FindByName(m_images[level], key);
+        image = BrixFindByName(m_images[level], key);
         if (image)
             break;
         if (rect)
         {
-            CBrixRectRecord* sheetRect = FindByName(m_rects[level], key);
+            CBrixRectRecord* sheetRect = BrixFindByName(m_rects[level], key);
             if (sheetRect)
             {
                 CKetrelSurface* sheet = GetImage(sheetRect->imageName, nullptr);
@@ -120,7 +123,7 @@ CKetrelSurface* CBrixResourceManager::LoadImage(const CKetrelString& name, CKetr
     }
     surface = ScaleToScreen(surface);
     surface->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE,
-                           (image->flags & BRIX_IMAGE_NO_MIPMAPS) ? 0 : 1);
+                           ((image->flags | flags) & BRIX_IMAGE_NO_MIPMAPS) ? 0 : 1);
     image->surface = surface;
     ++image->refCount;
     return surface;
@@ -165,20 +168,7 @@ CKetrelSurface* CBrixResourceManager::ScaleToScreen(CKetrelSurface* image)
 CBrixImageRecord* CBrixResourceManager::FindImageRecord(CKetrelSurface* surface, i32* level,
                                                          i32* index) const
 {
-    for (i32 l = 1; l >= 0; --l)
-    {
-        for (i32 i = 0; i < m_images[l].GetCount(); ++i)
-        {
-            CBrixImageRecord* record = m_images[l].ElementAt(i)->value;
-            if (record->surface == surface)
-            {
-                *level = l;
-                *index = i;
-                return record;
-            }
-        }
-    }
-    return nullptr;
+    return BrixFindByResource(m_images, &CBrixImageRecord::surface, surface, level, index);
 }
 
 int CBrixResourceManager::AddRefImage(CKetrelSurface* surface)

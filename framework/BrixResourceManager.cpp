@@ -2,6 +2,7 @@
 // Images, sounds, fonts and programs are in BrixResourceImages.cpp,
 // BrixResourceSounds.cpp and BrixResourceFonts.cpp.
 #include "framework/BrixResourceManager.h"
+#include "framework/BrixResourceMaps.h"
 
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelFile.h"
@@ -24,13 +25,6 @@ void AddRecord(CKetrelMap<CKetrelHashedString, R*>& map, const CKetrelString& ke
     pair.value = record;
     if (!map.AddPair(pair))
         delete record;
-}
-
-template <class R>
-R* FindRecord(const CKetrelMap<CKetrelHashedString, R*>& map, const CKetrelHashedString& key)
-{
-    i32 index = map.Find(key);
-    return index >= 0 ? map.ElementAt(index)->value : nullptr;
 }
 
 // Deletes the records of packId for which keep() is false.
@@ -392,13 +386,13 @@ i32 CBrixResourceManager::LoadFileData(const CKetrelString& name, char** out)
     bool found = false;
     for (i32 level = 1; level >= 0 && !found; --level)
     {
-        if (CBrixImageRecord* r = FindRecord(m_images[level], key))
+        if (CBrixImageRecord* r = BrixFindByName(m_images[level], key))
             packId = r->packId, found = true;
-        else if (CBrixSoundRecord* s = FindRecord(m_sounds[level], key))
+        else if (CBrixSoundRecord* s = BrixFindByName(m_sounds[level], key))
             packId = s->packId, found = true;
-        else if (CBrixFontRecord* f = FindRecord(m_fonts[level], key))
+        else if (CBrixFontRecord* f = BrixFindByName(m_fonts[level], key))
             packId = f->packId, found = true;
-        else if (CBrixFileRecord* o = FindRecord(m_files[level], key))
+        else if (CBrixFileRecord* o = BrixFindByName(m_files[level], key))
             packId = o->packId, found = true;
     }
     if (!found)

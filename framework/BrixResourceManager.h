@@ -127,6 +127,12 @@ public:
     virtual CKetrelSurface* FindImage(const CKetrelString& name, CKetrelRectF* rect);
     // FindImage, else LoadImage. Null for an empty name.
     virtual CKetrelSurface* GetImage(const CKetrelString& name, CKetrelRectF* rect = nullptr);
+    // The same without a rectangle, for callers that pass loading flags: with
+    // BRIX_IMAGE_NO_MIPMAPS an image that this call loads gets no mipmaps. The int
+    // form lets a plain 0 mean "no flags".
+    CKetrelSurface* GetImage(const CKetrelString& name, u32 flags);
+    CKetrelSurface* GetImage(const CKetrelString& name, int flags)
+    { return GetImage(name, (u32)flags); }
     virtual int AddRefImage(CKetrelSurface* surface);
     // Clears *surface at the last release. 1, or 0 for an unknown image.
     virtual int ReleaseImage(CKetrelSurface** surface);
@@ -223,6 +229,8 @@ private:
     // The image scaled from the current pack's design size to the screen side, or the
     // image itself when no scaling applies or a scaled copy cannot be made.
     CKetrelSurface* ScaleToScreen(CKetrelSurface* image);
+    // LoadImage with flags added to the record's for the texture it creates.
+    CKetrelSurface* LoadImageWithFlags(const CKetrelString& name, CKetrelRectF* rect, u32 flags);
 
     void ReleaseImages();
     void ReleaseSounds();

@@ -1,6 +1,7 @@
 // framework/BrixResourcePrograms.cpp: shader programs, and the GPU objects of
 // everything loaded around a loss of the graphics context.
 #include "framework/BrixResourceManager.h"
+#include "framework/BrixResourceMaps.h"
 
 #include "engine/graphics/Ketrel3DProgram.h"
 #include "engine/graphics/KetrelBitmapFont.h"
@@ -10,13 +11,6 @@
 
 namespace
 {
-
-template <class R>
-R* FindByName(const CKetrelMap<CKetrelHashedString, R*>& map, const CKetrelHashedString& key)
-{
-    i32 index = map.Find(key);
-    return index >= 0 ? map.ElementAt(index)->value : nullptr;
-}
 
 void DeleteProgram(CKetrel3DProgram* program)
 {
@@ -34,7 +28,7 @@ void CBrixResourceManager::RegisterShaderProgram(const CKetrelString& name,
     if (name.IsEmpty() || !program)
         return;
     const CKetrelHashedString key(name);
-    CBrixProgramRecord* record = FindByName(m_programs, key);
+    CBrixProgramRecord* record = BrixFindByName(m_programs, key);
     if (record)
     {
         if (record->program && record->program != program)
@@ -54,7 +48,7 @@ void CBrixResourceManager::RegisterShaderProgram(const CKetrelString& name,
 
 CKetrel3DProgram* CBrixResourceManager::FindShaderProgram(const CKetrelString& name)
 {
-    CBrixProgramRecord* record = FindByName(m_programs, CKetrelHashedString(name));
+    CBrixProgramRecord* record = BrixFindByName(m_programs, CKetrelHashedString(name));
     if (!record || !record->program)
         return nullptr;
     ++record->refCount;

@@ -1,5 +1,6 @@
 // framework/BrixResourceSounds.cpp: sounds, decoded now or on loader threads.
 #include "framework/BrixResourceManager.h"
+#include "framework/BrixResourceMaps.h"
 
 #include "KetrelSound/KetrelSoundWave.h"
 #include "engine/KetrelFile.h"
@@ -30,13 +31,6 @@ public:
         from.m_dataSize = 0;
     }
 };
-
-template <class R>
-R* FindByName(const CKetrelMap<CKetrelHashedString, R*>& map, const CKetrelHashedString& key)
-{
-    i32 index = map.Find(key);
-    return index >= 0 ? map.ElementAt(index)->value : nullptr;
-}
 
 } // namespace
 
@@ -108,7 +102,7 @@ IKetrelSoundSource* CBrixResourceManager::FindSound(const CKetrelString& name)
     const CKetrelHashedString key(name);
     for (i32 level = 1; level >= 0; --level)
     {
-        CBrixSoundRecord* record = FindByName(m_sounds[level], key);
+        CBrixSoundRecord* record = BrixFindByName(m_sounds[level], key);
         if (!record)
             continue;
         if (!record->sound)
@@ -134,9 +128,9 @@ IKetrelSoundSource* CBrixResourceManager::LoadSound(const CKetrelString& name, u
     if (!m_soundEngine)
         return nullptr;
     const CKetrelHashedString key(name);
-    CBrixSoundRecord* record = FindByName(m_sounds[1], key);
+    CBrixSoundRecord* record = BrixFindByName(m_sounds[1], key);
     if (!record)
-        record = FindByName(m_sounds[0], key);
+        record = BrixFindByName(m_sounds[0], key);
     if (!record)
         return nullptr;
     if (record->sound)
@@ -265,20 +259,7 @@ i32 CBrixResourceManager::GetPendingSoundCount()
 CBrixSoundRecord* CBrixResourceManager::FindSoundRecord(IKetrelSoundSource* sound, i32* level,
                                                          i32* index) const
 {
-    for (i32 l = 1; l >= 0; --l)
-    {
-        for (i32 i = 0; i < m_sounds[l].GetCount(); ++i)
-        {
-            CBrixSoundRecord* record = m_sounds[l].ElementAt(i)->value;
-            if (record->sound == sound)
-            {
-                *level = l;
-                *index = i;
-                return record;
-            }
-        }
-    }
-    return nullptr;
+    return BrixFindByResource(m_sounds, &CBrixSoundRecord::sound, sound, level, index);
 }
 
 int CBrixResourceManager::AddRefSound(IKetrelSoundSource* sound)

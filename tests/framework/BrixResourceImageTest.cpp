@@ -277,3 +277,35 @@ TEST_F(ImageFixture, SeparateAlphaComesFromTheCompanion)
         EXPECT_NEAR((int)c.alpha, (int)alpha, 2) << c.name;
     }
 }
+
+// A texture gets mipmaps unless the pack's description or the caller's flags turn them
+// off; the flags call form and the rectangle call form share the one loaded image.
+TEST_F(ImageFixture, MipmapsUnlessTheDescriptionOrTheCallerSaysNo)
+{
+    AddPack("m.vad", {{"/vad.meta", MakeMeta(0, 0, "<file path=\"flat.png\" no_mipmaps=\"1\"/>")},
+                      {"/flat.png", MakeSolidPng(8, 8, 0xFF0000FF)},
+                      {"/tree.png", MakeSolidPng(8, 8, 0xFF00FF00)}});
+    struct Case
+    {
+        const wchar_t* name;
+        u32 flags;
+        int mipmapped;
+    };
+    const Case cases[] = {
+        {L"tree.png", 0u, 1},
+        {L"tree.png", BRIX_IMAGE_NO_MIPMAPS, 0},
+        {L"flat.png", 0u, 0},
+        {L"flat.png", BRIX_IMAGE_NO_MIPMAPS, 0},
+    };
+    for (const Case& c : cases)
+    {
+        CKetrelSurface* image = manager.GetImage(CKetrelString(c.name), c.flags);
+        ASSERT_NE(nullptr, image) << c.flags;
+        EXPECT_EQ(c.mipmapped, image->IsMipmapped()) << c.flags;
+        EXPECT_EQ(image, manager.GetImage(CKetrelString(c.name), 0));
+        EXPECT_EQ(image, Get(c.name));
+        EXPECT_EQ(3, ReleasesUntilFreed(manager, image)) << c.flags;
+    }
+    EXPECT_EQ(nullptr, manager.GetImage(CKetrelString(L""), 0));
+    EXPECT_EQ(nullptr, manager.GetImage(CKetrelString(L"missing.png"), 0u));
+}

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace
 {
 
@@ -40,16 +42,18 @@ struct SoundFixture : public ::testing::Test
         return manager.GetSound(CKetrelString(name), flags, voices);
     }
 
-    // Ticks until no loader is left; false after about five seconds.
+    // Ticks until no loader is left; false after 30 seconds (a loaded machine may
+    // keep a loader thread waiting long).
     bool TickUntilIdle()
     {
-        for (int i = 0; i < 5000; ++i)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        do
         {
             manager.Tick();
             if (manager.GetPendingSoundCount() == 0)
                 return true;
             IKetrelThread::Sleep(1);
-        }
+        } while (std::chrono::steady_clock::now() < deadline);
         return false;
     }
 
