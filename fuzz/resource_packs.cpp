@@ -1,8 +1,11 @@
 // fuzz/resource_packs.cpp: adds a pack made of hostile bytes (its directory, its
 // "vad.meta", its surface sheets and its entry sizes) to the resource manager and
-// fetches every image, font and raw file it registers (sounds are left to the sound
-// decoder's own target: they need a sound device). The first byte picks the scope level (bit 0)
-// and a portrait or landscape screen (bit 1), so that design sizes scale images.
+// fetches every image, font, sound and raw file it registers (sounds through an engine
+// without a device: decoded at once, and once more queued for a loader and released
+// before it runs). The first byte picks the scope level (bit 0) and a portrait or
+// landscape screen (bit 1), so that design sizes scale images.
+#include "KetrelSound/KetrelSoundEngine.h"
+#include "KetrelSound/KetrelSoundSource.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelMediaPack.h"
 #include "engine/graphics/KetrelBitmapFont.h"
@@ -64,8 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         app->SetScreen(640, 360);
     else
         app->SetScreen(240, 400);
+    static CKetrelSoundEngine* engine = new CKetrelSoundEngine();
     CBrixResourceManager manager;
-    manager.Init(app, nullptr);
+    manager.Init(app, engine);
     const CKetrelString packPath(path.c_str());
     if (manager.AddMediaPack(packPath, 1, data[0] & 1))
     {
@@ -81,6 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 FetchImage(manager, bare);
                 CKetrelBitmapFont* font = manager.GetFont(bare);
                 manager.ReleaseFont(&font);
+                IKetrelSoundSource* sound =
+                    manager.GetSound(bare, CBrixResourceManager::SOUND_SYNCHRONOUS, 1);
+                manager.ReleaseSound(&sound);
+                IKetrelSoundSource* queued = manager.GetSound(bare, 0, 0);
+                manager.ReleaseSound(&queued);
                 char* bytes = nullptr;
                 manager.LoadFileData(bare, &bytes);
                 delete[] bytes;
