@@ -29,6 +29,24 @@ u16* NewUnits(int size)
     return buffer;
 }
 
+// One unit of a source text: a wide unit cut to 16 bits, a byte widened.
+inline u16 SourceUnit(wchar_t c) { return (u16)c; }
+inline u16 SourceUnit(char c) { return (u8)c; }
+
+// A new buffer holding the length units of text and a 0; null when length is 0 or
+// out of memory.
+template <class T>
+u16* NewUnitsFrom(const T* text, int length)
+{
+    if (length <= 0)
+        return nullptr;
+    u16* buffer = NewUnits(length + 1);
+    if (buffer)
+        for (int i = 0; i < length; ++i)
+            buffer[i] = SourceUnit(text[i]);
+    return buffer;
+}
+
 inline u16 LowerUnit(u16 c)
 {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xBF && c <= 0xD6))
@@ -301,31 +319,13 @@ void CKetrelString::Assign(const CKetrelString& other)
 void CKetrelString::Assign(const wchar_t* text)
 {
     const int length = SourceLength(text);
-    if (length == 0)
-    {
-        Adopt(nullptr, 0);
-        return;
-    }
-    u16* buffer = NewUnits(length + 1);
-    if (buffer)
-        for (int i = 0; i < length; ++i)
-            buffer[i] = (u16)text[i];
-    Adopt(buffer, length + 1);
+    Adopt(NewUnitsFrom(text, length), length + 1);
 }
 
 void CKetrelString::Assign(const char* text)
 {
     const int length = SourceLength(text);
-    if (length == 0)
-    {
-        Adopt(nullptr, 0);
-        return;
-    }
-    u16* buffer = NewUnits(length + 1);
-    if (buffer)
-        for (int i = 0; i < length; ++i)
-            buffer[i] = (u8)text[i];
-    Adopt(buffer, length + 1);
+    Adopt(NewUnitsFrom(text, length), length + 1);
 }
 
 void CKetrelString::Assign(const u16* text)

@@ -111,25 +111,27 @@ bool HasDigit(const char* s)
     return false;
 }
 
-i32 ScanInt(const char* s, i32 n)
+// The n bytes at s, each widened to one unit.
+CKetrelString WidenBytes(const char* s, i32 n)
 {
     CKetrelString text;
     u16* units = text.AllocBuffer(n + 1);
     for (i32 i = 0; units && i < n; ++i)
         units[i] = (u8)s[i];
+    return text;
+}
+
+i32 ScanInt(const char* s, i32 n)
+{
     i32 v = 0;
-    text.Scan(L"%d", &v);
+    WidenBytes(s, n).Scan(L"%d", &v);
     return v;
 }
 
 f32 ScanFloat(const char* s, i32 n)
 {
-    CKetrelString text;
-    u16* units = text.AllocBuffer(n + 1);
-    for (i32 i = 0; units && i < n; ++i)
-        units[i] = (u8)s[i];
     f32 v = 0.0f;
-    text.Scan(L"%f", &v);
+    WidenBytes(s, n).Scan(L"%f", &v);
     return v;
 }
 
