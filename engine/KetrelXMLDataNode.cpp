@@ -698,8 +698,12 @@ CKetrelXMLDataNode* CKetrelXMLDataNode::FindPath(const char* path, bool create)
     const char* p = path;
     while (*p)
     {
-        const char* end = std::strchr(p, '/');
-        const size_t n = end ? (size_t)(end - p) : std::strlen(p);
+        // Scanned here rather than with strchr, which may read the whole rest of a
+        // long path on every segment.
+        const char* end = p;
+        while (*end && *end != '/')
+            ++end;
+        const size_t n = (size_t)(end - p);
         if (n == 0 || node->IsValueNode())
             return nullptr;
         CKetrelXMLDataNode* next = nullptr;
@@ -722,7 +726,7 @@ CKetrelXMLDataNode* CKetrelXMLDataNode::FindPath(const char* path, bool create)
                 return nullptr;
         }
         node = next;
-        if (!end)
+        if (!*end)
             break;
         p = end + 1;
         if (!*p)
