@@ -11,14 +11,15 @@
 
 void BrixBareFileName(const CKetrelString& path, CKetrelString& out)
 {
-    CKetrelString name(path);
-    int slash = name.ReverseFind('/');
-    if (slash >= 0)
-        name = CKetrelString(name, slash + 1, -1);
-    int backslash = name.ReverseFind('\\');
-    if (backslash >= 0)
-        name = CKetrelString(name, backslash + 1, -1);
-    out = name;
+    // After the last '/', then after the last '\\' of what is left: one cut.
+    int start = path.ReverseFind('/') + 1;
+    int backslash = path.ReverseFind('\\');
+    if (backslash >= start)
+        start = backslash + 1;
+    if (start == 0)
+        out = path;
+    else
+        out = CKetrelString(path, start, -1);
 }
 
 void BrixFileExtension(const CKetrelString& name, CKetrelString& out)

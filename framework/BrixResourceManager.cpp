@@ -71,9 +71,19 @@ bool FallbackPath(const CKetrelString& path, CKetrelString& out)
     return true;
 }
 
-bool ExtensionIs(const CKetrelString& ext, const wchar_t* wanted)
+// ASCII letters compared without regard to case; wanted is lower case.
+bool ExtensionIs(const CKetrelString& ext, const char* wanted)
 {
-    return ext.CompareNoCase(CKetrelString(wanted)) == 0;
+    const i32 length = ext.GetLength();
+    for (i32 i = 0; i < length; ++i)
+    {
+        u16 c = ext.GetAt(i);
+        if (c >= 'A' && c <= 'Z')
+            c = (u16)(c + 32);
+        if (wanted[i] == 0 || c != (u16)(u8)wanted[i])
+            return false;
+    }
+    return wanted[length] == 0;
 }
 
 } // namespace
@@ -243,14 +253,14 @@ void CBrixResourceManager::RegisterEntries(CBrixMediaPackRecord* record, i32 lev
         if (bare.IsEmpty())
             continue;                    // a name that can never be asked for
         BrixFileExtension(entry->GetName(), ext);
-        if (ExtensionIs(ext, L"jpg") || ExtensionIs(ext, L"png"))
+        if (ExtensionIs(ext, "jpg") || ExtensionIs(ext, "png"))
         {
             CBrixImageRecord* image = new (std::nothrow) CBrixImageRecord{
                 packId, nullptr, 0, record->meta.GetImageFlags(bare)};
             if (image)
                 AddRecord(m_images[level], bare, image);
         }
-        else if (ExtensionIs(ext, L"six"))
+        else if (ExtensionIs(ext, "six"))
         {
             CBrixSurfaceSheet sheet;
             if (!sheet.Read(pack, i))
@@ -264,13 +274,13 @@ void CBrixResourceManager::RegisterEntries(CBrixMediaPackRecord* record, i32 lev
                     AddRecord(m_rects[level], surface.name, rect);
             }
         }
-        else if (ExtensionIs(ext, L"wav") || ExtensionIs(ext, L"ogg"))
+        else if (ExtensionIs(ext, "wav") || ExtensionIs(ext, "ogg"))
         {
             CBrixSoundRecord* sound = new (std::nothrow) CBrixSoundRecord{packId, nullptr, 0};
             if (sound)
                 AddRecord(m_sounds[level], bare, sound);
         }
-        else if (ExtensionIs(ext, L"fnt"))
+        else if (ExtensionIs(ext, "fnt"))
         {
             CBrixFontRecord* font = new (std::nothrow) CBrixFontRecord{
                 packId, nullptr, 0, record->meta.GetFontFlags(bare)};

@@ -2,11 +2,13 @@
 
 #include "SurfaceTestUtil.h"
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelRowConvert.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 // Which pixels of a 6 x 4 surface an opaque fill colours; bounded by the surface,
 // not by the clip rectangle.
@@ -221,4 +223,33 @@ TEST(KetrelInvertAndPlot, Pixels)
     right->FillRect(0, nullptr);
     right->PlotPoint(2, 2, 0xFFFFFFFF, 0x80);   // upper right
     EXPECT_EQ(0xFFFFu, RawAt(*right, 3, 1));
+}
+
+TEST(KetrelRowConvert, PaletteRows)
+{
+    const uint32_t palette[256] = {0x000000, 0xFF8040, 0x123456, 0xFFFFFF};
+    const uint8_t row[4] = {1, 2, 3, 0};
+    struct Case { const char* name; int index; uint32_t c444, c565, c32; };
+    const Case cases[] = {
+        {"orange", 0, 0xF84, 0xFC08, 0xFF8040},
+        {"blue-ish", 1, 0x135, 0x11AA, 0x123456},
+        {"white", 2, 0xFFF, 0xFFFF, 0xFFFFFF},
+        {"black", 3, 0x000, 0x0000, 0x000000},
+    };
+    uint16_t out444[4], out565[4];
+    uint32_t out32[4];
+    KetrelConvertRowIndex8To444(row, out444, 4, palette);
+    KetrelConvertRowIndex8To565(row, out565, 4, palette);
+    KetrelConvertRowIndex8To32(row, out32, 4, palette);
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(c.c444, out444[c.index]) << c.name;
+        EXPECT_EQ(c.c565, out565[c.index]) << c.name;
+        EXPECT_EQ(c.c32, out32[c.index]) << c.name;
+    }
+    const uint8_t pitched[2][5] = {{1, 2, 3, 9, 9}, {4, 5, 6, 9, 9}};
+    uint8_t packed[6] = {};
+    KetrelCopyRows(&pitched[0][0], 5, packed, 3, 2);
+    const uint8_t expected[6] = {1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(0, std::memcmp(expected, packed, 6));
 }
