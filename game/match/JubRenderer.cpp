@@ -29,7 +29,9 @@ void SpriteBlend(const CKetrelColor& colour, u32& source, u32& dest)
     dest = GL_ONE_MINUS_SRC_ALPHA;
 }
 
-CKetrelRectF SheetCell(i32 column, i32 row, i32 columns, i32 rows)
+} // namespace
+
+CKetrelRectF CJubRenderer::SheetCell(i32 column, i32 row, i32 columns, i32 rows)
 {
     if (columns < 1)
         columns = 1;
@@ -42,8 +44,6 @@ CKetrelRectF SheetCell(i32 column, i32 row, i32 columns, i32 rows)
     return CKetrelRectF((f32)column / fc, (f32)row / fr + kSheetRowNudge, (f32)(column + 1) / fc,
                         (f32)(row + 1) / fr + kSheetRowNudge);
 }
-} // namespace
-
 CJubRenderer::CJubRenderer()
     : m_clock(0.0f), m_app(nullptr), m_assets(nullptr), m_fontSource(nullptr),
       m_batchVertices(nullptr), m_batchIndices(nullptr), m_batchVertexBytes(0),

@@ -172,6 +172,11 @@ public:
     // The font of that index (taken on first use), or null.
     CKetrelBitmapFont* GetFont(i32 font);
 
+    // The texture rectangle of a sheet cell: u from column / columns to (column + 1) /
+    // columns with the column taken modulo columns, v from row / rows to (row + 1) / rows,
+    // both moved down by 0.005.
+    static CKetrelRectF SheetCell(i32 column, i32 row, i32 columns, i32 rows);
+
     // Bytes of the batch buffers, for tests.
     i32 GetBatchVertexBytes() const { return m_batchVertexBytes; }
     i32 GetBatchIndexBytes() const { return m_batchIndexBytes; }

@@ -1,6 +1,7 @@
 #include "RenderTestKit.h"
 
 #include "engine/KetrelResult.h"
+#include "framework/BrixResourceManager.h"
 #include "support/KetrelTestXServer.h"
 
 #include <GLES2/gl2.h>
@@ -130,4 +131,53 @@ int ColourDistance(unsigned a, unsigned b)
             worst = d;
     }
     return worst;
+}
+
+CKetrelSurface* ResourceImageSource::GetImage(const CKetrelString& name)
+{
+    return m_resources->GetImage(name);
+}
+
+int ResourceImageSource::ReleaseImage(CKetrelSurface** image)
+{
+    return m_resources->ReleaseImage(image);
+}
+
+i32 ResourceImageSource::ReadResource(const CKetrelString& name, u8** data)
+{
+    return m_resources->ReadResource(name, data);
+}
+
+std::vector<unsigned> ReadFrame(const RenderTestWindow& window)
+{
+    std::vector<unsigned char> rgba((size_t)window.width * window.height * 4);
+    glReadPixels(0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::vector<unsigned> frame((size_t)window.width * window.height);
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x)
+        {
+            const unsigned char* p = &rgba[((size_t)(window.height - 1 - y) * window.width + x) * 4];
+            frame[(size_t)y * window.width + x] = ((unsigned)p[0] << 16) | ((unsigned)p[1] << 8) | p[2];
+        }
+    return frame;
+}
+
+bool SaveFrame(RenderTestWindow& window, const std::vector<unsigned>& frame,
+               const std::string& path)
+{
+    CKetrelSurface shot;
+    CKetrelSurfaceDesc desc = {};
+    desc.width = window.width;
+    desc.height = window.height;
+    desc.pixelFormat = KE_PF_ABGR8888;
+    if (shot.Create(window.app.get(), &desc) != KE_OK)
+        return false;
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x)
+        {
+            unsigned c = frame[(size_t)y * window.width + x];
+            unsigned raw = 0xFF000000u | (c & 0x00FF00u) | ((c >> 16) & 0xFF) | ((c & 0xFF) << 16);
+            shot.PutPixel(x, y, raw);
+        }
+    return shot.SaveImage(CKetrelString(path.c_str())) == 1;
 }

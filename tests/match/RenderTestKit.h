@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class RenderTestApplication : public IKetrelApplication
 {
@@ -69,3 +70,26 @@ std::string Narrow(const CKetrelString& s);
 
 // Channel distance: the largest difference of the three channels.
 int ColourDistance(unsigned a, unsigned b);
+
+class CBrixResourceManager;
+
+// The asset cache's images from a resource manager (the media packs it holds).
+class ResourceImageSource : public CJubAssetSource
+{
+public:
+    explicit ResourceImageSource(CBrixResourceManager* resources) : m_resources(resources) {}
+    CKetrelSurface* GetImage(const CKetrelString& name) override;
+    int ReleaseImage(CKetrelSurface** image) override;
+    IKetrelSoundSource* GetSound(const CKetrelString&) override { return nullptr; }
+    int ReleaseSound(IKetrelSoundSource**) override { return 1; }
+    i32 ReadResource(const CKetrelString& name, u8** data) override;
+
+private:
+    CBrixResourceManager* m_resources;
+};
+
+// What the window shows now, as 0xRRGGBB rows from the top.
+std::vector<unsigned> ReadFrame(const RenderTestWindow& window);
+// Writes the frame as a PNG; true when written.
+bool SaveFrame(RenderTestWindow& window, const std::vector<unsigned>& frame,
+               const std::string& path);
