@@ -89,7 +89,8 @@ bool ExtensionIs(const CKetrelString& ext, const char* wanted)
 } // namespace
 
 CBrixResourceManager::CBrixResourceManager()
-    : m_app(nullptr), m_soundEngine(nullptr), m_nextPackId(1), m_current(nullptr)
+    : m_app(nullptr), m_soundEngine(nullptr), m_nextPackId(1), m_current(nullptr),
+      m_skipTick(1)
 {
 }
 
@@ -110,6 +111,12 @@ int CBrixResourceManager::Init(IKetrelApplication* app, CKetrelSoundEngine* soun
 
 void CBrixResourceManager::ReleaseAll()
 {
+    m_loaderMutex.Lock();
+    for (i32 i = 0; i < m_loaders.GetCount(); ++i)
+        DeleteLoader(static_cast<CAsyncSoundLoader*>(m_loaders.GetAt(i)));
+    m_loaders.RemoveAll();
+    m_loaderMutex.Unlock();
+
     for (i32 i = 0; i < m_packs.GetCount(); ++i)
     {
         CBrixMediaPackRecord* record = static_cast<CBrixMediaPackRecord*>(m_packs.GetAt(i));
@@ -120,10 +127,10 @@ void CBrixResourceManager::ReleaseAll()
     m_current = nullptr;
 
     ReleaseImages();
+    ReleaseSounds();
+    ReleaseFonts();
     for (i32 level = 0; level < 2; ++level)
     {
-        DeleteRecords(m_sounds[level]);   // nothing loads them yet
-        DeleteRecords(m_fonts[level]);
         DeleteRecords(m_rects[level]);
         DeleteRecords(m_files[level]);
     }
@@ -413,6 +420,11 @@ i32 CBrixResourceManager::LoadFileData(const CKetrelString& name, char** out)
     if (!data)
         return 0;
     const u32 read = file->Read(data, size);
+    if (read == 0)
+    {
+        delete[] data;
+        return 0;
+    }
     data[read] = 0;
     *out = data;
     return (i32)read;

@@ -88,9 +88,14 @@ struct CBrixProgramRecord
 class CBrixResourceManager
 {
 public:
+    class CAsyncSoundLoader;
+
     // Sizes tried by FindPackForScreen, largest first.
     enum { PackSizeCount = 6 };
     static const i32 s_packSizes[PackSizeCount];
+
+    // Flags of GetSound and LoadSound.
+    enum { SOUND_SYNCHRONOUS = 1 };
 
     CBrixResourceManager();
     virtual ~CBrixResourceManager();     // ReleaseAll
@@ -123,8 +128,26 @@ public:
     // FindImage, else LoadImage. Null for an empty name.
     virtual CKetrelSurface* GetImage(const CKetrelString& name, CKetrelRectF* rect = nullptr);
     virtual int AddRefImage(CKetrelSurface* surface);
-    // Clears *surface when the manager knew it. 1, or 0 for an unknown image.
+    // Clears *surface at the last release. 1, or 0 for an unknown image.
     virtual int ReleaseImage(CKetrelSurface** surface);
+
+    // ---- sounds ----
+    virtual IKetrelSoundSource* FindSound(const CKetrelString& name);
+    // flags: SOUND_SYNCHRONOUS decodes now; else the sound fills later (see above).
+    // voices: extra voices that share the samples.
+    virtual IKetrelSoundSource* GetSound(const CKetrelString& name, u32 flags = 0,
+                                         u32 voices = 0);
+    virtual int AddRefSound(IKetrelSoundSource* sound);
+    // Clears *sound at the last release. 1, or 0 for an unknown sound.
+    virtual int ReleaseSound(IKetrelSoundSource** sound);
+
+    // ---- fonts ----
+    virtual CKetrelBitmapFont* FindFont(const CKetrelString& name);
+    // "default" with no pack holding it gives the built-in font.
+    virtual CKetrelBitmapFont* GetFont(const CKetrelString& name);
+    virtual int AddRefFont(CKetrelBitmapFont* font);
+    // Clears *font at the last release. 1, or 0 for an unknown font.
+    virtual int ReleaseFont(CKetrelBitmapFont** font);
 
     // Tries "<base>_<size>.vad" for the sizes up to the smaller screen side, largest
     // first, then the larger sizes, smallest first. 1 with the pack added (name and
@@ -158,9 +181,19 @@ public:
 
     // ---- loading past the registered ones ----
     virtual CKetrelSurface* LoadImage(const CKetrelString& name, CKetrelRectF* rect);
+    // A second request for a sound whose decode is still pending gets null.
+    virtual IKetrelSoundSource* LoadSound(const CKetrelString& name, u32 flags, u32 voices);
+    // Fonts of a pack with a design size are drawn at side / design size.
+    virtual CKetrelBitmapFont* LoadFont(const CKetrelString& name);
 
-    // For tools and tests: packs listed.
+    // Once per frame, main thread: retires one finished sound loader (handing its
+    // sound over) and starts the next waiting one. The first call after construction
+    // does nothing.
+    void Tick();
+
+    // For tools and tests: packs listed, and sound loaders not yet retired.
     i32 GetMediaPackCount() const { return m_packs.GetCount(); }
+    i32 GetPendingSoundCount();
 
 protected:
     // The smaller side of the application's drawing target; 0 without one.
@@ -184,13 +217,19 @@ private:
     bool IsOrphan(i32 packId) const;
 
     CBrixImageRecord* FindImageRecord(CKetrelSurface* surface, i32* level, i32* index) const;
+    CBrixSoundRecord* FindSoundRecord(IKetrelSoundSource* sound, i32* level, i32* index) const;
+    CBrixFontRecord* FindFontRecord(CKetrelBitmapFont* font, i32* level, i32* index) const;
     CBrixProgramRecord* FindProgramRecord(CKetrel3DProgram* program, i32* index) const;
     // The image scaled from the current pack's design size to the screen side, or the
     // image itself when no scaling applies or a scaled copy cannot be made.
     CKetrelSurface* ScaleToScreen(CKetrelSurface* image);
 
     void ReleaseImages();
+    void ReleaseSounds();
+    void ReleaseFonts();
     void ReleasePrograms();
+    // Deletes the loader, joining its thread first; under m_loaderMutex.
+    void DeleteLoader(CAsyncSoundLoader* loader);
 
     IKetrelApplication* m_app;          // not owned
     CKetrelSoundEngine* m_soundEngine;  // not owned
@@ -204,4 +243,8 @@ private:
     RecordMap<CBrixFontRecord> m_fonts[2];
     RecordMap<CBrixFileRecord> m_files[2];
     RecordMap<CBrixProgramRecord> m_programs;
+
+    CKetrelMutex m_loaderMutex;         // guards m_loaders
+    CKetrelPtrArray m_loaders;          // CAsyncSoundLoader*, owned, order of requests
+    i32 m_skipTick;                     // 1 until the first Tick
 };

@@ -3,6 +3,7 @@
 #include "framework/BrixResourceManager.h"
 
 #include "engine/graphics/Ketrel3DProgram.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelSurface.h"
 
 #include <new>
@@ -135,6 +136,12 @@ int CBrixResourceManager::ReleaseGraphics()
             if (record->surface)
                 record->surface->ReleaseTexture();
         }
+        for (i32 i = 0; i < m_fonts[level].GetCount(); ++i)
+        {
+            CBrixFontRecord* record = m_fonts[level].ElementAt(i)->value;
+            if (record->font)
+                record->font->ReleaseTextures();
+        }
     }
     for (i32 i = 0; i < m_programs.GetCount(); ++i)
     {
@@ -157,6 +164,12 @@ int CBrixResourceManager::ReloadGraphics()
             const int rc = record->surface->RecreateTexture();
             if (rc != KE_OK)
                 return rc;
+        }
+        for (i32 i = 0; i < m_fonts[level].GetCount(); ++i)
+        {
+            CBrixFontRecord* record = m_fonts[level].ElementAt(i)->value;
+            if (record->font)
+                record->font->ReloadTextures();
         }
     }
     for (i32 i = 0; i < m_programs.GetCount(); ++i)

@@ -1,15 +1,18 @@
 // fuzz/resource_packs.cpp: adds a pack made of hostile bytes (its directory, its
 // "vad.meta", its surface sheets and its entry sizes) to the resource manager and
-// fetches every resource it registers. The first byte picks the scope level (bit 0)
+// fetches every image, font and raw file it registers (sounds are left to the sound
+// decoder's own target: they need a sound device). The first byte picks the scope level (bit 0)
 // and a portrait or landscape screen (bit 1), so that design sizes scale images.
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelMediaPack.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixMediaPackMeta.h"
 #include "framework/BrixResourceManager.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -27,9 +30,10 @@ public:
     }
 };
 
+// Without a display the shell draws in software, on a target whose size is set here.
 FuzzApp* App()
 {
-    static FuzzApp* app = new FuzzApp();
+    static FuzzApp* app = (unsetenv("DISPLAY"), new FuzzApp());
     return app;
 }
 
@@ -75,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 BrixBareFileName(pack.GetEntryAt(i)->GetName(), bare);
                 BrixFileExtension(pack.GetEntryAt(i)->GetName(), ext);
                 FetchImage(manager, bare);
+                CKetrelBitmapFont* font = manager.GetFont(bare);
+                manager.ReleaseFont(&font);
                 char* bytes = nullptr;
                 manager.LoadFileData(bare, &bytes);
                 delete[] bytes;

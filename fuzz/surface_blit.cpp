@@ -33,8 +33,10 @@ struct Reader
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Reader r{data, size};
-    const int format = 2 + (int)(r.Byte() % 6);
-    const int srcFormat = r.Byte() % 4 == 0 ? 2 + (int)(r.Byte() % 6) : format;
+    // Format 1 has no owner here: its palette and colour table are missing, which
+    // the routines must survive (every colour reads and writes as index 0).
+    const int format = 1 + (int)(r.Byte() % 7);
+    const int srcFormat = r.Byte() % 4 == 0 ? 1 + (int)(r.Byte() % 7) : format;
     auto dst = MakeSurface(format, 1 + (int)(r.Byte() % 48), 1 + (int)(r.Byte() % 48));
     auto src = MakeSurface(srcFormat, 1 + (int)(r.Byte() % 48), 1 + (int)(r.Byte() % 48));
     if (!dst || !src)
@@ -67,7 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const bool useRect = flags & 0x40;
             const int want = ReferenceBlit(*expected, x, y, *src, useRect ? &b : nullptr, flags & ~0x60u);
             const int got = dst->Blit(x, y, src.get(), useRect ? &b : nullptr, flags & ~0x60u);
-            if (want != got || (got == 1 && !FirstDifference(*expected, *dst).empty()))
+            // The reference has no palette: alpha blends onto format 1 are only run.
+            const bool compare = !(format == 1 && (flags & KE_BLT_ALPHA));
+            if (compare && (want != got || (got == 1 && !FirstDifference(*expected, *dst).empty())))
             {
                 std::fprintf(stderr, "blit differs from the reference: %s\n",
                              FirstDifference(*expected, *dst).c_str());

@@ -116,6 +116,7 @@ void CJubPhysicsWorld::Clear()
     m_maxY.RemoveAll();
     m_masks.RemoveAll();
     m_sweepMarks.RemoveAll();
+    m_sweepCandidates.RemoveAll();
     m_moving.RemoveAll();
     m_stuck.RemoveAll();
 }
@@ -362,7 +363,7 @@ void CJubPhysicsWorld::CollideFrom(i32 ia, i32 first)
             return;
         if (ResolvePair(ia, hit))
         {
-            // A listener may have changed the kinds, velocities or masks of the pair.
+            // A listener may have moved or re-masked the pair, or added bodies.
             SyncBox(ia);
             SyncBox(hit);
         }

@@ -22,9 +22,9 @@ public:
     CJubPhysicsWorld(const CJubPhysicsWorld&) = delete;
     CJubPhysicsWorld& operator=(const CJubPhysicsWorld&) = delete;
 
-    // dt in seconds per Step; substeps of at least 1 (less counts as 1). Sets the match's
-    // gravity (-0.003 units per Step on y) and push-out epsilon (1e-5), then empties the
-    // world: every body pointer dies here.
+    // dt in seconds per Step; substeps of at least 1 (less is asserted and counts as 1).
+    // Sets the match's gravity (-0.003 units per Step on y) and push-out epsilon (1e-5),
+    // then empties the world: every body pointer dies here.
     void SetStep(f32 dt, i32 substeps);
     // Deletes every body and the query and sweep results. Listeners stay.
     void Clear();
@@ -41,8 +41,9 @@ public:
     void RemoveListener(CJubPhysicsListener* listener);
     void ClearListeners();
 
-    // One time step. Listeners run inside it (see CJubPhysicsListener). Bodies removed,
-    // the world cleared or Step called again from a listener are ignored (and asserted).
+    // One time step; allocates nothing. Listeners run inside it (see CJubPhysicsListener).
+    // Bodies removed, the world cleared or Step called again from a listener are ignored
+    // (and asserted).
     void Step();
     // Last position := position, for every body.
     void SavePreviousPositions();

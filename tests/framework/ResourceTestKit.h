@@ -39,6 +39,9 @@ inline std::string MakeSolidPng(int width, int height, u32 colour)
     return MakePng(width, height, [colour](int, int) { return colour; });
 }
 
+// An opaque JPEG of width x height in one colour (0xRRGGBB), at the best quality.
+std::string MakeSolidJpeg(int width, int height, u32 colour);
+
 // A 16-bit mono PCM RIFF/WAVE file of frames samples of a square wave.
 std::string MakeWav(int frames, int rate = 22050);
 
@@ -46,8 +49,15 @@ std::string MakeWav(int frames, int rate = 22050);
 std::string MakeMeta(int imageSize, int fontSize, const std::string& imageFiles = "",
                      const std::string& fontFiles = "", int separateAlpha = 0);
 
+// Forgets the display of the environment before the application opens one: with a
+// display the shell would draw through OpenGL ES, whose size a test cannot set.
+struct NoDisplay
+{
+    NoDisplay();
+};
+
 // The engine application with a software drawing target of a chosen size.
-class TestApp : public IKetrelApplication
+class TestApp : private NoDisplay, public IKetrelApplication
 {
 public:
     void OnFrame() override {}

@@ -369,6 +369,51 @@ TEST_F(GLES2Test, RedundantStateIsSkippedAndCountedPerFrame)
     EXPECT_EQ(0u, gl->GetProgramSwitchCount());
 }
 
+// The sprite-sheet program finds a frame's cell from the sheet's own columns
+// and rows, on grids other than 4 x 4 too.
+TEST_F(GLES2Test, SpriteSheetProgramPicksTheFrameOfAnyGrid)
+{
+    auto cellColour = [](int k) { return 0xFF000000u | (u32)(k * 30) << 16 | (u32)(255 - k * 30) << 8 | 128u; };
+    // 4 columns x 2 rows of 2 x 2 texel cells.
+    std::unique_ptr<CKetrelSurface> sheet = MakeTextureSurface(
+        8, 4, [&](int x, int y) { return cellColour((y / 2) * 4 + x / 2); });
+    ASSERT_TRUE(sheet);
+    CKetrel3DProgram* p = gl->GetSpriteSheetProgram();
+    ASSERT_NE(nullptr, p);
+    gl->UseProgram(p, nullptr);
+    glDisable(GL_BLEND);
+    gl->BindTexture(0, sheet->GetTextureName());
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    glUniformMatrix4fv(p->GetUniformLocation(CKetrelString("projectionMatrix")), 1, GL_FALSE, identity);
+    glUniform1i(p->GetUniformLocation(CKetrelString("x_frames")), 4);
+    glUniform1i(p->GetUniformLocation(CKetrelString("y_frames")), 2);
+    glUniform1f(p->GetUniformLocation(CKetrelString("size")), 1.0f);
+    glUniform3f(p->GetUniformLocation(CKetrelString("pos")), 0.0f, 0.0f, 0.0f);
+    glUniform4f(p->GetUniformLocation(CKetrelString("color")), 1.0f, 1.0f, 1.0f, 1.0f);
+    // One cell of uv, the whole target.
+    const float quad[20] = {-1, 1, 0, 0, 0,      -1, -1, 0, 0, 0.5f,
+                            1, -1, 0, 0.25f, 0.5f, 1, 1, 0, 0.25f, 0};
+    GLint position = p->GetAttributeLocation(CKetrelString("position"));
+    GLint uv = p->GetAttributeLocation(CKetrelString("uv"));
+    ASSERT_GE(position, 0);
+    ASSERT_GE(uv, 0);
+    glEnableVertexAttribArray((GLuint)position);
+    glEnableVertexAttribArray((GLuint)uv);
+    glVertexAttribPointer((GLuint)position, 3, GL_FLOAT, GL_FALSE, 20, quad);
+    glVertexAttribPointer((GLuint)uv, 2, GL_FLOAT, GL_FALSE, 20, quad + 3);
+    const int frames[] = {0, 3, 5, 6, 7};
+    GLint frameLocation = p->GetUniformLocation(CKetrelString("frame"));
+    for (int frame : frames)
+    {
+        glUniform1i(frameLocation, frame);
+        glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+        EXPECT_EQ(cellColour(frame) & 0xFFFFFF, At(kW / 2, kH / 2)) << "frame " << frame;
+    }
+    glDisableVertexAttribArray((GLuint)position);
+    glDisableVertexAttribArray((GLuint)uv);
+    glUseProgram(0);
+}
+
 // Runs last in the suite's order: leaves a fresh renderer behind.
 TEST_F(GLES2Test, RestoreAfterShutdownGivesAWorkingRenderer)
 {

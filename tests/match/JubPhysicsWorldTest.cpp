@@ -390,6 +390,51 @@ public:
 };
 }
 
+namespace
+{
+// Adds a body on every contact, as a burst of fragments might; the world's arrays grow
+// while the Step runs over them.
+class CSpawnListener : public CJubPhysicsListener
+{
+public:
+    explicit CSpawnListener(CJubPhysicsWorld& world) : m_world(world) {}
+    void OnContact(const CJubPhysicsContact& contact) override
+    {
+        if (spawned.size() >= 40)
+            return;
+        // Just inside the moving body, so that it meets the new body in this same pass.
+        CKetrelVector2 at = contact.point;
+        at.y += 0.03f;
+        spawned.push_back(AddBlock(m_world, at, Vec(0.01f, 0.01f)));
+    }
+    std::vector<CJubPhysicsBody*> spawned;
+
+private:
+    CJubPhysicsWorld& m_world;
+};
+}
+
+// Bodies created from inside a Step are safe to meet later in the same Step.
+TEST(JubPhysicsReports, ListenerMayCreateBodies)
+{
+    CJubPhysicsWorld world;
+    world.SetStep(1.0f / 30.0f, 4);
+    AddFloor(world);
+    std::vector<CJubPhysicsBody*> movers;
+    for (int i = 0; i < 8; ++i)
+        movers.push_back(AddMover(world, Vec(-0.8f + 0.2f * (f32)i, 0.06f), Vec(0.025f, 0.025f), 15.0f,
+                                  Vec(0.0f, -0.1f)));
+    CSpawnListener listener(world);
+    world.AddListener(&listener);
+    for (int i = 0; i < 30; ++i)
+        world.Step();
+    ASSERT_GE(listener.spawned.size(), 16u);
+    EXPECT_EQ(1 + 8 + (i32)listener.spawned.size(), world.GetBodyCount());
+    EXPECT_EQ(listener.spawned.back(), world.GetBody(world.GetBodyCount() - 1));
+    for (CJubPhysicsBody* m : movers)
+        EXPECT_TRUE(std::isfinite(m->GetPosition().x) && std::isfinite(m->GetPosition().y));
+}
+
 // A body made stuck inside the Step stops there, starts its stillness anew, and then rests
 // as a stuck body after more than a second.
 TEST(JubPhysicsResting, BodyMadeStuckByAListener)

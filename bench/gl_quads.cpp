@@ -1,0 +1,359 @@
+// bench/gl_quads.cpp: frames per second drawing 500 blended 32 x 32 textured
+// quads per 800 x 480 frame on a private Xvfb (Mesa's software GLES2), through
+// the engine's OpenGL ES renderer (CKetrelGraphicsExt_GLES2::Blit with
+// KE_BLT_ALPHA) against a bare EGL/GLES2 loop that draws the same quads with
+// one program, one texture and one draw call per quad from client memory.
+#include "engine/KetrelApplication.h"
+#include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelGraphicsExt_GLES2.h"
+#include "engine/graphics/KetrelSurface.h"
+
+#include <EGL/egl.h>
+#include <GLES2/gl2.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+const int kWidth = 800, kHeight = 480, kQuads = 500, kSize = 32;
+const int kFramesPerRound = 40, kRounds = 7;
+
+double NowUs()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec * 1e6 + (double)ts.tv_nsec / 1e3;
+}
+
+// A private Xvfb on a display number of its own choosing; DISPLAY is set to it.
+pid_t StartXvfb()
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid == 0)
+    {
+        close(fds[0]);
+        if (fds[1] != 3)
+        {
+            dup2(fds[1], 3);
+            close(fds[1]);
+        }
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x480x24", "-nolisten",
+               "tcp", "-noreset", (char*)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    char text[32] = {0};
+    size_t got = 0;
+    struct pollfd p = {fds[0], POLLIN, 0};
+    while (got < sizeof(text) - 1 && !memchr(text, '\n', got) && poll(&p, 1, 10000) > 0)
+    {
+        ssize_t n = read(fds[0], text + got, sizeof(text) - 1 - got);
+        if (n <= 0)
+            break;
+        got += (size_t)n;
+    }
+    close(fds[0]);
+    if (!memchr(text, '\n', got))
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    char name[32];
+    snprintf(name, sizeof(name), ":%d", atoi(text));
+    setenv("DISPLAY", name, 1);
+    return pid;
+}
+
+// The sprite: a premultiplied disc with soft edges, RGBA bytes.
+std::vector<unsigned char> Sprite()
+{
+    std::vector<unsigned char> rgba(kSize * kSize * 4);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+        {
+            float dx = (float)x - 15.5f, dy = (float)y - 15.5f;
+            float d = 16.0f - __builtin_sqrtf(dx * dx + dy * dy);
+            int a = d <= 0 ? 0 : (d >= 2 ? 255 : (int)(d * 127.5f));
+            unsigned char* p = &rgba[(size_t)(y * kSize + x) * 4];
+            p[0] = (unsigned char)(200 * a / 255);
+            p[1] = (unsigned char)((x * 8) * a / 255);
+            p[2] = (unsigned char)((y * 8) * a / 255);
+            p[3] = (unsigned char)a;
+        }
+    return rgba;
+}
+
+struct Positions
+{
+    int x[kQuads], y[kQuads];
+    Positions()
+    {
+        unsigned s = 12345;
+        for (int i = 0; i < kQuads; ++i)
+        {
+            s = s * 1103515245u + 12345u;
+            x[i] = (int)((s >> 8) % (kWidth - kSize));
+            s = s * 1103515245u + 12345u;
+            y[i] = (int)((s >> 8) % (kHeight - kSize));
+        }
+    }
+};
+
+class BenchApplication : public IKetrelApplication
+{
+public:
+    void OnFrame() override {}
+};
+
+// ---- ours -------------------------------------------------------------------
+struct Ours
+{
+    BenchApplication app;
+    CKetrelGraphicsExt_GLES2* gl = nullptr;
+    CKetrelSurface sprite;
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLSurface surface = EGL_NO_SURFACE;
+    EGLContext context = EGL_NO_CONTEXT;
+
+    bool Open()
+    {
+        CKetrelDisplayMode mode;
+        IKetrelApplication::GetDefaultDisplayMode(&mode);
+        mode.windowed = 1;
+        if (app.Create(0, &mode) != KE_OK)
+            return false;
+        gl = CKetrelGraphicsExt_GLES2::FromContext(app.GetGraphicsContext());
+        if (!gl)
+            return false;
+        display = eglGetCurrentDisplay();
+        surface = eglGetCurrentSurface(EGL_DRAW);
+        context = eglGetCurrentContext();
+        CKetrelSurfaceDesc desc = {};
+        desc.width = kSize;
+        desc.height = kSize;
+        desc.pixelFormat = KE_PF_ABGR8888;
+        if (sprite.Create(&app, &desc) != KE_OK)
+            return false;
+        std::vector<unsigned char> rgba = Sprite();
+        memcpy(sprite.Lock(nullptr, 1), rgba.data(), rgba.size());
+        return sprite.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0) == KE_OK;
+    }
+    double Round(const Positions& pos)
+    {
+        eglMakeCurrent(display, surface, surface, context);
+        double start = NowUs();
+        for (int f = 0; f < kFramesPerRound; ++f)
+        {
+            gl->FillRect(0xFF101820, nullptr);
+            for (int i = 0; i < kQuads; ++i)
+                gl->Blit(pos.x[i], pos.y[i], &sprite, nullptr, KE_BLT_ALPHA);
+            gl->Present();
+        }
+        glFinish();
+        return kFramesPerRound * 1e6 / (NowUs() - start);
+    }
+    void Close()
+    {
+        eglMakeCurrent(display, surface, surface, context);
+        sprite.Release();
+        app.Close();
+    }
+};
+
+// ---- bare EGL/GLES2 ------------------------------------------------------------
+struct Bare
+{
+    Display* x = nullptr;
+    Window window = 0;
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLSurface surface = EGL_NO_SURFACE;
+    EGLContext context = EGL_NO_CONTEXT;
+    GLuint program = 0, texture = 0;
+    GLint position = -1, uv = -1;
+    float vertices[20];
+
+    bool Open()
+    {
+        x = XOpenDisplay(nullptr);
+        if (!x)
+            return false;
+        Window root = DefaultRootWindow(x);
+        window = XCreateSimpleWindow(x, root, 0, 0, kWidth, kHeight, 0, 0, 0);
+        XMapWindow(x, window);
+        XSync(x, False);
+        display = eglGetDisplay((EGLNativeDisplayType)x);
+        if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr))
+            return false;
+        eglBindAPI(EGL_OPENGL_ES_API);
+        const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE,
+                                     EGL_OPENGL_ES2_BIT, EGL_DEPTH_SIZE, 16, EGL_NONE};
+        EGLConfig configs[64];
+        EGLint count = 0;
+        if (!eglChooseConfig(display, attributes, configs, 64, &count) || count < 1)
+            return false;
+        XWindowAttributes wa;
+        XGetWindowAttributes(x, window, &wa);
+        EGLConfig config = configs[0];
+        for (EGLint i = 0; i < count; ++i)
+        {
+            EGLint visual = 0;
+            eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &visual);
+            if ((VisualID)visual == wa.visual->visualid)
+            {
+                config = configs[i];
+                break;
+            }
+        }
+        surface = eglCreateWindowSurface(display, config, (EGLNativeWindowType)window, nullptr);
+        const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+        context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+        if (surface == EGL_NO_SURFACE || context == EGL_NO_CONTEXT ||
+            !eglMakeCurrent(display, surface, surface, context))
+            return false;
+
+        const char* vs = "precision mediump float; attribute vec3 position; attribute vec2 uv;"
+                         "varying vec2 v_uv; void main() { v_uv = uv; gl_Position = vec4(position, 1.0); }";
+        const char* fs = "precision mediump float; uniform sampler2D texture01; varying vec2 v_uv;"
+                         "void main() { gl_FragColor = texture2D(texture01, v_uv); }";
+        GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
+        glShaderSource(v, 1, &vs, nullptr);
+        glShaderSource(f, 1, &fs, nullptr);
+        glCompileShader(v);
+        glCompileShader(f);
+        program = glCreateProgram();
+        glAttachShader(program, v);
+        glAttachShader(program, f);
+        glLinkProgram(program);
+        GLint linked = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (!linked)
+            return false;
+        glUseProgram(program);
+        position = glGetAttribLocation(program, "position");
+        uv = glGetAttribLocation(program, "uv");
+        glUniform1i(glGetUniformLocation(program, "texture01"), 0);
+        std::vector<unsigned char> rgba = Sprite();
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glViewport(0, 0, kWidth, kHeight);
+        return true;
+    }
+    double Round(const Positions& pos)
+    {
+        eglMakeCurrent(display, surface, surface, context);
+        glUseProgram(program);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glEnableVertexAttribArray((GLuint)position);
+        glEnableVertexAttribArray((GLuint)uv);
+        glVertexAttribPointer((GLuint)position, 3, GL_FLOAT, GL_FALSE, 20, vertices);
+        glVertexAttribPointer((GLuint)uv, 2, GL_FLOAT, GL_FALSE, 20, vertices + 3);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        const float sx = 2.0f / kWidth, sy = 2.0f / kHeight;
+        double start = NowUs();
+        for (int fr = 0; fr < kFramesPerRound; ++fr)
+        {
+            glClearColor(0x10 / 255.0f, 0x18 / 255.0f, 0x20 / 255.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            for (int i = 0; i < kQuads; ++i)
+            {
+                float l = pos.x[i] * sx - 1.0f, t = 1.0f - pos.y[i] * sy;
+                float r = l + kSize * sx, b = t - kSize * sy;
+                const float quad[20] = {l, t, 0, 0, 0, l, b, 0, 0, 1, r, b, 0, 1, 1, r, t, 0, 1, 0};
+                memcpy(vertices, quad, sizeof(quad));
+                glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+            }
+            eglSwapBuffers(display, surface);
+        }
+        glFinish();
+        return kFramesPerRound * 1e6 / (NowUs() - start);
+    }
+    void Close()
+    {
+        if (display != EGL_NO_DISPLAY)
+        {
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            eglDestroyContext(display, context);
+            eglDestroySurface(display, surface);
+            eglTerminate(display);
+        }
+        if (x)
+            XCloseDisplay(x);
+    }
+};
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+} // namespace
+
+int main()
+{
+    pid_t server = StartXvfb();
+    if (server < 0)
+    {
+        fprintf(stderr, "Xvfb could not be started\n");
+        return 1;
+    }
+    int result = 0;
+    {
+        Positions pos;
+        Ours ours;
+        Bare bare;
+        if (!ours.Open() || !bare.Open())
+        {
+            fprintf(stderr, "OpenGL ES 2.0 could not be set up on the private X server\n");
+            result = 1;
+        }
+        else
+        {
+            // Warm both, then alternate rounds so that both see the same machine.
+            ours.Round(pos);
+            bare.Round(pos);
+            std::vector<double> oursFps, bareFps;
+            for (int r = 0; r < kRounds; ++r)
+            {
+                oursFps.push_back(ours.Round(pos));
+                bareFps.push_back(bare.Round(pos));
+            }
+            double o = Median(oursFps), b = Median(bareFps);
+            printf("%-44s %12s %12s\n", "800x480, 500 blended 32x32 quads per frame", "engine",
+                   "bare GLES2");
+            printf("%-44s %12.1f %12.1f\n", "frames per second (median of 7 rounds)", o, b);
+            printf("%-44s %12.1f %12.1f\n", "microseconds per quad", 1e6 / (o * kQuads),
+                   1e6 / (b * kQuads));
+            printf("BENCH gl_quads ratio=%.3f\n", o / b);
+        }
+        bare.Close();
+        ours.Close();
+    }
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    return result;
+}
