@@ -153,17 +153,7 @@ i32 CKetrelSoundBuffer::Create(CKetrelSoundEngine* engine, const CKetrelSoundFor
     m_playing.store(0, std::memory_order_relaxed);
 
     // Everything the mixer reads is in place before the voice is listed.
-    i32 rc = (flags & KE_VOICE_3D) ? Reset3D() : KE_OK;
-    if (rc == KE_OK)
-    {
-        rc = engine->AddVoice(this);
-        rc = rc == 0 ? KE_OK : rc;   // listed already
-    }
-    if (rc == KE_OK && (flags & KE_VOICE_NOTIFY))
-        rc = engine->AddListener(this);
-    if (rc != KE_OK)
-        Release();
-    return rc;
+    return Register();
 }
 
 i32 CKetrelSoundBuffer::Duplicate(const CKetrelSoundBuffer& other)
@@ -185,11 +175,16 @@ i32 CKetrelSoundBuffer::Duplicate(const CKetrelSoundBuffer& other)
     m_locked.store(0, std::memory_order_relaxed);
     m_playing.store(0, std::memory_order_relaxed);
 
+    return Register();
+}
+
+i32 CKetrelSoundBuffer::Register()
+{
     i32 rc = (m_flags & KE_VOICE_3D) ? Reset3D() : KE_OK;
     if (rc == KE_OK)
     {
         rc = m_engine->AddVoice(this);
-        rc = rc == 0 ? KE_OK : rc;
+        rc = rc == 0 ? KE_OK : rc;   // listed already
     }
     if (rc == KE_OK && (m_flags & KE_VOICE_NOTIFY))
         rc = m_engine->AddListener(this);

@@ -440,12 +440,17 @@ i32 CKetrelSoundEngine::RemoveVoice(CKetrelSoundBuffer* voice)
 {
     if (!voice)
         return KE_ERR_ARGUMENT;
+    return RemoveListed(m_voices, voice);
+}
+
+i32 CKetrelSoundEngine::RemoveListed(CKetrelPtrArray& list, void* item)
+{
     i32 rc = KE_ERR_NOT_FOUND;
     m_lock.Enter();
-    for (i32 i = 0; i < m_voices.GetCount(); ++i)
-        if (m_voices.GetAt(i) == voice)
+    for (i32 i = 0; i < list.GetCount(); ++i)
+        if (list.GetAt(i) == item)
         {
-            m_voices.RemoveAt(i);
+            list.RemoveAt(i);
             rc = KE_OK;
             break;
         }
@@ -463,17 +468,7 @@ i32 CKetrelSoundEngine::AddListener(IKetrelSoundNotifyHandler* listener)
 
 i32 CKetrelSoundEngine::RemoveListener(IKetrelSoundNotifyHandler* listener)
 {
-    i32 rc = KE_ERR_NOT_FOUND;
-    m_lock.Enter();
-    for (i32 i = 0; i < m_listeners.GetCount(); ++i)
-        if (m_listeners.GetAt(i) == listener)
-        {
-            m_listeners.RemoveAt(i);
-            rc = KE_OK;
-            break;
-        }
-    m_lock.Leave();
-    return rc;
+    return RemoveListed(m_listeners, listener);
 }
 
 u32 CKetrelSoundEngine::GetVoiceCount()
