@@ -663,8 +663,11 @@ i32 CKetrelSoundEngine::Mix()
         u64 cur = start;
         const bool loop = voice->IsLooping() != 0;
         bool playing = true;
-        if (cur >= v.end)
-        {
+        // At the end a looping voice goes on from the start (keeping the fraction), a
+        // one-shot voice stops and rewinds.
+        auto wrapAtEnd = [&]() {
+            if (cur < v.end)
+                return;
             if (loop)
                 cur %= v.end;
             else
@@ -672,7 +675,8 @@ i32 CKetrelSoundEngine::Mix()
                 playing = false;
                 cur = 0;
             }
-        }
+        };
+        wrapAtEnd();
         u32 out = 0;
         while (playing && out < outFrames)
         {
@@ -683,16 +687,7 @@ i32 CKetrelSoundEngine::Mix()
             MixFrames(m_mixBuffer + 2 * out, m, v, cur);
             out += m;
             cur += (u64)m * v.step;
-            if (cur >= v.end)
-            {
-                if (loop)
-                    cur %= v.end;
-                else
-                {
-                    playing = false;
-                    cur = 0;
-                }
-            }
+            wrapAtEnd();
         }
         voice->AdvanceCursor(start, cur);
         if (!playing)
