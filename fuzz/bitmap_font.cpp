@@ -1,15 +1,16 @@
 // fuzz/bitmap_font.cpp: a bitmap font descriptor and a text to draw with it.
 // Input: the descriptor's XML, a 0 byte, one byte of text flags, then the text
-// (8-bit characters, colour markup welcome). The descriptor is loaded from an
-// in-memory pack whose "page.png" is the built-in font's page; the text is
-// measured, wrapped and drawn into software surfaces of two formats.
+// (8-bit characters, or 16-bit units when bit 4 of the flags byte is set;
+// colour markup welcome). The descriptor is loaded from an in-memory pack
+// whose "page.png" is a small 32 x 32 page of varied coverage (small, so that
+// decoding it costs little per run); the text is measured, wrapped and drawn
+// into software surfaces of two formats.
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelFile.h"
 #include "engine/KetrelMediaPack.h"
 #include "engine/KetrelMediaPackWriter.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelBitmapFont.h"
-#include "engine/graphics/KetrelBitmapFontDefaultData.h"
 #include "engine/graphics/KetrelSurface.h"
 
 #include <cstdint>
@@ -25,6 +26,19 @@ public:
 };
 
 FuzzApplication* g_owner = nullptr;
+
+// 32 x 32 RGBA PNG: white, alpha in seven steps, cells of 5 x 9 with gaps.
+const u8 kPage[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52,
+    0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x20, 0x08, 0x06, 0x00, 0x00, 0x00, 0x73, 0x7a, 0x7a,
+    0xf4, 0x00, 0x00, 0x00, 0x57, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0xed, 0x94, 0xb1, 0x09, 0x00,
+    0x20, 0x0c, 0x04, 0x7f, 0x1e, 0xe7, 0x71, 0x1e, 0xe7, 0x71, 0x1e, 0xe7, 0x11, 0x62, 0x04, 0x85,
+    0x20, 0xe9, 0x6d, 0xae, 0xb8, 0xc2, 0x3c, 0x86, 0x83, 0x87, 0xc8, 0xcc, 0xe4, 0x54, 0xa7, 0x3b,
+    0xd3, 0x29, 0x67, 0x36, 0x92, 0x6c, 0xbf, 0x5b, 0x92, 0xe9, 0xfc, 0x7b, 0x33, 0x85, 0x9d, 0x31,
+    0xd3, 0xdd, 0x29, 0x04, 0x10, 0x40, 0x00, 0x81, 0x30, 0xf8, 0x02, 0x15, 0x20, 0x80, 0x00, 0x02,
+    0x5c, 0x42, 0x2a, 0x40, 0x00, 0x01, 0x04, 0xb8, 0x84, 0x54, 0xb0, 0x00, 0xfb, 0xb8, 0x71, 0x64,
+    0xc7, 0x9e, 0xb9, 0x0e, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82
+};
 
 const u32 kFlagChoices[8] = {0,
                              KE_TEXT_MULTILINE,
@@ -56,16 +70,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         uint8_t choice = data[xmlSize + 1];
         flags = kFlagChoices[choice & 7] | ((choice & 8) ? KE_TEXT_MULTILINE : 0);
-        for (size_t i = xmlSize + 2; i < size; ++i)
-            text.Append((u16)data[i]);
+        if (choice & 16)
+        {
+            // 16-bit units, little-endian: units above 255 (lone surrogates
+            // too) send the text to the system font.
+            for (size_t i = xmlSize + 2; i + 1 < size; i += 2)
+                text.Append((u16)(data[i] | data[i + 1] << 8));
+        }
+        else
+        {
+            for (size_t i = xmlSize + 2; i < size; ++i)
+                text.Append((u16)data[i]);
+        }
     }
     if (xmlSize == 0)
         return 0;
 
     CKetrelMediaPackWriter writer;
     writer.AddEntry(CKetrelString("font.xml"), data, (u32)xmlSize);
-    writer.AddEntry(CKetrelString("page.png"), KetrelDefaultFont::kPageImage,
-                    (u32)KetrelDefaultFont::kPageImageSize);
+    writer.AddEntry(CKetrelString("page.png"), kPage, (u32)sizeof(kPage));
     u32 packSize = 0;
     u8* bytes = writer.WriteToMemory(packSize);
     if (!bytes)

@@ -251,3 +251,29 @@ TEST_F(ImageFixture, ScaledPixelsAreTheEnginesStretch)
     EXPECT_EQ(0, differ);
     EXPECT_EQ(0, impure);
 }
+
+// A pack that asks for separate alpha gives its JPEG images the alpha of their
+// "_alpha" companion; other packs leave them opaque.
+TEST_F(ImageFixture, SeparateAlphaComesFromTheCompanion)
+{
+    struct Case { const char* name; int separate; u32 alpha; };
+    const Case cases[] = {
+        {"asked for", 1, 0x40},
+        {"not asked for", 0, 0xFF},
+    };
+    int n = 0;
+    for (const Case& c : cases)
+    {
+        CBrixResourceManager local;
+        local.Init(&app, nullptr);
+        const std::string path = folder.File("alpha" + std::to_string(n++) + ".vad");
+        ASSERT_TRUE(WriteTestPack(path, {{"/vad.meta", MakeMeta(0, 0, "", "", c.separate)},
+                                         {"/pic.jpg", MakeSolidJpeg(8, 8, 0xFF0000)},
+                                         {"/pic_alpha.jpg", MakeSolidJpeg(8, 8, 0x404040)}}));
+        ASSERT_EQ(1, local.AddMediaPack(Str(path), 1, 0));
+        CKetrelSurface* image = local.GetImage(CKetrelString(L"pic.jpg"));
+        ASSERT_NE(nullptr, image) << c.name;
+        const u32 alpha = image->GetPixel(4, 4) >> 24;
+        EXPECT_NEAR((int)c.alpha, (int)alpha, 2) << c.name;
+    }
+}

@@ -66,6 +66,22 @@ std::string MakePng(int width, int height, const std::function<u32(int, int)>& c
     return out;
 }
 
+std::string MakeSolidJpeg(int width, int height, u32 colour)
+{
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    if (!pixbuf)
+        return std::string();
+    gdk_pixbuf_fill(pixbuf, (colour << 8) | 0xFF);
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    std::string out;
+    if (gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "jpeg", nullptr, "quality", "100", nullptr))
+        out.assign(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    return out;
+}
+
 static void Put32(std::string& s, u32 v)
 {
     for (int i = 0; i < 4; ++i)

@@ -39,6 +39,9 @@ inline std::string MakeSolidPng(int width, int height, u32 colour)
     return MakePng(width, height, [colour](int, int) { return colour; });
 }
 
+// An opaque JPEG of width x height in one colour (0xRRGGBB), at the best quality.
+std::string MakeSolidJpeg(int width, int height, u32 colour);
+
 // A 16-bit mono PCM RIFF/WAVE file of frames samples of a square wave.
 std::string MakeWav(int frames, int rate = 22050);
 

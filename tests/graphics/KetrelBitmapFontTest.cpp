@@ -6,10 +6,14 @@
 
 #include "engine/KetrelResult.h"
 #include "engine/KetrelXMLDataNode.h"
+#include "engine/graphics/KetrelBitmapFontDefaultData.h"
 
 #include <GLES2/gl2.h>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -465,4 +469,54 @@ TEST(BitmapFontTint, ChannelsAreMultipliedInTheirOwnOrder)
         EXPECT_EQ(c.expected, inside) << c.name;
         EXPECT_EQ(c.raw, outside) << c.name;
     }
+}
+
+// From files: the descriptor names its page by path; with RGBA pages the
+// page's own texture and the second font program draw the same picture.
+TEST_F(BitmapFontTest, LoadsFromFilesAndDrawsRGBAPages)
+{
+    char dir[] = "/tmp/ketrel_fontXXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    std::string page = std::string(dir) + "/page.png";
+    std::string xml = std::string(dir) + "/font.xml";
+    FILE* f = fopen(page.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    fwrite(KetrelDefaultFont::kPageImage, 1, (size_t)KetrelDefaultFont::kPageImageSize, f);
+    fclose(f);
+    std::string descriptor = Descriptor(Char('W', 6 * 55 % 126, 0, 6, 10, 0, 0, 5));
+    descriptor.replace(descriptor.find("page.png"), 8, page);
+    f = fopen(xml.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    fwrite(descriptor.data(), 1, descriptor.size(), f);
+    fclose(f);
+
+    CKetrelBitmapFont alpha, rgba;
+    ASSERT_EQ(KE_OK, alpha.LoadFromFile(owner, Text(xml.c_str()), 0));
+    ASSERT_EQ(KE_OK, rgba.LoadFromFile(owner, Text(xml.c_str()), KE_FONT_RGBA_PAGES));
+    EXPECT_TRUE(alpha.GetID().Equals(Text(xml.c_str())));
+    EXPECT_EQ(rgba.GetPage(0)->image->GetTextureName(), rgba.GetPage(0)->texture);
+    EXPECT_NE(alpha.GetPage(0)->image->GetTextureName(), alpha.GetPage(0)->texture);
+
+    unsigned first[12][8];
+    CKetrelBitmapFont* fonts[2] = {&alpha, &rgba};
+    for (int k = 0; k < 2; ++k)
+    {
+        gl->FillRect(0xFF000000, nullptr);
+        fonts[k]->DrawTextAt(4, 4, gl, Text("W"), 0xFFFFFFFF, 0);
+        int lit = 0;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 8; ++x)
+            {
+                unsigned p = ReadRGB(4 + x, 4 + y, kH);
+                lit += p ? 1 : 0;
+                if (k == 0)
+                    first[y][x] = p;
+                else
+                    EXPECT_EQ(first[y][x], p) << x << "," << y;
+            }
+        EXPECT_GT(lit, 5) << k;
+    }
+    remove(page.c_str());
+    remove(xml.c_str());
+    rmdir(dir);
 }
