@@ -909,13 +909,14 @@ int CKetrelString::ScanUnits(const u16* format, int formatLength, const CKetrelS
             else
             {
                 f64 value = 0.0;
-                f64 weight = 0.0;   // 0 while in the integer digits
+                f64 weight = 0.1;   // of the next decimal; it may fall to 0 on long runs
+                bool decimals = false;
                 while (pos < length)
                 {
                     const u16 d = text[pos];
                     if (IsDigit(d))
                     {
-                        if (weight == 0.0)
+                        if (!decimals)
                             value = value * 10.0 + (d - '0');
                         else
                         {
@@ -923,8 +924,8 @@ int CKetrelString::ScanUnits(const u16* format, int formatLength, const CKetrelS
                             weight *= 0.1;
                         }
                     }
-                    else if ((d == '.' || d == ',') && weight == 0.0)
-                        weight = 0.1;
+                    else if ((d == '.' || d == ',') && !decimals)
+                        decimals = true;
                     else
                         break;
                     ++pos;
