@@ -121,6 +121,10 @@ public:
     void RenderAimDots(CJubRenderer& renderer, i32 player);
     // Each marker as a world sprite covering its box.
     void RenderMarkers(CJubRenderer& renderer);
+    // For each player whose display flag is set: its damage numbers ("-%d", rising with
+    // the display timer, a line apart) above the creature and its health ("%d") below it.
+    // The anchor follows the creature while it lives above the water, else stays put.
+    void DrawCreatureNumbers(CJubRenderer& renderer);
 
     CJubPlayer& GetPlayer(i32 index) { return m_players[index & 1]; }
     const CJubPlayer& GetPlayer(i32 index) const { return m_players[index & 1]; }
@@ -166,5 +170,6 @@ private:
     CKetrelVector2 m_home[JUB_SCENE_PLAYERS][JUB_SCENE_START_ENTRIES];
     i32 m_editor;
     i32 m_blockBatches = 0;             // drawn by the last RenderBlocks
+    CKetrelVector2 m_numberAnchor[JUB_SCENE_PLAYERS];   // where the numbers were last drawn
     i32 m_version;
 };

@@ -3,6 +3,7 @@
 #include "game/match/JubScene.h"
 
 #include "engine/KetrelColor.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "game/match/JubAssetNames.h"
 #include "game/match/JubBlock.h"
 #include "game/match/JubPhysicsBody.h"
@@ -270,5 +271,42 @@ void CJubScene::RenderMarkers(CJubRenderer& renderer)
         if (marker)
             renderer.DrawWorldSprite(JUB_SHADER_WORLD, marker->position, marker->halfSize, strip,
                                      White(), &cell);
+    }
+}
+
+void CJubScene::DrawCreatureNumbers(CJubRenderer& renderer)
+{
+    CKetrelBitmapFont* font = renderer.GetFont(0);
+    const CJubCamera& camera = renderer.GetCamera();
+    const f32 line = font ? (f32)font->GetLineHeight() : 0.0f;
+    const f32 wrap = 0.6f * renderer.GetScreenWidth();
+    for (i32 player = 0; player < JUB_SCENE_PLAYERS; ++player)
+    {
+        const CJubPlayer& p = m_players[player];
+        if (!p.displayFlag || !p.body)
+            continue;
+        CKetrelVector2& anchor = m_numberAnchor[player];
+        if (p.alive && p.body->GetPosition().y > 0.0f)
+            anchor = p.body->GetPosition();
+        const f32 half = p.body->GetHalfSize().y;
+        CKetrelVector2 at(anchor.x, (anchor.y < 0.0f ? 0.0f : anchor.y) + half + p.displayTimer);
+        CKetrelVector2 screen;
+        camera.WorldToScreen(at, screen);
+        CKetrelString text;
+        for (i32 slot = 0; slot < JUB_DISPLAY_SLOTS; ++slot)
+        {
+            if (p.displaySlots[slot] <= 0)
+                continue;
+            text.Format(L"-%d", p.displaySlots[slot]);
+            renderer.DrawText(text, CKetrelRectF(screen.x, screen.y - line / 2, screen.x + wrap,
+                                                 screen.y + line / 2),
+                              0xFFFFFFFFu, 0x410, 0);
+            screen.y -= line;
+        }
+        camera.WorldToScreen(CKetrelVector2(anchor.x, anchor.y - 2.0f * half), screen);
+        text.Format(L"%d", p.health);
+        renderer.DrawText(text, CKetrelRectF(screen.x, screen.y - line / 2, screen.x + wrap,
+                                             screen.y + line / 2),
+                          0xFFFFFFFFu, 0x210, 0);
     }
 }
