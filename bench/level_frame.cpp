@@ -67,7 +67,6 @@ KETREL_WRAP(void, glVertexAttribPointer,
 
 namespace
 {
-const int kWidth = 800, kHeight = 480;
 const int kFramesPerRound = 30, kRounds = 5;
 
 double NowUs()
