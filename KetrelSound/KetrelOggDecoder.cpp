@@ -109,6 +109,21 @@ inline i16 ToS16(float v)
     return (i16)s;
 }
 
+// The next page of this stream that the sync layer holds, handed to the stream: true
+// with og filled, false when more input is needed. Damaged pages and pages of other
+// streams are passed over.
+bool NextStreamPage(ogg_sync_state* oy, Stream& st, ogg_page* og)
+{
+    for (;;)
+    {
+        const int r = ogg_sync_pageout(oy, og);
+        if (r == 0)
+            return false;
+        if (r > 0 && ogg_stream_pagein(&st.os, og) == 0)
+            return true;
+    }
+}
+
 // Reads the two headers after the first; 1, or 4.
 i32 ReadHeaders(ogg_sync_state* oy, Stream& st, Input& in)
 {
@@ -117,15 +132,8 @@ i32 ReadHeaders(ogg_sync_state* oy, Stream& st, Input& in)
     ogg_packet op;
     while (headers < 2)
     {
-        while (headers < 2)
+        while (headers < 2 && NextStreamPage(oy, st, &og))
         {
-            const int r = ogg_sync_pageout(oy, &og);
-            if (r == 0)
-                break;
-            if (r < 0)
-                continue;
-            if (ogg_stream_pagein(&st.os, &og) < 0)
-                continue;   // a page of another stream
             while (headers < 2)
             {
                 const int p = ogg_stream_packetout(&st.os, &op);
@@ -152,15 +160,8 @@ i32 DecodeStream(ogg_sync_state* oy, Stream& st, Input& in, PcmOut& out)
     bool eos = false;
     while (!eos)
     {
-        while (!eos)
+        while (!eos && NextStreamPage(oy, st, &og))
         {
-            const int r = ogg_sync_pageout(oy, &og);
-            if (r == 0)
-                break;
-            if (r < 0)
-                continue;
-            if (ogg_stream_pagein(&st.os, &og) < 0)
-                continue;
             for (;;)
             {
                 const int p = ogg_stream_packetout(&st.os, &op);

@@ -7,6 +7,23 @@
 
 namespace
 {
+// Distances 20 and 100, Doppler 1, angles 360, level 0, at the listener and still,
+// facing (0, 0, 1).
+CKetrelSound3DRecord Default3DRecord()
+{
+    CKetrelSound3DRecord r;
+    r.minDistance = 20.0f;
+    r.maxDistance = 100.0f;
+    r.dopplerFactor = 1.0f;
+    r.insideAngle = 360;
+    r.outsideAngle = 360;
+    r.level = 0;
+    r.position = CKetrelVector3();
+    r.velocity = CKetrelVector3();
+    r.orientation = CKetrelVector3(0.0f, 0.0f, 1.0f);
+    return r;
+}
+
 void FrameBounds(const CKetrelSoundFormat& format, u32 dataSize, u32* frameBytes, u32* frames)
 {
     *frameBytes = format.channels * (format.bitsPerSample / 8);
@@ -105,13 +122,7 @@ CKetrelSoundBuffer::CKetrelSoundBuffer()
       m_frequency(0), m_playing(0), m_cursor(0), m_loop(0), m_locked(0), m_shared(0)
 {
     std::memset(&m_format, 0, sizeof(m_format));
-    m_3d.minDistance = 20.0f;
-    m_3d.maxDistance = 100.0f;
-    m_3d.dopplerFactor = 1.0f;
-    m_3d.insideAngle = 360;
-    m_3d.outsideAngle = 360;
-    m_3d.level = 0;
-    m_3d.orientation = CKetrelVector3(0.0f, 0.0f, 1.0f);
+    m_3d = Default3DRecord();
     Publish3D();
 }
 
@@ -146,24 +157,7 @@ i32 CKetrelSoundBuffer::Create(CKetrelSoundEngine* engine, const CKetrelSoundFor
     m_shared = 0;
     m_dataSize = bytes;
     m_flags = flags;
-    m_lastPlayState = 0;
-    m_frequency.store(m_format.sampleRate, std::memory_order_relaxed);
-    m_cursor.store(0, std::memory_order_relaxed);
-    m_locked.store(0, std::memory_order_relaxed);
-    m_playing.store(0, std::memory_order_relaxed);
-
-    // Everything the mixer reads is in place before the voice is listed.
-    i32 rc = (flags & KE_VOICE_3D) ? Reset3D() : KE_OK;
-    if (rc == KE_OK)
-    {
-        rc = engine->AddVoice(this);
-        rc = rc == 0 ? KE_OK : rc;   // listed already
-    }
-    if (rc == KE_OK && (flags & KE_VOICE_NOTIFY))
-        rc = engine->AddListener(this);
-    if (rc != KE_OK)
-        Release();
-    return rc;
+    return Register();
 }
 
 i32 CKetrelSoundBuffer::Duplicate(const CKetrelSoundBuffer& other)
@@ -178,18 +172,24 @@ i32 CKetrelSoundBuffer::Duplicate(const CKetrelSoundBuffer& other)
     m_data = other.m_data;
     m_flags = other.m_flags;
     m_shared = 1;
+    return Register();
+}
+
+i32 CKetrelSoundBuffer::Register()
+{
+    // Everything the mixer reads is in place before the voice is listed. The voice
+    // starts stopped at the beginning and unlocked, also a duplicate made while the
+    // mixer holds the original's data.
     m_lastPlayState = 0;
     m_frequency.store(m_format.sampleRate, std::memory_order_relaxed);
     m_cursor.store(0, std::memory_order_relaxed);
-    // A duplicate made while the mixer holds the original's data must not start locked.
     m_locked.store(0, std::memory_order_relaxed);
     m_playing.store(0, std::memory_order_relaxed);
-
     i32 rc = (m_flags & KE_VOICE_3D) ? Reset3D() : KE_OK;
     if (rc == KE_OK)
     {
         rc = m_engine->AddVoice(this);
-        rc = rc == 0 ? KE_OK : rc;
+        rc = rc == 0 ? KE_OK : rc;   // listed already
     }
     if (rc == KE_OK && (m_flags & KE_VOICE_NOTIFY))
         rc = m_engine->AddListener(this);
@@ -323,15 +323,7 @@ void CKetrelSoundBuffer::Publish3D()
 
 i32 CKetrelSoundBuffer::Reset3D()
 {
-    m_3d.minDistance = 20.0f;
-    m_3d.maxDistance = 100.0f;
-    m_3d.dopplerFactor = 1.0f;
-    m_3d.insideAngle = 360;
-    m_3d.outsideAngle = 360;
-    m_3d.level = 0;
-    m_3d.position = CKetrelVector3();
-    m_3d.velocity = CKetrelVector3();
-    m_3d.orientation = CKetrelVector3(0.0f, 0.0f, 1.0f);
+    m_3d = Default3DRecord();
     CKetrelMatrix4 identity;
     identity.SetIdentity();
     const CKetrelVector3 still;

@@ -159,6 +159,10 @@ private:
     };
 
     void Publish3D();
+    // Resets the play state (stopped, at 0, unlocked), then the 3D defaults (3D voices),
+    // the engine's voice list and, with notifications, its listener list; on failure the
+    // voice is released.
+    i32 Register();
     void Unregister();
     // Position as frames << 16 plus a 16-bit fraction, read and advanced by the mixer.
     u64 LoadCursor() const { return m_cursor.load(std::memory_order_relaxed); }

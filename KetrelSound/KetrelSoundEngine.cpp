@@ -440,12 +440,17 @@ i32 CKetrelSoundEngine::RemoveVoice(CKetrelSoundBuffer* voice)
 {
     if (!voice)
         return KE_ERR_ARGUMENT;
+    return RemoveListed(m_voices, voice);
+}
+
+i32 CKetrelSoundEngine::RemoveListed(CKetrelPtrArray& list, void* item)
+{
     i32 rc = KE_ERR_NOT_FOUND;
     m_lock.Enter();
-    for (i32 i = 0; i < m_voices.GetCount(); ++i)
-        if (m_voices.GetAt(i) == voice)
+    for (i32 i = 0; i < list.GetCount(); ++i)
+        if (list.GetAt(i) == item)
         {
-            m_voices.RemoveAt(i);
+            list.RemoveAt(i);
             rc = KE_OK;
             break;
         }
@@ -463,17 +468,7 @@ i32 CKetrelSoundEngine::AddListener(IKetrelSoundNotifyHandler* listener)
 
 i32 CKetrelSoundEngine::RemoveListener(IKetrelSoundNotifyHandler* listener)
 {
-    i32 rc = KE_ERR_NOT_FOUND;
-    m_lock.Enter();
-    for (i32 i = 0; i < m_listeners.GetCount(); ++i)
-        if (m_listeners.GetAt(i) == listener)
-        {
-            m_listeners.RemoveAt(i);
-            rc = KE_OK;
-            break;
-        }
-    m_lock.Leave();
-    return rc;
+    return RemoveListed(m_listeners, listener);
 }
 
 u32 CKetrelSoundEngine::GetVoiceCount()
@@ -668,8 +663,11 @@ i32 CKetrelSoundEngine::Mix()
         u64 cur = start;
         const bool loop = voice->IsLooping() != 0;
         bool playing = true;
-        if (cur >= v.end)
-        {
+        // At the end a looping voice goes on from the start (keeping the fraction), a
+        // one-shot voice stops and rewinds.
+        auto wrapAtEnd = [&]() {
+            if (cur < v.end)
+                return;
             if (loop)
                 cur %= v.end;
             else
@@ -677,7 +675,8 @@ i32 CKetrelSoundEngine::Mix()
                 playing = false;
                 cur = 0;
             }
-        }
+        };
+        wrapAtEnd();
         u32 out = 0;
         while (playing && out < outFrames)
         {
@@ -688,16 +687,7 @@ i32 CKetrelSoundEngine::Mix()
             MixFrames(m_mixBuffer + 2 * out, m, v, cur);
             out += m;
             cur += (u64)m * v.step;
-            if (cur >= v.end)
-            {
-                if (loop)
-                    cur %= v.end;
-                else
-                {
-                    playing = false;
-                    cur = 0;
-                }
-            }
+            wrapAtEnd();
         }
         voice->AdvanceCursor(start, cur);
         if (!playing)

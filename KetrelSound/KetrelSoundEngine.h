@@ -99,6 +99,8 @@ private:
     i32 Mix();
     void Notify();
     void StartThread();
+    // Takes the first occurrence of item off list under the engine lock: 1, or 8.
+    i32 RemoveListed(CKetrelPtrArray& list, void* item);
 
     CKetrelSoundBuffer m_master;      // output format; data = one output block
     void* m_owner;                    // kept, not used

@@ -4,6 +4,23 @@
 #include <new>
 #include <time.h>
 
+namespace
+{
+// Brings value into 0..unit-1 and returns the whole units taken off it (negative for a
+// negative value), so that a carry is made in one step however far out value lies.
+i32 SplitCarry(i32& value, i32 unit)
+{
+    i32 carry = value / unit;
+    value -= carry * unit;
+    if (value < 0)
+    {
+        value += unit;
+        carry -= 1;
+    }
+    return carry;
+}
+}
+
 CKetrelDateTime::CKetrelDateTime()
     : m_year(0), m_month(0), m_day(0), m_hour(0), m_minute(0), m_second(0)
 {
@@ -70,13 +87,7 @@ void CKetrelDateTime::SetYear(i32 year)
 void CKetrelDateTime::SetMonth(i32 month)
 {
     // Whole years at once: a month far out of range must not loop for long.
-    i32 years = month / 12;
-    month -= years * 12;
-    if (month < 0)
-    {
-        month += 12;
-        years -= 1;
-    }
+    const i32 years = SplitCarry(month, 12);
     m_month = month;
     m_year += years;
 }
@@ -111,13 +122,7 @@ void CKetrelDateTime::SetDay(i32 day)
 
 void CKetrelDateTime::SetHour(i32 hour)
 {
-    i32 days = hour / 24;
-    hour -= days * 24;
-    if (hour < 0)
-    {
-        hour += 24;
-        days -= 1;
-    }
+    const i32 days = SplitCarry(hour, 24);
     m_hour = hour;
     if (days != 0)
         SetDay(m_day + days);
@@ -125,13 +130,7 @@ void CKetrelDateTime::SetHour(i32 hour)
 
 void CKetrelDateTime::SetMinute(i32 minute)
 {
-    i32 hours = minute / 60;
-    minute -= hours * 60;
-    if (minute < 0)
-    {
-        minute += 60;
-        hours -= 1;
-    }
+    const i32 hours = SplitCarry(minute, 60);
     m_minute = minute;
     if (hours != 0)
         SetHour(m_hour + hours);
@@ -139,13 +138,7 @@ void CKetrelDateTime::SetMinute(i32 minute)
 
 void CKetrelDateTime::SetSecond(i32 second)
 {
-    i32 minutes = second / 60;
-    second -= minutes * 60;
-    if (second < 0)
-    {
-        second += 60;
-        minutes -= 1;
-    }
+    const i32 minutes = SplitCarry(second, 60);
     m_second = second;
     if (minutes != 0)
         SetMinute(m_minute + minutes);

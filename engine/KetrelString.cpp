@@ -29,6 +29,24 @@ u16* NewUnits(int size)
     return buffer;
 }
 
+// One unit of a source text: a wide unit cut to 16 bits, a byte widened.
+inline u16 SourceUnit(wchar_t c) { return (u16)c; }
+inline u16 SourceUnit(char c) { return (u8)c; }
+
+// A new buffer holding the length units of text and a 0; null when length is 0 or
+// out of memory.
+template <class T>
+u16* NewUnitsFrom(const T* text, int length)
+{
+    if (length <= 0)
+        return nullptr;
+    u16* buffer = NewUnits(length + 1);
+    if (buffer)
+        for (int i = 0; i < length; ++i)
+            buffer[i] = SourceUnit(text[i]);
+    return buffer;
+}
+
 inline u16 LowerUnit(u16 c)
 {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xBF && c <= 0xD6))
@@ -41,6 +59,25 @@ inline u16 UpperUnit(u16 c)
     if ((c >= 'a' && c <= 'z') || (c >= 0xE1 && c <= 0xF6))
         return (u16)(c - 32);
     return c;
+}
+
+// -1, 0 or 1 for the texts x and y of lengths a and b, each unit passed through map
+// first. Empty sorts first; the units are compared over the shorter size, terminators
+// included, so a proper prefix meets its 0 first.
+template <class Map>
+int CompareMapped(const u16* x, int a, const u16* y, int b, Map map)
+{
+    if (a == 0 || b == 0)
+        return a == b ? 0 : (a == 0 ? -1 : 1);
+    const int n = (a < b ? a : b) + 1;
+    for (int i = 0; i < n; ++i)
+    {
+        const u16 p = map(x[i]);
+        const u16 q = map(y[i]);
+        if (p != q)
+            return p < q ? -1 : 1;
+    }
+    return 0;
 }
 
 // Digits of value, most significant first, into out (at least 33 units); the count.
@@ -301,31 +338,13 @@ void CKetrelString::Assign(const CKetrelString& other)
 void CKetrelString::Assign(const wchar_t* text)
 {
     const int length = SourceLength(text);
-    if (length == 0)
-    {
-        Adopt(nullptr, 0);
-        return;
-    }
-    u16* buffer = NewUnits(length + 1);
-    if (buffer)
-        for (int i = 0; i < length; ++i)
-            buffer[i] = (u16)text[i];
-    Adopt(buffer, length + 1);
+    Adopt(NewUnitsFrom(text, length), length + 1);
 }
 
 void CKetrelString::Assign(const char* text)
 {
     const int length = SourceLength(text);
-    if (length == 0)
-    {
-        Adopt(nullptr, 0);
-        return;
-    }
-    u16* buffer = NewUnits(length + 1);
-    if (buffer)
-        for (int i = 0; i < length; ++i)
-            buffer[i] = (u8)text[i];
-    Adopt(buffer, length + 1);
+    Adopt(NewUnitsFrom(text, length), length + 1);
 }
 
 void CKetrelString::Assign(const u16* text)
@@ -365,35 +384,13 @@ u16 CKetrelString::GetAt(int index) const
 
 int CKetrelString::Compare(const CKetrelString& other) const
 {
-    const int a = GetLength();
-    const int b = other.GetLength();
-    if (a == 0 || b == 0)
-        return a == b ? 0 : (a == 0 ? -1 : 1);
-    // Over the shorter size, terminators included: a proper prefix meets its 0 first.
-    const int n = (a < b ? a : b) + 1;
-    const u16* x = m_buffer;
-    const u16* y = other.m_buffer;
-    for (int i = 0; i < n; ++i)
-        if (x[i] != y[i])
-            return x[i] < y[i] ? -1 : 1;
-    return 0;
+    return CompareMapped(m_buffer, GetLength(), other.m_buffer, other.GetLength(),
+                         [](u16 c) { return c; });
 }
 
 int CKetrelString::CompareNoCase(const CKetrelString& other) const
 {
-    const int a = GetLength();
-    const int b = other.GetLength();
-    if (a == 0 || b == 0)
-        return a == b ? 0 : (a == 0 ? -1 : 1);
-    const int n = (a < b ? a : b) + 1;
-    for (int i = 0; i < n; ++i)
-    {
-        const u16 x = LowerUnit(m_buffer[i]);
-        const u16 y = LowerUnit(other.m_buffer[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return 0;
+    return CompareMapped(m_buffer, GetLength(), other.m_buffer, other.GetLength(), LowerUnit);
 }
 
 int CKetrelString::Find(u16 ch, int start) const
@@ -912,13 +909,14 @@ int CKetrelString::ScanUnits(const u16* format, int formatLength, const CKetrelS
             else
             {
                 f64 value = 0.0;
-                f64 weight = 0.0;   // 0 while in the integer digits
+                f64 weight = 0.1;   // of the next decimal; it may fall to 0 on long runs
+                bool decimals = false;
                 while (pos < length)
                 {
                     const u16 d = text[pos];
                     if (IsDigit(d))
                     {
-                        if (weight == 0.0)
+                        if (!decimals)
                             value = value * 10.0 + (d - '0');
                         else
                         {
@@ -926,8 +924,8 @@ int CKetrelString::ScanUnits(const u16* format, int formatLength, const CKetrelS
                             weight *= 0.1;
                         }
                     }
-                    else if ((d == '.' || d == ',') && weight == 0.0)
-                        weight = 0.1;
+                    else if ((d == '.' || d == ',') && !decimals)
+                        decimals = true;
                     else
                         break;
                     ++pos;

@@ -111,25 +111,27 @@ bool HasDigit(const char* s)
     return false;
 }
 
-i32 ScanInt(const char* s, i32 n)
+// The n bytes at s, each widened to one unit.
+CKetrelString WidenBytes(const char* s, i32 n)
 {
     CKetrelString text;
     u16* units = text.AllocBuffer(n + 1);
     for (i32 i = 0; units && i < n; ++i)
         units[i] = (u8)s[i];
+    return text;
+}
+
+i32 ScanInt(const char* s, i32 n)
+{
     i32 v = 0;
-    text.Scan(L"%d", &v);
+    WidenBytes(s, n).Scan(L"%d", &v);
     return v;
 }
 
 f32 ScanFloat(const char* s, i32 n)
 {
-    CKetrelString text;
-    u16* units = text.AllocBuffer(n + 1);
-    for (i32 i = 0; units && i < n; ++i)
-        units[i] = (u8)s[i];
     f32 v = 0.0f;
-    text.Scan(L"%f", &v);
+    WidenBytes(s, n).Scan(L"%f", &v);
     return v;
 }
 
@@ -696,8 +698,12 @@ CKetrelXMLDataNode* CKetrelXMLDataNode::FindPath(const char* path, bool create)
     const char* p = path;
     while (*p)
     {
-        const char* end = std::strchr(p, '/');
-        const size_t n = end ? (size_t)(end - p) : std::strlen(p);
+        // Scanned here rather than with strchr, which may read the whole rest of a
+        // long path on every segment.
+        const char* end = p;
+        while (*end && *end != '/')
+            ++end;
+        const size_t n = (size_t)(end - p);
         if (n == 0 || node->IsValueNode())
             return nullptr;
         CKetrelXMLDataNode* next = nullptr;
@@ -720,7 +726,7 @@ CKetrelXMLDataNode* CKetrelXMLDataNode::FindPath(const char* path, bool create)
                 return nullptr;
         }
         node = next;
-        if (!end)
+        if (!*end)
             break;
         p = end + 1;
         if (!*p)

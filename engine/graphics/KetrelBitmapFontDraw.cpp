@@ -27,6 +27,22 @@ bool Intersect(const CKetrelRect& a, const CKetrelRect& b, CKetrelRect* out)
     *out = r;
     return true;
 }
+
+// Starts the batch of a text drawn in rect on target; false when the rect and
+// the target's clip do not meet, so that nothing is to be drawn.
+bool StartBatch(const CKetrelRect& rect, IKetrelGraphicsContext* target, u32 colour, u32 flags,
+                CKetrelTextBatch& batch)
+{
+    CKetrelRect targetClip, clip;
+    target->GetClipRect(&targetClip);
+    if (!Intersect(rect, targetClip, &clip))
+        return false;
+    batch.target = target;
+    batch.colour = colour;
+    batch.clip = clip;
+    batch.flags = flags;
+    return true;
+}
 } // namespace
 
 // Receives the laid-out text: colour changes and glyphs with their top-left
@@ -236,14 +252,8 @@ void CKetrelBitmapFont::DrawGL(const CKetrelRect& rect, CKetrelGraphicsExt_GLES2
 {
     if (!ext || (colour >> 24) == 0 || !m_vertices)
         return;
-    CKetrelRect targetClip, clip;
-    target->GetClipRect(&targetClip);
-    if (!Intersect(rect, targetClip, &clip))
+    if (!StartBatch(rect, target, colour, flags, batch))
         return;
-    batch.target = target;
-    batch.colour = colour;
-    batch.clip = clip;
-    batch.flags = flags;
     batch.m_software = false;
 
     struct Sink : Layout
@@ -316,7 +326,7 @@ void CKetrelBitmapFont::DrawGL(const CKetrelRect& rect, CKetrelGraphicsExt_GLES2
         return;
     CKetrelRect saved;
     target->GetClipRect(&saved);
-    target->SetClipRect(&clip);
+    target->SetClipRect(&batch.clip);
     i32 position = m_program->GetAttributeLocation(CKetrelString("position"));
     i32 uv = m_program->GetAttributeLocation(CKetrelString("uv"));
     i32 offset = m_program->GetAttributeLocation(CKetrelString("offset"));
@@ -361,14 +371,8 @@ void CKetrelBitmapFont::DrawSoftware(const CKetrelRect& rect, CKetrelSurface* ta
 {
     if (!target->GetPixels() || target->GetPixelFormat() == KE_PF_RGB888)
         return;
-    CKetrelRect targetClip, clip;
-    target->GetClipRect(&targetClip);
-    if (!Intersect(rect, targetClip, &clip))
+    if (!StartBatch(rect, target, colour, flags, batch))
         return;
-    batch.target = target;
-    batch.colour = colour;
-    batch.clip = clip;
-    batch.flags = flags;
     batch.m_software = true;
 
     struct Sink : Layout
@@ -409,7 +413,7 @@ void CKetrelBitmapFont::DrawSoftware(const CKetrelRect& rect, CKetrelSurface* ta
     sink.colour = colour;
     // Without clipping, glyphs are still kept inside the surface itself.
     sink.bounds = (flags & KE_TEXT_NOCLIP) ? CKetrelRect(0, 0, target->GetWidth(), target->GetHeight())
-                                           : clip;
+                                           : batch.clip;
     LayOut(rect, text, flags, 1.0f, sink);
     BlitSoftRecords(target, batch);
 }

@@ -39,6 +39,12 @@ BlitRows MakeBlitRows(u8* dstPixels, i64 dstPitch, u8* dstAlpha, i64 dstWidth, i
                       const u8* srcPixels, i64 srcPitch, const u8* srcAlpha, i64 srcWidth,
                       i32 x, i32 y, const CKetrelRect& src, u32 flags);
 
+// The rows of an unscaled blit of sourceRect (null: the whole source) drawn at (x, y):
+// centred in dest with the centre flags, bounded to the source and clipped to dest's
+// clip rect (the whole of dest with KE_BLT_NOCLIP). False when nothing is left to draw.
+bool PlanBlit(const CKetrelSurface& dest, const CKetrelSurface& source, i32 x, i32 y,
+              const CKetrelRect* sourceRect, u32 flags, BlitRows* out);
+
 // Checks a blit's source: 2 for none or a hardware one, 3 when either side has no
 // pixels, 11 for a destination outside 1-7 or (with samePixelSize) a source whose
 // pixels have another size. 1 with *out set when the blit can go on.

@@ -88,6 +88,28 @@ BlitRows MakeBlitRows(u8* dstPixels, i64 dstPitch, u8* dstAlpha, i64 dstWidth, i
     return r;
 }
 
+bool PlanBlit(const CKetrelSurface& dest, const CKetrelSurface& source, i32 x, i32 y,
+              const CKetrelRect* sourceRect, u32 flags, BlitRows* out)
+{
+    const i32 w = dest.GetWidth(), h = dest.GetHeight();
+    CKetrelRect src;
+    CKetrelSurface::GetRectOrWhole(sourceRect, &src, &source);
+    if (flags & KE_BLT_CENTER_X)
+        x = (i32)((w >> 1) - ((((i64)src.right - src.left)) >> 1));
+    if (flags & KE_BLT_CENTER_Y)
+        y = (i32)((h >> 1) - ((((i64)src.bottom - src.top)) >> 1));
+    CKetrelRect clip(0, 0, w, h);
+    if (!(flags & KE_BLT_NOCLIP))
+        dest.GetClipRect(&clip);
+    if (!ClipBlit(x, y, src, source.GetWidth(), source.GetHeight(), clip.left, clip.top,
+                  clip.right, clip.bottom, flags))
+        return false;
+    *out = MakeBlitRows(dest.GetPixels(), dest.GetPitch(), dest.GetAlphaPlane(), w,
+                        dest.GetBytesPerPixel(), source.GetPixels(), source.GetPitch(),
+                        source.GetAlphaPlane(), source.GetWidth(), x, y, src, flags);
+    return true;
+}
+
 int CheckSource(const CKetrelSurface* dest, IKetrelGraphicsContext* sourceCtx, bool samePixelSize,
                 CKetrelSurface** out)
 {
@@ -337,7 +359,6 @@ template <class P>
 void TintedRows(const P& px, const BlitRows& r, u32 tint, bool keyed, u32 key, u32 keyMask)
 {
     const u32 A = tint >> 24, tr = Red(tint), tg = Green(tint), tb = Blue(tint);
-    const u32 iA = 255 - A;
     u8* d = r.dst;
     const u8* s = r.src;
     const u8* sa = r.srcAlpha;
@@ -369,12 +390,7 @@ void TintedRows(const P& px, const BlitRows& r, u32 tint, bool keyed, u32 key, u
             u32 xr = Sat((tr * sr >> 8) + (dr * ia >> 8));
             u32 xg = Sat((tg * sg >> 8) + (dg * ia >> 8));
             u32 xb = Sat((tb * sb >> 8) + (db * ia >> 8));
-            if (A != 255)
-            {
-                xr = (iA * dr + A * xr) >> 8;
-                xg = (iA * dg + A * xg) >> 8;
-                xb = (iA * db + A * xb) >> 8;
-            }
+            BlendByTintAlpha(A, dr, dg, db, xr, xg, xb);
             u32 out = px.Pack(xr, xg, xb);
             if (P::Bpp == 4)
                 out |= sv & 0xFF000000u;
@@ -412,21 +428,9 @@ int CKetrelSurface::Blit(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx,
         return KE_OK;
     }
 
-    CKetrelRect src;
-    GetRectOrWhole(sourceRect, &src, source);
-    if (flags & KE_BLT_CENTER_X)
-        x = (i32)((m_width >> 1) - ((((i64)src.right - src.left)) >> 1));
-    if (flags & KE_BLT_CENTER_Y)
-        y = (i32)((m_height >> 1) - ((((i64)src.bottom - src.top)) >> 1));
-    const bool clipped = (flags & KE_BLT_NOCLIP) == 0;
-    if (!ClipBlit(x, y, src, source->m_width, source->m_height, clipped ? m_clipLeft : 0,
-                  clipped ? m_clipTop : 0, clipped ? m_clipRight : m_width,
-                  clipped ? m_clipBottom : m_height, flags))
+    BlitRows rows;
+    if (!PlanBlit(*this, *source, x, y, sourceRect, flags, &rows))
         return KE_OK;
-
-    const BlitRows rows = MakeBlitRows(m_pixels, m_pitch, m_alpha, m_width, m_bytesPerPixel,
-                                       source->m_pixels, source->m_pitch, source->m_alpha,
-                                       source->m_width, x, y, src, flags);
     const u32 key = source->m_colorKey;
     const bool keyed = (flags & KE_BLT_COLORKEY) != 0;
     if (flags & KE_BLT_ALPHA)
@@ -490,20 +494,9 @@ int CKetrelSurface::BlitTinted(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx,
         return KE_ERR_NO_FORMAT;
     BeginDraw();
     source->BeginDraw();
-    CKetrelRect src;
-    GetRectOrWhole(sourceRect, &src, source);
-    if (flags & KE_BLT_CENTER_X)
-        x = (i32)((m_width >> 1) - ((((i64)src.right - src.left)) >> 1));
-    if (flags & KE_BLT_CENTER_Y)
-        y = (i32)((m_height >> 1) - ((((i64)src.bottom - src.top)) >> 1));
-    const bool clipped = (flags & KE_BLT_NOCLIP) == 0;
-    if (!ClipBlit(x, y, src, source->m_width, source->m_height, clipped ? m_clipLeft : 0,
-                  clipped ? m_clipTop : 0, clipped ? m_clipRight : m_width,
-                  clipped ? m_clipBottom : m_height, flags))
+    BlitRows rows;
+    if (!PlanBlit(*this, *source, x, y, sourceRect, flags, &rows))
         return KE_OK;
-    const BlitRows rows = MakeBlitRows(m_pixels, m_pitch, m_alpha, m_width, m_bytesPerPixel,
-                                       source->m_pixels, source->m_pitch, source->m_alpha,
-                                       source->m_width, x, y, src, flags);
     const bool keyed = (flags & KE_BLT_COLORKEY) != 0;
     const u32 key = source->m_colorKey;
     switch (m_format)

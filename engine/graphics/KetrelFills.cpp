@@ -24,6 +24,24 @@ bool Intersect(const CKetrelRect* rect, i32 w, i32 h, const CKetrelRect& bounds,
     return r.right > r.left && r.bottom > r.top;
 }
 
+// Where FillRectAlpha and DimRect draw: the rect (null: the whole surface) within the
+// clip rect. False with *rc set when nothing is drawn: 1 for an empty area, 3 without
+// pixels, 11 for a format without these routines (only 1, 4, 6 and 7 have them).
+bool BlendedFillArea(const CKetrelSurface& s, const CKetrelRect* rect, CKetrelRect* out, int* rc)
+{
+    CKetrelRect clip;
+    s.GetClipRect(&clip);
+    *rc = KE_OK;
+    if (!Intersect(rect, s.GetWidth(), s.GetHeight(), clip, out))
+        return false;
+    const int format = s.GetPixelFormat();
+    if (!s.GetPixels())
+        *rc = KE_ERR_NOT_READY;
+    else if (!(format == 1 || format == 4 || format == 6 || format == 7))
+        *rc = KE_ERR_NO_FORMAT;
+    return *rc == KE_OK;
+}
+
 template <int Bpp>
 void FillRows(u8* base, i64 pitch, const CKetrelRect& r, u32 value)
 {
@@ -94,13 +112,11 @@ int CKetrelSurface::FillRectAlpha(u32 colour, const CKetrelRect* rect)
 {
     CKetrelRect r;
     const i32 A = (i32)(colour >> 24);
-    if (A == 0 || !Intersect(rect, m_width, m_height,
-                             CKetrelRect(m_clipLeft, m_clipTop, m_clipRight, m_clipBottom), &r))
+    if (A == 0)
         return KE_OK;
-    if (!m_pixels)
-        return KE_ERR_NOT_READY;
-    if (!(m_format == 1 || m_format == 4 || m_format == 6 || m_format == 7))
-        return KE_ERR_NO_FORMAT;
+    int rc;
+    if (!BlendedFillArea(*this, rect, &r, &rc))
+        return rc;
     BeginDraw();
     if (m_format == 7)
         colour = SwapRB(colour);
@@ -123,13 +139,9 @@ int CKetrelSurface::FillRectAlpha(u32 colour, const CKetrelRect* rect)
 int CKetrelSurface::DimRect(const CKetrelRect* rect, f32 factor)
 {
     CKetrelRect r;
-    if (!Intersect(rect, m_width, m_height,
-                   CKetrelRect(m_clipLeft, m_clipTop, m_clipRight, m_clipBottom), &r))
-        return KE_OK;
-    if (!m_pixels)
-        return KE_ERR_NOT_READY;
-    if (!(m_format == 1 || m_format == 4 || m_format == 6 || m_format == 7))
-        return KE_ERR_NO_FORMAT;
+    int rc;
+    if (!BlendedFillArea(*this, rect, &r, &rc))
+        return rc;
     // A factor outside 0..1 (or NaN) is held to it: the conversion to unsigned
     // would otherwise be undefined.
     if (!(factor > 0.0f))

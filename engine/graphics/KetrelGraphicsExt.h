@@ -12,8 +12,9 @@ class IKetrelGraphicsExt : public IKetrelGraphicsContext
 public:
     ~IKetrelGraphicsExt() override {}
 
-    // Sets the renderer up on the owner's window. 1 on success; any other
-    // result is handed back to the caller of IKetrelApplication::Create.
+    // Sets the renderer up on the owner's window. 1 on success; on any other
+    // result the application shell deletes the renderer and draws into its
+    // software back buffer instead.
     virtual int Create(IKetrelApplication* owner) = 0;
     // Size 0, then Shutdown.
     virtual void Release() = 0;

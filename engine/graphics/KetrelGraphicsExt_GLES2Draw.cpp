@@ -72,6 +72,23 @@ void DestCorners(const CKetrelRectF& dest, u32 flags, f32* xy)
     }
     QuadCorners(left, top, right, bottom, xy);
 }
+
+// The unscaled quad of a blit: the source's pixel size (times the source rect)
+// in the target's clip units, its top-left corner on the point (null: the
+// target's top-left) or centred on the target by the centre flags.
+void BlitCorners(const IKetrelGraphicsContext* target, const CKetrelSurface* surface,
+                 const CKetrelVector2* point, const CKetrelRectF& src, u32 flags, f32* xy)
+{
+    f32 w = 2.0f * target->PixelToRelativeX(surface->GetWidth()) * src.Width();
+    f32 h = 2.0f * target->PixelToRelativeY(surface->GetHeight()) * src.Height();
+    f32 left = point ? ClipX(point->x) : -1.0f;
+    f32 top = point ? ClipY(point->y) : 1.0f;
+    if (flags & KE_BLT_CENTER_X)
+        left = -w * 0.5f;
+    if (flags & KE_BLT_CENTER_Y)
+        top = h * 0.5f;
+    QuadCorners(left, top, left + w, top - h, xy);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -293,16 +310,8 @@ int CKetrelGraphicsExt_GLES2::BlitRelative(const CKetrelVector2* point,
     if (!surface)
         return KE_ERR_ARGUMENT;
     const CKetrelRectF& src = sourceRect ? *sourceRect : kWhole;
-    f32 w = 2.0f * PixelToRelativeX(surface->GetWidth()) * src.Width();
-    f32 h = 2.0f * PixelToRelativeY(surface->GetHeight()) * src.Height();
-    f32 left = point ? ClipX(point->x) : -1.0f;
-    f32 top = point ? ClipY(point->y) : 1.0f;
-    if (flags & KE_BLT_CENTER_X)
-        left = -w * 0.5f;
-    if (flags & KE_BLT_CENTER_Y)
-        top = h * 0.5f;
     f32 xy[8], uv[8];
-    QuadCorners(left, top, left + w, top - h, xy);
+    BlitCorners(this, surface, point, src, flags, xy);
     QuadUV(src, flags, true, uv);
     BindTextureForDraw(surface->GetTextureName());
     SetBlendForFlags(flags);
@@ -369,16 +378,8 @@ int CKetrelGraphicsExt_GLES2::BlitTintedRelative(const CKetrelVector2* point,
     if ((colour >> 24) == 0)
         return KE_OK;
     const CKetrelRectF& src = sourceRect ? *sourceRect : kWhole;
-    f32 w = 2.0f * PixelToRelativeX(surface->GetWidth()) * src.Width();
-    f32 h = 2.0f * PixelToRelativeY(surface->GetHeight()) * src.Height();
-    f32 left = point ? ClipX(point->x) : -1.0f;
-    f32 top = point ? ClipY(point->y) : 1.0f;
-    if (flags & KE_BLT_CENTER_X)
-        left = -w * 0.5f;
-    if (flags & KE_BLT_CENTER_Y)
-        top = h * 0.5f;
     f32 xy[8], uv[8], rgba[4];
-    QuadCorners(left, top, left + w, top - h, xy);
+    BlitCorners(this, surface, point, src, flags, xy);
     QuadUV(src, flags, true, uv);
     ColourToFloats(colour, rgba);
     BindTextureForDraw(surface->GetTextureName());

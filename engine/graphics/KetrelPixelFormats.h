@@ -21,6 +21,18 @@ inline u32 Alpha(u32 c) { return c >> 24; }
 inline u32 SwapRB(u32 c) { return (c & 0xFF00FF00u) | ((c >> 16) & 0xFF) | ((c & 0xFF) << 16); }
 inline u32 Sat(u32 v) { return v > 255 ? 255 : v; }
 
+// A tinted result x blended with the destination d by the tint's alpha A, per
+// channel ((255 - A) x d + A x x) >> 8; A = 255 leaves x as it is.
+inline void BlendByTintAlpha(u32 A, u32 dr, u32 dg, u32 db, u32& xr, u32& xg, u32& xb)
+{
+    if (A == 255)
+        return;
+    const u32 iA = 255 - A;
+    xr = (iA * dr + A * xr) >> 8;
+    xg = (iA * dg + A * xg) >> 8;
+    xb = (iA * db + A * xb) >> 8;
+}
+
 // Index of the 4096-entry colour table for 8-bit channels.
 inline u32 LookupIndex(u32 r, u32 g, u32 b) { return ((g & 0xF0) | (b >> 4) | (r >> 4) << 8) & 0xFFF; }
 

@@ -79,7 +79,7 @@ void AlphaTintSpan(const P& px, const StretchRow& r)
     const u32 A = r.tint >> 24;
     if (A == 0)
         return;
-    const u32 tr = Red(r.tint), tg = Green(r.tint), tb = Blue(r.tint), iA = 255 - A;
+    const u32 tr = Red(r.tint), tg = Green(r.tint), tb = Blue(r.tint);
     const bool blend = (r.flags & KE_BLT_ALPHA) != 0;
     i64 acc = 0;
     u8* d = r.dst;
@@ -103,12 +103,7 @@ void AlphaTintSpan(const P& px, const StretchRow& r)
             xg = Sat(xg + (dg * ia >> 8));
             xb = Sat(xb + (db * ia >> 8));
         }
-        if (A != 255)
-        {
-            xr = (iA * dr + A * xr) >> 8;
-            xg = (iA * dg + A * xg) >> 8;
-            xb = (iA * db + A * xb) >> 8;
-        }
+        BlendByTintAlpha(A, dr, dg, db, xr, xg, xb);
         u32 out = px.Pack(xr, xg, xb);
         if (P::Bpp == 4)
             out |= a << 24;

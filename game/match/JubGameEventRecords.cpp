@@ -83,6 +83,28 @@ void WritePlayerOnly(const T& record, u8* out, u32 sequence, u32 time)
     out[12] = record.player;
 }
 
+// Records with a player byte at 12, a vector at 16 and a projectile slot at 24.
+template <class T>
+void WritePlayerVectorSlot(const T& record, const CKetrelVector2& vector, u8* out, u32 sequence,
+                           u32 time)
+{
+    JubWriteEventHeader(out, T::kSize, T::kType, sequence, time);
+    out[12] = record.player;
+    PutVector(out + 16, vector);
+    out[24] = record.slot;
+}
+
+template <class T>
+int ReadPlayerVectorSlot(T* record, CKetrelVector2 T::*vector, const u8* payload, i32 size)
+{
+    T r;
+    if (!Present(payload, size, T::kType, T::kSize) || !ReadPlayer(payload[12], &r.player)
+        || !ReadVector(payload + 16, &(r.*vector)) || !ReadSlot(payload[24], &r.slot))
+        return KE_ERR_FORMAT;
+    *record = r;
+    return KE_OK;
+}
+
 template <class T>
 int ReadHeaderOnly(const u8* payload, i32 size)
 {
@@ -402,39 +424,23 @@ int CJubEventLoadProjectile::Read(const u8* payload, i32 size)
 // 31 PlaceProjectile: 12 player, 16 x, y, 24 slot.
 void CJubEventPlaceProjectile::Write(u8* out, u32 sequence, u32 time) const
 {
-    JubWriteEventHeader(out, kSize, kType, sequence, time);
-    out[12] = player;
-    PutVector(out + 16, position);
-    out[24] = slot;
+    WritePlayerVectorSlot(*this, position, out, sequence, time);
 }
 
 int CJubEventPlaceProjectile::Read(const u8* payload, i32 size)
 {
-    CJubEventPlaceProjectile r;
-    if (!Present(payload, size, kType, kSize) || !ReadPlayer(payload[12], &r.player)
-        || !ReadVector(payload + 16, &r.position) || !ReadSlot(payload[24], &r.slot))
-        return KE_ERR_FORMAT;
-    *this = r;
-    return KE_OK;
+    return ReadPlayerVectorSlot(this, &CJubEventPlaceProjectile::position, payload, size);
 }
 
 // 32 Fire: 12 player, 16 launch x, y, 24 slot.
 void CJubEventFire::Write(u8* out, u32 sequence, u32 time) const
 {
-    JubWriteEventHeader(out, kSize, kType, sequence, time);
-    out[12] = player;
-    PutVector(out + 16, launch);
-    out[24] = slot;
+    WritePlayerVectorSlot(*this, launch, out, sequence, time);
 }
 
 int CJubEventFire::Read(const u8* payload, i32 size)
 {
-    CJubEventFire r;
-    if (!Present(payload, size, kType, kSize) || !ReadPlayer(payload[12], &r.player)
-        || !ReadVector(payload + 16, &r.launch) || !ReadSlot(payload[24], &r.slot))
-        return KE_ERR_FORMAT;
-    *this = r;
-    return KE_OK;
+    return ReadPlayerVectorSlot(this, &CJubEventFire::launch, payload, size);
 }
 
 // 33 RemoveProjectile: 12 player, 13 not used, 14 slot.

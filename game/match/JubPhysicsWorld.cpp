@@ -52,6 +52,31 @@ inline f32 Clamp(f32 v, f32 lo, f32 hi, bool& clamped)
     return v;
 }
 
+// The contact normal with its axis component (x for a contact on x, else y) multiplied by
+// the closing speed on that axis, then the whole scaled.
+inline CKetrelVector2 AxisImpulse(const CKetrelVector2& normal, bool onX,
+                                  const CKetrelVector2& closing, f32 scale)
+{
+    CKetrelVector2 j = normal;
+    if (onX)
+        j.x *= KetrelFabs(closing.x);
+    else
+        j.y *= KetrelFabs(closing.y);
+    j.Scale(scale);
+    return j;
+}
+
+// Friction: the velocity's component along the contact (y for a contact on x) times k.
+inline CKetrelVector2 Tangential(const CKetrelVector2& velocity, bool onX, f32 k)
+{
+    CKetrelVector2 f(0.0f, 0.0f);
+    if (onX)
+        f.y = velocity.y * k;
+    else
+        f.x = velocity.x * k;
+    return f;
+}
+
 // Lengthens a push by epsilon in its own direction; 0 stays 0.
 inline f32 PushOut(f32 push, f32 epsilon)
 {
@@ -435,12 +460,7 @@ bool CJubPhysicsWorld::ResolvePair(i32 ia, i32 ib)
 
     // Impulse along the contact axis: (1 + average bounce) times the closing speed there.
     const f32 restitution = 1.0f + (a->m_bounce + b->m_bounce) / 2.0f;
-    CKetrelVector2 j = n;
-    if (onX)
-        j.x *= KetrelFabs(v.x);
-    else
-        j.y *= KetrelFabs(v.y);
-    j.Scale(shareA * restitution);
+    const CKetrelVector2 j = AxisImpulse(n, onX, v, shareA * restitution);
     CKetrelVector2 velA = a->m_velocity;
     velA.Add(j);
 
@@ -450,33 +470,19 @@ bool CJubPhysicsWorld::ResolvePair(i32 ia, i32 ib)
     b->m_impulseSum.y -= 2.0f * j.y;
 
     // Friction on the other axis, from the velocities before this contact.
-    CKetrelVector2 f(0.0f, 0.0f);
-    if (onX)
-        f.y = vA.y * k;
-    else
-        f.x = vA.x * k;
+    const CKetrelVector2 f = Tangential(vA, onX, k);
     velA.Subtract(f);
 
     if (bMoving)
     {
         b->m_position.x -= p.x * shareB;
         b->m_position.y -= p.y * shareB;
-        CKetrelVector2 j2(-n.x, -n.y);
-        if (onX)
-            j2.x *= KetrelFabs(v.x);
-        else
-            j2.y *= KetrelFabs(v.y);
-        j2.Scale(shareB * restitution);
-        b->m_velocity.Add(j2);
+        b->m_velocity.Add(AxisImpulse(CKetrelVector2(-n.x, -n.y), onX, v, shareB * restitution));
     }
 
     if (b->m_kind != JUB_BODY_STATIC)
     {
-        CKetrelVector2 f2(0.0f, 0.0f);
-        if (onX)
-            f2.y = vB.y * k;
-        else
-            f2.x = vB.x * k;
+        const CKetrelVector2 f2 = Tangential(vB, onX, k);
         velA.Add(f2);
         if (bMoving)
         {

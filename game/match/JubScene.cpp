@@ -14,6 +14,21 @@ const i32 kProjectileIds[JUB_SCENE_PLAYERS] = {10, 20};
 // The world's push-out epsilon: the column test narrows the creature by twice it per side.
 const f32 kColumnEpsilon = 1e-5f;
 
+// A moving body of group 1, as creatures and projectiles are made.
+CJubPhysicsBodyDesc MovingBodyDesc(const CKetrelVector2& position, f32 halfSize, f32 mass,
+                                   f32 bounce)
+{
+    CJubPhysicsBodyDesc desc;
+    desc.position = position;
+    desc.halfSize.Set(halfSize, halfSize);
+    desc.kind = JUB_BODY_MOVING;
+    desc.group = 1;
+    desc.mass = mass;
+    desc.bounce = bounce;
+    desc.friction = 0.5f;
+    return desc;
+}
+
 bool IsFragmentMask(u32 mask)
 {
     return mask == kFragmentMasks[0] || mask == kFragmentMasks[1] || mask == kFragmentMasks[2];
@@ -99,15 +114,8 @@ void CJubScene::BuildPlayers()
         return;
     for (i32 p = 0; p < JUB_SCENE_PLAYERS; ++p)
     {
-        CJubPhysicsBodyDesc desc;
-        desc.position.Set(0.0f, 0.1f);
-        desc.halfSize.Set(0.05f, 0.05f);
-        desc.kind = JUB_BODY_MOVING;
-        desc.group = 1;
-        desc.mass = 20.0f;
-        desc.bounce = 0.05f;
-        desc.friction = 0.5f;
-        CJubPhysicsBody* body = m_world->CreateBody(desc);
+        CJubPhysicsBody* body =
+            m_world->CreateBody(MovingBodyDesc(CKetrelVector2(0.0f, 0.1f), 0.05f, 20.0f, 0.05f));
         m_players[p].Build((u8)p, body, m_colours[p]);
         body->SetPosition(CKetrelVector2(p == 0 ? -0.1f : 0.1f, 0.1f));
         body->SetId(p);
@@ -226,16 +234,10 @@ CJubProjectile* CJubScene::CreateProjectile(i32 player, u8 kind, i32 slot)
     projectile->stuckBlock = -1;
     projectile->flag = 0;
 
-    CJubPhysicsBodyDesc desc;
+    CKetrelVector2 start;
     if (owner.body)
-        desc.position = owner.body->GetPosition();
-    desc.halfSize.Set(0.025f, 0.025f);
-    desc.kind = JUB_BODY_MOVING;
-    desc.group = 1;
-    desc.mass = 15.0f;
-    desc.bounce = 0.2f;
-    desc.friction = 0.5f;
-    CJubPhysicsBody* body = m_world->CreateBody(desc);
+        start = owner.body->GetPosition();
+    CJubPhysicsBody* body = m_world->CreateBody(MovingBodyDesc(start, 0.025f, 15.0f, 0.2f));
     body->SetVelocity(CKetrelVector2(0.0f, 0.0f));
     body->SetOwner(projectile);
     body->SetMask(kind == 3 ? kFragmentMasks[slot % 3] : kLaunchMasks[player]);

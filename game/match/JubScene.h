@@ -10,6 +10,7 @@
 #include "game/match/JubPlayer.h"
 
 class CJubAssetSource;
+class CJubRenderer;
 class CJubPhysicsWorld;
 
 enum
@@ -101,6 +102,30 @@ public:
     // the editor.
     void Update(f32 dt);
 
+    // ---- drawing, through the renderer and its camera (JubSceneDraw.cpp) ----
+    // The blocks of layers 0..3 in that order; within a layer by material and flags
+    // (0..3 each), in batches of blocks that do not overlap one another by more than
+    // 0.001. With outlines, layers 1 to 3 first get an outline pass under their blocks
+    // (all but the ice). Larger layers and flags are not drawn.
+    void RenderBlocks(CJubRenderer& renderer, i32 outlines);
+    // Batches drawn by the last RenderBlocks.
+    i32 GetBlockBatchCount() const { return m_blockBatches; }
+    // A living player's creature: while aiming the stretch picture along the whip vector
+    // (and the aim dots when previewed), else the sheet cell of its aim direction in the
+    // row given (8: the win animation), breathing with the game clock (ms), and its worn
+    // item over it.
+    void RenderCreature(CJubRenderer& renderer, i32 player, u32 clockMs, i32 row);
+    // Both creatures in row 0.
+    void RenderCreatures(CJubRenderer& renderer, u32 clockMs);
+    // 1 to 10 dots along the reversed aim vector, more for a longer pull.
+    void RenderAimDots(CJubRenderer& renderer, i32 player);
+    // Each marker as a world sprite covering its box.
+    void RenderMarkers(CJubRenderer& renderer);
+    // For each player whose display flag is set: its damage numbers ("-%d", rising with
+    // the display timer, a line apart) above the creature and its health ("%d") below it.
+    // The anchor follows the creature while it lives above the water, else stays put.
+    void DrawCreatureNumbers(CJubRenderer& renderer);
+
     CJubPlayer& GetPlayer(i32 index) { return m_players[index & 1]; }
     const CJubPlayer& GetPlayer(i32 index) const { return m_players[index & 1]; }
     CJubBlockSet* GetBlocks() const { return m_blocks; }
@@ -144,5 +169,7 @@ private:
     u32 m_indexMatrix[16];              // likewise, four rows of four
     CKetrelVector2 m_home[JUB_SCENE_PLAYERS][JUB_SCENE_START_ENTRIES];
     i32 m_editor;
+    i32 m_blockBatches = 0;             // drawn by the last RenderBlocks
+    CKetrelVector2 m_numberAnchor[JUB_SCENE_PLAYERS];   // where the numbers were last drawn
     i32 m_version;
 };

@@ -537,6 +537,21 @@ TEST(KetrelStringScan, Floats)
     float v = 0;
     CKetrelString(huge.c_str()).Scan(L"%f", &v);
     EXPECT_TRUE(std::isinf(v));
+
+    // Decimals so many that their weight falls below the smallest double are still
+    // decimals: they neither become integer digits nor let a second '.' start again.
+    struct Long { std::wstring text; float value; };
+    const Long longCases[] = {
+        {L"0." + std::wstring(400, L'0') + L"123", 0.0f},
+        {L"2." + std::wstring(400, L'5') + L"99", 2.5555555f},
+        {L"1." + std::wstring(400, L'0') + L".7", 1.0f},
+    };
+    for (const Long& c : longCases)
+    {
+        float w = -99.0f;
+        EXPECT_EQ(1, CKetrelString(c.text.c_str()).Scan(L"%f", &w)) << c.text.size();
+        EXPECT_FLOAT_EQ(c.value, w) << c.text.size();
+    }
 }
 
 // The text buffer is never written past its capacity.

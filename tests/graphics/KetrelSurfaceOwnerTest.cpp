@@ -152,6 +152,47 @@ TEST(KetrelSurfaceSave, TypeByPathAndRoundTrip)
     EXPECT_EQ(0, s->SaveImage(CKetrelString("/nonexistent-folder/x.png")));
 }
 
+// A picture and its mask, both saved as JPEG, load back as one image whose alpha is
+// the mask's blue channel, premultiplied into the colour: the saved pixels must be the
+// surface's own in every format the application draws in.
+TEST(KetrelSurfaceSave, JpegWithCompanionRoundTrip)
+{
+    TestApplication app;
+    TempFolder folder;
+    // White in a 5-6-5 mask is saved as blue 248: that pixel is not quite opaque.
+    struct Case { const char* name; int savedFormat, loadFormat, whiteAlpha; };
+    const Case cases[] = {
+        {"ABGR saved and loaded",   7, 7, 255},
+        {"ARGB saved, ABGR loaded", 6, 7, 255},
+        {"5-6-5 saved and loaded",  4, 4, 248},
+    };
+    const CKetrelString picturePath(folder.Path("pic.jpg").c_str());
+    const CKetrelString maskPath(folder.Path("pic_alpha.jpg").c_str());
+    for (const Case& c : cases)
+    {
+        // Grey only, in whole 8 x 8 blocks, so that JPEG keeps the values closely.
+        auto picture = MakeOwned(&app, c.savedFormat, 16, 8);
+        auto mask = MakeOwned(&app, c.savedFormat, 16, 8);
+        ASSERT_TRUE(picture && mask) << c.name;
+        const CKetrelRect left(0, 0, 8, 8), right(8, 0, 16, 8);
+        picture->FillRect(0xFFF0F0F0, nullptr);
+        mask->FillRect(0xFFFFFFFF, &left);
+        mask->FillRect(0xFF404040, &right);
+        ASSERT_EQ(1, picture->SaveImage(picturePath)) << c.name;
+        ASSERT_EQ(1, mask->SaveImage(maskPath)) << c.name;
+
+        CKetrelSurface back;
+        CKetrelSurfaceDesc desc = {0, 0, 0, c.loadFormat, KE_SDF_COMPANION, 0};
+        ASSERT_EQ(KE_OK, back.LoadFromFile(&app, picturePath, &desc)) << c.name;
+        const uint32_t opaque = back.GetPixel(3, 4), quarter = back.GetPixel(12, 4);
+        EXPECT_NEAR(c.whiteAlpha, (int)(opaque >> 24), 4) << c.name;
+        EXPECT_NEAR(c.whiteAlpha == 255 ? 0xF0 : 0xF0 * c.whiteAlpha >> 8,
+                    (int)((opaque >> 16) & 0xFF), 8) << c.name;
+        EXPECT_NEAR(0x40, (int)(quarter >> 24), 4) << c.name;
+        EXPECT_NEAR(0xF0 * 0x40 >> 8, (int)((quarter >> 16) & 0xFF), 8) << c.name << ": premultiplied";
+    }
+}
+
 TEST(KetrelSurfaceX11, PixmapRoundTrip)
 {
     if (!CKetrelTestXServerEnvironment::Get() || !CKetrelTestXServerEnvironment::Get()->IsRunning())

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -99,7 +100,12 @@ struct TempDir
         char pattern[] = "/tmp/jubscene.XXXXXX";
         path = mkdtemp(pattern);
     }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+    // Removed in-process: a shell per fixture made the table-driven tests crawl.
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     std::string File(const char* name) const { return path + "/" + name; }
     std::string path;
 };

@@ -267,3 +267,30 @@ TEST(JubSceneLifetime, DestructorRemovesItsBodies)
     EXPECT_EQ(nullptr, camera.GetScene());
     world.Step();
 }
+
+// Linked to another world, a scene gives its bodies back to the old one and builds its
+// creatures in the new one; the old world keeps only what was not the scene's.
+TEST(JubSceneLifetime, InitAgainMovesToTheNewWorld)
+{
+    CJubPhysicsWorld first;
+    first.SetStep(1.0f / 30.0f, 4);
+    CJubPhysicsWorld second;
+    second.SetStep(1.0f / 30.0f, 4);
+    CJubCamera camera;
+    CJubPhysicsBody* keep = first.CreateBody(CJubPhysicsBodyDesc());
+    CJubScene scene;
+    scene.Init(nullptr, &camera, &first, 0);
+    scene.GetBlocks()->CreateBlock(3, CKetrelVector2(0.0f, 0.5f), 1, 0, 1);
+    scene.CreateProjectile(0, 0, 7);
+    ASSERT_EQ(5, first.GetBodyCount());
+
+    scene.Init(nullptr, &camera, &second, 0);
+    EXPECT_EQ(1, first.GetBodyCount());
+    EXPECT_EQ(keep, first.GetBody(0));
+    EXPECT_EQ(2, second.GetBodyCount());
+    EXPECT_EQ(0, scene.GetBlocks()->GetCount());
+    EXPECT_EQ(nullptr, scene.GetPlayer(0).GetProjectile(7));
+    EXPECT_EQ(second.GetBody(0), scene.GetPlayer(0).body);
+    first.Step();
+    second.Step();
+}

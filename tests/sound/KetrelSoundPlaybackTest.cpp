@@ -85,11 +85,14 @@ TEST(PlaybackThroughTheThread, ToneReachesTheDeviceWithItsFrequencyLevelAndPan)
         CKetrelSoundWave wave;
         ASSERT_EQ(KE_OK, wave.LoadFromMemory(engine, file.data(), (u32)file.size(), 0, 0)) << c.name;
         wave.SetPan(c.pan, 0);
+        // The file device does not pace the writes: a few blocks go out every 5 ms, and
+        // the file lags the device by up to its buffer. However long the silence before
+        // Play was (a loaded machine may write seconds of it), wait for two more seconds
+        // of output after Play, of which well over one must then be the tone. The bound
+        // only ends a hung run.
+        const long before = alsa.GetOutputSize();
         wave.Play(1, 0, 0);
-        // The file device does not pace the writes: a few blocks go out every 5 ms. On a
-        // loaded machine the silence written before Play can be long, so wait for three
-        // seconds of output, of which at least one must be the tone.
-        for (int i = 0; i < 1000 && alsa.GetOutputSize() < 44100 * 4 * 3; ++i)
+        for (int i = 0; i < 3000 && alsa.GetOutputSize() < before + 44100 * 4 * 2; ++i)
             IKetrelThread::Sleep(20);
         wave.Stop(0);
         wave.Release();

@@ -335,7 +335,9 @@ TEST(VoiceThreads, MainThreadChangesVoicesWhileTheMixerRuns)
     waves[1].SetFrequency(22050, 0);
     waves[1].PlayFromStart(1, 0, 0);
     bool moved = false;
-    for (int i = 0; i < 200 && !moved; ++i)
+    // A generous bound for a loaded machine under ThreadSanitizer; a running mixer ends
+    // the wait within a pass or two.
+    for (int i = 0; i < 2000 && !moved; ++i)
     {
         IKetrelThread::Sleep(10);
         moved = waves[1].GetPosition(0) != 0;
