@@ -34,6 +34,10 @@ CKetrelSurface* CBrixResourceManager::FindImage(const CKetrelString& name, CKetr
             ++image->refCount;
             return image->surface;
         }
+        // A level-0 image of that name, not loaded yet, is the one to load: the
+        // level-0 sheet surfaces are not asked.
+        if (level == 0 && image)
+            return nullptr;
         if (rect)
         {
             CBrixRectRecord* sheetRect = BrixFindByName(m_rects[level], key);
@@ -47,8 +51,6 @@ CKetrelSurface* CBrixResourceManager::FindImage(const CKetrelString& name, CKetr
                 }
             }
         }
-        if (level == 0 && image)
-            return nullptr;
     }
     return nullptr;
 }

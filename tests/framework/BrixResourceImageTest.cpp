@@ -136,6 +136,25 @@ TEST_F(ImageFixture, UpperLevelSheetBeforeLowerImage)
     EXPECT_EQ(2, plain->GetWidth());
 }
 
+// Within level 0 an image of a name comes before a sheet surface of that name, also
+// while the sheet is loaded and the image is not; level 1 still comes first.
+TEST_F(ImageFixture, LowerImageBeforeLowerSheetOfTheSameName)
+{
+    AddPack("low.vad", {{"/icon.png", MakeSolidPng(2, 2, 0xFF0000FF)},
+                        {"/big.png", MakeSolidPng(16, 16, 0xFF00FF00)},
+                        {"/s.six", "<surfaces image=\"big.png\"><surface name=\"icon.png\" "
+                                   "right=\"4\" bottom=\"4\"/></surfaces>"}});
+    CKetrelSurface* sheet = Get(L"big.png");
+    ASSERT_NE(nullptr, sheet);
+    CKetrelRectF rect(-1, -1, -1, -1);
+    CKetrelSurface* image = Get(L"icon.png", &rect);
+    ASSERT_NE(nullptr, image);
+    EXPECT_EQ(2, image->GetWidth());
+    EXPECT_EQ(-1.0f, rect.right);
+    EXPECT_EQ(1, ReleasesUntilFreed(manager, image));
+    EXPECT_EQ(1, ReleasesUntilFreed(manager, sheet));
+}
+
 // A caller's image is the manager's once registered: freed and forgotten at its last
 // release. A taken name leaves the new image with the caller.
 TEST_F(ImageFixture, RegisteredImageGoesWithItsLastRelease)
