@@ -1,6 +1,7 @@
 // Foundation benchmarks: MD5 throughput against OpenSSL, Format of a typical line
 // against snprintf, and pointer-array appends against std::vector. Each pair is run
 // side by side, best of several rounds; ratio = our speed / the yardstick's.
+#include "BenchSupport.h"
 #include "engine/KetrelMD5.h"
 #include "engine/KetrelPtrArray.h"
 #include "engine/KetrelString.h"
@@ -14,22 +15,8 @@
 
 namespace
 {
-typedef std::chrono::steady_clock Clock;
-
-template <class F>
-double BestSeconds(int rounds, F&& run)
-{
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r)
-    {
-        const Clock::time_point start = Clock::now();
-        run();
-        const double s = std::chrono::duration<double>(Clock::now() - start).count();
-        if (s < best)
-            best = s;
-    }
-    return best;
-}
+using bench::BestSeconds;
+using bench::Clock;
 
 volatile u32 g_sink;
 

@@ -3,6 +3,7 @@
 // the engine's OpenGL ES renderer (CKetrelGraphicsExt_GLES2::Blit with
 // KE_BLT_ALPHA) against a bare EGL/GLES2 loop that draws the same quads with
 // one program, one texture and one draw call per quad from client memory.
+#include "BenchSupport.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
@@ -27,61 +28,12 @@
 
 namespace
 {
+using bench::NowUs;
+using bench::StartXvfb;
 const int kWidth = 800, kHeight = 480, kQuads = 500, kSize = 32;
 const int kFramesPerRound = 40, kRounds = 7;
 
-double NowUs()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec * 1e6 + (double)ts.tv_nsec / 1e3;
-}
 
-// A private Xvfb on a display number of its own choosing; DISPLAY is set to it.
-pid_t StartXvfb()
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    pid_t pid = fork();
-    if (pid == 0)
-    {
-        close(fds[0]);
-        if (fds[1] != 3)
-        {
-            dup2(fds[1], 3);
-            close(fds[1]);
-        }
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x480x24", "-nolisten",
-               "tcp", "-noreset", (char*)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    char text[32] = {0};
-    size_t got = 0;
-    struct pollfd p = {fds[0], POLLIN, 0};
-    while (got < sizeof(text) - 1 && !memchr(text, '\n', got) && poll(&p, 1, 10000) > 0)
-    {
-        ssize_t n = read(fds[0], text + got, sizeof(text) - 1 - got);
-        if (n <= 0)
-            break;
-        got += (size_t)n;
-    }
-    close(fds[0]);
-    if (!memchr(text, '\n', got))
-    {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    char name[32];
-    snprintf(name, sizeof(name), ":%d", atoi(text));
-    setenv("DISPLAY", name, 1);
-    return pid;
-}
 
 // The sprite: a premultiplied disc with soft edges, RGBA bytes.
 std::vector<unsigned char> Sprite()

@@ -7,6 +7,7 @@
 //    switch) against the same loads from two packs whose directories stay open.
 // Best of several rounds, side by side; ratio = our speed / the yardstick's (above 1 =
 // faster).
+#include "BenchSupport.h"
 #include "engine/KetrelFile.h"
 #include "engine/KetrelMediaPack.h"
 #include "engine/KetrelMediaPackWriter.h"
@@ -24,22 +25,8 @@
 
 namespace
 {
-typedef std::chrono::steady_clock Clock;
-
-template <class F>
-double BestSeconds(int rounds, F&& run)
-{
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r)
-    {
-        const Clock::time_point start = Clock::now();
-        run();
-        const double s = std::chrono::duration<double>(Clock::now() - start).count();
-        if (s < best)
-            best = s;
-    }
-    return best;
-}
+using bench::BestSeconds;
+using bench::Clock;
 
 volatile u64 g_sink;
 

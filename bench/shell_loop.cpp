@@ -7,6 +7,7 @@
 //                  spending 1 ms on work of its own and then presenting.
 // Prints a table and one "BENCH <name> ratio=<r>" line per comparison, where r
 // is our speed over the bare loop's (above 1 = faster).
+#include "BenchSupport.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 
@@ -30,6 +31,9 @@
 #include <unistd.h>
 #include <vector>
 
+using bench::NowUs;
+using bench::StartXvfb;
+
 static const int kFrames = 2000;
 static const int kSamples = 400;
 static const int kWidth = 800;
@@ -39,58 +43,7 @@ static const int kHeight = 480;
 // measures the server's scheduling instead of its own reaction.
 static const int kFrameWorkUs = 1000;
 
-static double NowUs()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec * 1e6 + (double)ts.tv_nsec / 1e3;
-}
 
-// A private Xvfb on a display number of its own choosing; DISPLAY is set to it.
-static pid_t StartXvfb()
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    pid_t pid = fork();
-    if (pid == 0)
-    {
-        close(fds[0]);
-        if (fds[1] != 3)
-        {
-            dup2(fds[1], 3);
-            close(fds[1]);
-        }
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x480x24", "-nolisten",
-               "tcp", "-noreset", (char*)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    char text[32] = {0};
-    size_t got = 0;
-    struct pollfd p = {fds[0], POLLIN, 0};
-    while (got < sizeof(text) - 1 && !memchr(text, '\n', got) && poll(&p, 1, 10000) > 0)
-    {
-        ssize_t n = read(fds[0], text + got, sizeof(text) - 1 - got);
-        if (n <= 0)
-            break;
-        got += (size_t)n;
-    }
-    close(fds[0]);
-    if (!memchr(text, '\n', got))
-    {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    char name[32];
-    snprintf(name, sizeof(name), ":%d", atoi(text));
-    setenv("DISPLAY", name, 1);
-    return pid;
-}
 
 // Sends button presses from its own connection, as another client would.
 class CInjector

@@ -112,7 +112,9 @@ void PutU32(std::vector<u8>& out, u32 v)
 
 void PutId(std::vector<u8>& out, const char* id)
 {
-    out.insert(out.end(), id, id + 4);
+    // Byte by byte: g++ 12 at -O3 wrongly warns of an overflow on a range insert here.
+    for (int i = 0; i < 4; ++i)
+        out.push_back((u8)id[i]);
 }
 
 std::vector<u8> Chunk(const char* id, const std::vector<u8>& body)
