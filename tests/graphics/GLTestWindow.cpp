@@ -4,18 +4,10 @@
 
 #include <GLES2/gl2.h>
 
-static CKetrelTestXServer* SharedServer()
-{
-    static CKetrelTestXServer server;
-    if (!server.IsRunning())
-        server.Start(800, 480, 24);
-    return &server;
-}
-
 bool GLTestWindow::Open(int width, int height)
 {
     Close();
-    if (!SharedServer()->IsRunning())
+    if (!CKetrelTestXServer::Shared()->IsRunning())
     {
         skipReason = "no X server";
         return false;

@@ -8,18 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
-static CKetrelTestXServer* SharedServer()
-{
-    static CKetrelTestXServer server;
-    if (!server.IsRunning())
-        server.Start(800, 480, 24);
-    return &server;
-}
-
 bool RenderTestWindow::Open(int w, int h)
 {
     Close();
-    if (!SharedServer()->IsRunning())
+    if (!CKetrelTestXServer::Shared()->IsRunning())
     {
         skipReason = "no X server";
         return false;

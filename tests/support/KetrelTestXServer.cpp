@@ -159,6 +159,14 @@ void CKetrelTestXServerEnvironment::TearDown()
     g_environmentServer = nullptr;
 }
 
+CKetrelTestXServer* CKetrelTestXServer::Shared()
+{
+    static CKetrelTestXServer server;
+    if (!server.IsRunning())
+        server.Start(800, 480, 24);
+    return &server;
+}
+
 CKetrelTestXServer* CKetrelTestXServerEnvironment::Get()
 {
     return g_environmentServer;

@@ -25,6 +25,10 @@ public:
     bool Start(int width = 800, int height = 480, int depth = 24);
     void Stop();
 
+    // One 800x480x24 server for the whole test program, started on first use (a
+    // start that failed is tried again on the next call) and ended at exit.
+    static CKetrelTestXServer* Shared();
+
     bool IsRunning() const { return m_pid > 0; }
     int GetDisplayNumber() const { return m_display; }  // -1 when not running
     const char* GetDisplayName() const { return m_name; } // ":N"
