@@ -69,11 +69,8 @@ def _f(spec):
     return Field({'i': INT, 'l': LONG, 's': STR, 'b': BYTES}[spec])
 
 
-def _rec(name, spec, *extra):
-    fields = [_f(c) for c in spec]
-    for index, field in extra:
-        fields.insert(index, field)
-    return Record(name, fields)
+def _rec(name, spec):
+    return Record(name, [_f(c) for c in spec])
 
 
 INT_LIST = ListOf(INT)

@@ -24,12 +24,13 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import asn1codec as codec  # noqa: E402
-from store import EMAIL_RE, CLIENT_HASH_RE, NAME_RE, open_store  # noqa: E402
+from store import CLIENT_HASH_RE, EMAIL_RE, NAME_RE, narrow, open_store  # noqa: E402
 
 log = logging.getLogger('lobbyserver')
 
 MAX_MESSAGE = 64 * 1024          # largest message content a client may send
-MAX_OUTPUT = 1024 * 1024         # bytes queued to one client before it is dropped
+MAX_OUTPUT = 8 * 1024 * 1024     # bytes queued to one client before it is dropped
+MAX_PACK = 4 * 1024 * 1024       # largest pack offered
 READ_SIZE = 16 * 1024
 IDLE_SECONDS = 150.0             # clients ping after 30 s of silence
 DRAIN_SECONDS = 10.0
@@ -137,7 +138,11 @@ class Packs:
                 if not (safe_pack_name(base) and safe_pack_name(rest)):
                     log.warning('pack %r skipped: name not allowed', entry)
                     continue
-                with open(os.path.join(folder, entry), 'rb') as f:
+                path = os.path.join(folder, entry)
+                if os.path.getsize(path) > MAX_PACK:
+                    log.warning('pack %r skipped: larger than %d bytes', entry, MAX_PACK)
+                    continue
+                with open(path, 'rb') as f:
                     data = f.read()
                 if base == 'brixtheme':
                     self.themes[rest] = data
@@ -178,6 +183,7 @@ class Connection:
         self.pending_names = {}           # lower-case name -> (name, salt) confirmed with 107
         self.game = None
         self.hello = False
+        self.device_id = ''
         self.language = ''
         self.closing = False
 
@@ -286,13 +292,30 @@ def on_hello(server, conn, f):
     if conn.hello:
         return
     conn.hello = True
-    conn.event('hello from %s', text(f[3]) or 'unknown device')
-    conn.send(2, [b'', 0, b'', 0])
+    conn.device_id = text(f[12])[:128]
+    conn.event('hello from %s', text(f[3])[:64] or 'unknown device')
+    if server.redirect:
+        conn.event('redirected to %s', server.redirect)
+        conn.send(2, [b'', -3, utf8(server.redirect), 0])
+    elif server.refuse_url is not None:
+        conn.event('refused, update at %s', server.refuse_url)
+        conn.send(2, [b'', -1, utf8(server.refuse_url), 0])
+    else:
+        conn.send(2, [b'', 0, b'', 0])
 
 
 def on_ping(server, conn, f):
     if f[0] is not None and f[0] < 0:
         conn.send(44, [0])      # any value of 0 or more is echoed back once
+
+
+APPLICATION_TOKEN = 'q7vm2xk9trb4wa6pzn3hc8yd5fuels0'
+
+
+def link_check(player_id, session_token, device_id, release=0):
+    """The check value that the client's web links carry for this session."""
+    data = '%d%s%s%s%d' % (player_id, APPLICATION_TOKEN, session_token, device_id, release)
+    return hashlib.md5(narrow(data)).hexdigest()
 
 
 def player_entry(server, pid, game_id=0):
@@ -312,7 +335,8 @@ def log_in(server, conn, row):
     conn.player = row
     conn.token = secrets.token_hex(16)
     server.online[row['id']] = conn
-    conn.event('logged in as %s (%d)', row['name'], row['id'])
+    conn.event('logged in as %s (%d), link check %s', row['name'], row['id'],
+               link_check(row['id'], conn.token, conn.device_id))
     conn.send(6, [row['id'], latin1(conn.token), b'', latin1(row['name']), 0, b''])
 
 
@@ -493,11 +517,14 @@ def on_challenge_answer(server, conn, f):
     other = server.online.get(challenger)
     if other is None:
         return
-    other.send(40, [answer, app_id, challenger, conn.pid, latin1(conn.player['name']), f[5] or b''])
+    name = latin1(conn.player['name'])
+    if answer == 1 and (server.busy(challenger) or server.busy(conn.pid)):
+        # One of them is already in a match: both hear that it cannot start.
+        for link in (other, conn):
+            link.send(40, [2, app_id, challenger, conn.pid, name, b''])
+        return
+    other.send(40, [answer, app_id, challenger, conn.pid, name, f[5] or b''])
     if answer == 1:
-        if server.busy(challenger) or server.busy(conn.pid):
-            other.send(40, [2, app_id, challenger, conn.pid, b'', b''])
-            return
         server.start_game(game_id, challenger, conn.pid)
 
 
@@ -818,8 +845,10 @@ GAME_HANDLERS = {
 
 class LobbyServer:
     def __init__(self, store, host='127.0.0.1', port=5000, public_host=None, packs=None,
-                 idle_seconds=IDLE_SECONDS):
+                 idle_seconds=IDLE_SECONDS, redirect=None, refuse_url=None):
         self.store = store
+        self.redirect = redirect          # "host:port" named in every connect acknowledgement
+        self.refuse_url = refuse_url      # refuse every client with this update address
         self.host = host
         self.port = port
         self.public_host = public_host or host
@@ -931,6 +960,8 @@ def main(argv=None):
     parser.add_argument('--sample-packs', action='store_true', help='offer a small sample language and theme')
     parser.add_argument('--seed-players', type=int, default=0, help='add this many players to the list')
     parser.add_argument('--idle', type=float, default=IDLE_SECONDS, help='seconds of silence before a drop')
+    parser.add_argument('--redirect', metavar='HOST:PORT', help='send every client to another server')
+    parser.add_argument('--refuse', metavar='URL', help='refuse every client, naming an update page')
     args = parser.parse_args(argv)
     logging.basicConfig(level=logging.INFO, stream=sys.stderr,
                         format='%(asctime)s %(name)s %(message)s')
@@ -938,7 +969,7 @@ def main(argv=None):
     if args.seed_players > 0:
         store.seed_players(args.seed_players)
     server = LobbyServer(store, args.host, args.port, args.public_host,
-                         Packs(args.packs, args.sample_packs), args.idle)
+                         Packs(args.packs, args.sample_packs), args.idle, args.redirect, args.refuse)
 
     async def run():
         port = await server.start()
