@@ -16,6 +16,7 @@ import logging
 import os
 import re
 import secrets
+import signal
 import struct
 import sys
 import time
@@ -118,12 +119,18 @@ def item_pack(item):
     return media_pack([('%d.xml' % item['id'], xml.encode('utf-8'))])
 
 
+# Pack files of a folder: "<base>_<code>.vad" language packs of the framework
+# and of the game (offered under the base "game"), "brixtheme_<name>.vad" themes.
+LANGUAGE_BASES = {'brixlanguage': 'brixlanguage', 'wobblixlanguage': 'game'}
+THEME_BASE = 'brixtheme'
+
+
 class Packs:
-    """Language and theme packs offered to clients: files "<base>_<code>.vad"
-    and "brixtheme_<name>.vad" of a folder, and optionally small samples."""
+    """Language and theme packs offered to clients, from a folder and
+    optionally small samples."""
 
     def __init__(self, folder=None, samples=False):
-        self.languages = {}      # (code, base) -> (name, bytes)
+        self.languages = {}      # (code, base) -> (display name, bytes)
         self.themes = {}         # name -> bytes
         if samples:
             base, code, name, texts = SAMPLE_LANGUAGE
@@ -133,21 +140,19 @@ class Packs:
             for entry in sorted(os.listdir(folder)):
                 if not entry.endswith('.vad') or '_' not in entry:
                     continue
-                stem = entry[:-4]
-                base, rest = stem.split('_', 1)
-                if not (safe_pack_name(base) and safe_pack_name(rest)):
-                    log.warning('pack %r skipped: name not allowed', entry)
+                base, rest = entry[:-4].split('_', 1)
+                if base != THEME_BASE and base not in LANGUAGE_BASES:
                     continue
                 path = os.path.join(folder, entry)
-                if os.path.getsize(path) > MAX_PACK:
-                    log.warning('pack %r skipped: larger than %d bytes', entry, MAX_PACK)
+                if not safe_pack_name(rest) or os.path.getsize(path) > MAX_PACK:
+                    log.warning('pack %r skipped: name not allowed or file too large', entry)
                     continue
                 with open(path, 'rb') as f:
                     data = f.read()
-                if base == 'brixtheme':
+                if base == THEME_BASE:
                     self.themes[rest] = data
                 else:
-                    self.languages[(rest, base)] = (rest, data)
+                    self.languages[(rest, LANGUAGE_BASES[base])] = (rest, data)
 
 
 # ---------------------------------------------------------------- games
@@ -938,10 +943,6 @@ class LobbyServer:
         # Games started before the first connection still name the real port.
         return self.port
 
-    async def serve_forever(self):
-        async with self._server:
-            await self._server.serve_forever()
-
     async def stop(self):
         if self._server is not None:
             self._server.close()
@@ -973,8 +974,14 @@ def main(argv=None):
 
     async def run():
         port = await server.start()
+        loop = asyncio.get_running_loop()
+        stopped = asyncio.Event()
+        for signum in (signal.SIGTERM, signal.SIGINT):
+            loop.add_signal_handler(signum, stopped.set)
         print('lobbyserver listening on %s:%d' % (args.host, port), flush=True)
-        await server.serve_forever()
+        await stopped.wait()
+        log.info('stopping')
+        await server.stop()
 
     try:
         asyncio.run(run())

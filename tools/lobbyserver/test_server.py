@@ -400,6 +400,20 @@ class ShopTest(ServerTestCase):
 GAME_MATCH = 0x401
 
 
+class PacksTest(unittest.TestCase):
+    def test_folder_packs_and_refused_names(self):
+        import server
+        with tempfile.TemporaryDirectory() as folder:
+            for name in ['brixlanguage_fi.vad', 'wobblixlanguage_fi.vad', 'brixtheme_dark.vad',
+                         'brix_800.vad', 'brixlanguage_.hidden.vad', 'brixlanguage_a b.vad',
+                         'brixlanguage_%s.vad' % ('x' * 65), 'readme.txt']:
+                with open(os.path.join(folder, name), 'wb') as f:
+                    f.write(b'KMP2')
+            packs = server.Packs(folder)
+        self.assertEqual(sorted(packs.languages), [('fi', 'brixlanguage'), ('fi', 'game')])
+        self.assertEqual(list(packs.themes), ['dark'])
+
+
 class RobustnessTest(ServerTestCase):
     def test_malformed_input_closes_only_that_connection(self):
         hello = codec.encode_message(0, HELLO)
