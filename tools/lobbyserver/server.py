@@ -32,6 +32,7 @@ log = logging.getLogger('lobbyserver')
 MAX_MESSAGE = 64 * 1024          # largest message content a client may send
 MAX_OUTPUT = 8 * 1024 * 1024     # bytes queued to one client before it is dropped
 MAX_PACK = 4 * 1024 * 1024       # largest pack offered
+MAX_GAME_DATA = 32768            # the client's buffer for one block of game data
 READ_SIZE = 16 * 1024
 IDLE_SECONDS = 150.0             # clients ping after 30 s of silence
 DRAIN_SECONDS = 10.0
@@ -323,7 +324,7 @@ def link_check(player_id, session_token, device_id, release=0):
     return hashlib.md5(narrow(data)).hexdigest()
 
 
-def player_entry(server, pid, game_id=0):
+def player_entry(server, pid):
     row = server.store.player(pid)
     created = time.gmtime(row['created'])
     stamp = [created.tm_year, created.tm_mon, created.tm_mday, created.tm_hour, created.tm_min, created.tm_sec]
@@ -551,7 +552,7 @@ def on_cancel_match(server, conn, f):
 
 def on_game_results(server, conn, f):
     count = max(0, min(f[1] or 0, 50))
-    offset = max(0, f[2] or 0) if f[2] is not None else 0
+    offset = max(0, f[2] or 0)
     items = []
     for r in server.store.results(conn.pid, count, offset):
         stamp = time.gmtime(r['time'])
@@ -800,9 +801,13 @@ def peer_link(conn):
 
 
 def on_game_data(server, conn, f):
+    data = f[0] or b''
+    if len(data) > MAX_GAME_DATA:
+        conn.event('game data of %d bytes not relayed', len(data))
+        return
     peer = peer_link(conn)
     if peer is not None:
-        peer.send(13, [f[0] or b''])
+        peer.send(13, [data])
 
 
 def on_chat(server, conn, f):

@@ -284,6 +284,9 @@ class MatchTest(ServerTestCase):
             self.assertEqual(receiver.expect(13), [event])
             receiver.send(13, [ack])
             self.assertEqual(sender.expect(13), [ack])
+        ga.send(13, [bytes(32769)])          # more than the peer can take: dropped
+        ga.send(13, [b'x'])
+        self.assertEqual(gb.expect(13), [b'x'])
         for sender, receiver in [(ga, gb), (gb, ga)]:
             sender.send(64, [2, 'hej \u00e5'.encode(), 12345])
             self.assertEqual(receiver.expect(64), [2, 'hej \u00e5'.encode(), sender.player_id])
