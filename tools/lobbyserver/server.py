@@ -34,6 +34,7 @@ MAX_OUTPUT = 8 * 1024 * 1024     # bytes queued to one client before it is dropp
 MAX_PACK = 4 * 1024 * 1024       # largest pack offered
 MAX_GAME_DATA = 32768            # the client's buffer for one block of game data
 READ_SIZE = 16 * 1024
+MAX_CONNECTIONS = 2000           # open connections at once, both channels
 IDLE_SECONDS = 150.0             # clients ping after 30 s of silence
 DRAIN_SECONDS = 10.0
 JOIN_SECONDS = 60.0              # a started game waits this long for its players
@@ -869,6 +870,7 @@ class LobbyServer:
         self.challenges = {}        # (challenger, target) -> game id
         self.match_queue = []       # player ids waiting for a quick match
         self.connections = set()
+        self.max_connections = MAX_CONNECTIONS
         self._game_ids = itertools.count(int(time.time()) * 1000)
         self._item_packs = {}
         self._server = None
@@ -937,6 +939,11 @@ class LobbyServer:
                 log.info('game %d ended', game.id)
 
     async def _accept(self, reader, writer):
+        if len(self.connections) >= self.max_connections:
+            log.warning('connection from %s refused: %d open', writer.get_extra_info('peername'),
+                        len(self.connections))
+            writer.transport.abort()
+            return
         conn = Connection(self, reader, writer)
         self.connections.add(conn)
         await conn.run()
