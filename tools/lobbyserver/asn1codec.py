@@ -64,13 +64,13 @@ class ListOf:
         return 0x30
 
 
-def _f(spec):
+def _f(letter):
     """Field shorthand: 'i' int, 'l' long, 's' text, 'b' bytes."""
-    return Field({'i': INT, 'l': LONG, 's': STR, 'b': BYTES}[spec])
+    return Field({'i': INT, 'l': LONG, 's': STR, 'b': BYTES}[letter])
 
 
-def _rec(name, spec):
-    return Record(name, [_f(c) for c in spec])
+def _rec(name, letters):
+    return Record(name, [_f(c) for c in letters])
 
 
 INT_LIST = ListOf(INT)

@@ -206,10 +206,13 @@ class MessageTest(unittest.TestCase):
 
     def test_nesting_is_bounded(self):
         old = c.MAX_DEPTH
+        wire = c.encode_message(16, [[], [[1, [1]]], 0])
         try:
             c.MAX_DEPTH = 2
             with self.assertRaises(c.CodecError):
                 c.encode_message(16, [[], [[1, [1]]], 0])
+            with self.assertRaises(c.CodecError):
+                c.decode_message(wire)
         finally:
             c.MAX_DEPTH = old
 
