@@ -63,7 +63,7 @@ def _to_json(kind, value):
 def handle(line):
     try:
         request = json.loads(line)
-    except ValueError as error:
+    except (ValueError, RecursionError) as error:
         return {'error': 'bad JSON: %s' % error}
     if not isinstance(request, dict):
         return {'error': 'a JSON object is expected'}
@@ -94,10 +94,15 @@ def handle(line):
 
 
 def main():
-    for line in sys.stdin:
+    for raw in sys.stdin.buffer:
+        line = raw.decode('utf-8', errors='replace')
         if not line.strip():
             continue
-        sys.stdout.write(json.dumps(handle(line), separators=(',', ':')) + '\n')
+        try:
+            answer = handle(line)
+        except Exception as error:  # one bad line never ends the tool
+            answer = {'error': '%s: %s' % (type(error).__name__, error)}
+        sys.stdout.write(json.dumps(answer, separators=(',', ':')) + '\n')
         sys.stdout.flush()
 
 
