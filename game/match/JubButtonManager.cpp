@@ -281,8 +281,8 @@ i32 CJubButtonManager::Update(f32 dt)
     for (i32 i = 0; i < m_buttons.GetCount(); ++i)
     {
         CJubButton* button = GetButton(i);
-        if (button->visible)
-            Animate(button, dt);
+        // Hidden buttons too: that is what resets a button hidden in mid-press.
+        Animate(button, dt);
         if (button->state != JUB_BUTTON_IDLE)
             m_busy = 1;
         if (button->pulse)
