@@ -261,6 +261,41 @@ TEST(JubButtonList, RemoveFindAndClear)
     EXPECT_EQ(0, f.manager.Update(0.1f));
 }
 
+// A screen that lays its buttons out again from inside a callback, as the play screen
+// does: nothing of the old buttons is touched afterwards (checked under ASan).
+TEST(JubButtonList, ListenerMayLayTheButtonsOutAgain)
+{
+    struct Relayout : public CJubButtonListener
+    {
+        void Again(CJubButton*)
+        {
+            ++calls;
+            manager->Clear();
+            manager->AddButton(CKetrelVector2(30, 20), CKetrelVector2(20, 10), 7, 1, 0)->pulse = 0;
+        }
+        void OnButtonPressed(CJubButton* b) override { Again(b); }
+        void OnButtonClicked(CJubButton* b) override { Again(b); }
+        void OnButtonHeld(CJubButton* b) override { Again(b); }
+        CJubButtonManager* manager = nullptr;
+        int calls = 0;
+    };
+    for (int quick = 0; quick < 2; ++quick)
+    {
+        ButtonFixture f;
+        Relayout relayout;
+        relayout.manager = &f.manager;
+        f.manager.SetListener(&relayout);
+        f.host.Down(20, 20);
+        f.manager.Update(quick ? 0.01f : 0.15f);   // pressed at once: laid out again
+        f.host.Up(20, 20);                         // quick: the click lays out again
+        f.manager.Update(0.15f);
+        f.host.Hold();
+        f.manager.Update(0.15f);
+        EXPECT_EQ(1, f.manager.GetButtonCount());
+        EXPECT_EQ(1, relayout.calls) << "quick " << quick;
+    }
+}
+
 TEST(JubButtonList, InitFetchesBothButtonSounds)
 {
     ButtonFixture f;
