@@ -2,6 +2,8 @@
 // in the pack the game opens, in the format it was made in, and decodes through the
 // resource manager the way the game fetches it (loader threads, handed over by Tick).
 #include "KetrelSound/KetrelSoundEngine.h"
+#include "KetrelSound/KetrelSoundMusicPlayer.h"
+#include "engine/KetrelApplication.h"
 #include "KetrelSound/KetrelSoundSource.h"
 #include "engine/KetrelResult.h"
 #include "framework/BrixResourceManager.h"
@@ -13,6 +15,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -144,5 +147,40 @@ TEST_F(JubGameSoundsFixture, EverySoundIsStoredAsMadeAndDecodes)
         EXPECT_LT(peak, 32000) << name;
     }
     cache.ReleaseAll();
+}
+
+// The two tunes of the music table, beside the executable, open and play in the music
+// player (into a fake sink: no sound server needed) for as long as they were written.
+TEST(JubGameMusic, BothTunesPlayForTheirLength)
+{
+    struct App : public IKetrelApplication
+    {
+        void OnFrame() override {}
+    } app;
+    const struct
+    {
+        i32 index;
+        f32 seconds;   // 16 beats at 140 per minute; 6.5 beats at 120
+    } tunes[] = {{0, 16.0f * 60.0f / 140.0f}, {1, 6.5f * 60.0f / 120.0f}};
+    for (const auto& t : tunes)
+    {
+        const std::string name = Narrow(CJubAssetNames::Get(JUB_TABLE_MUSIC, t.index));
+        const std::string path = std::string(KETREL_BINARY_DIR) + "/main/" + name;
+        if (!std::ifstream(path).good())
+            GTEST_SKIP() << path << " was not built (no MP3 encoder)";
+        CKetrelSoundMusicPlayer player;
+        player.SetSinkOverride("fakesink");
+        ASSERT_EQ(KE_OK, player.Open(&app, CKetrelString(path.c_str()))) << name;
+        ASSERT_EQ(KE_OK, player.Play(0)) << name;
+        f32 duration = 0.0f;
+        for (int ms = 0; ms < 20000 && duration <= 0.0f; ms += 20)
+        {
+            player.Run(0.02f);
+            duration = player.GetDuration();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_NEAR(t.seconds, duration, 0.15f) << name;
+        player.Stop();
+    }
 }
 } // namespace

@@ -6,6 +6,8 @@
                                   16-bit PCM for the ones to be encoded to Ogg Vorbis
     soundgen.py --vorbis          prints "<pack>/sounds/<name>" of the Ogg Vorbis sounds,
                                   one a line
+    soundgen.py --music <out>     writes <out>/<name>.wav, 16-bit PCM, for each music file
+                                  <name>.mp3 of the music table, to be encoded to MP3
     soundgen.py --no-vorbis <out> writes the Ogg Vorbis ones as 16-bit PCM in their packs
                                   (for a build without an encoder)
 
@@ -234,6 +236,50 @@ def ambient_loop(rng):
     return out
 
 
+def track(bpm, melody_notes, bass_notes, drums=True):
+    """Music in beats: melody and bass as (midi or None, beats); a kick on every beat and a
+    hat on every off-beat. The parts are laid over each other sample by sample."""
+    beat = 60.0 / bpm
+    lead = join(*[note(m, b * beat, triangle, decay=0.35) if m is not None else silence(b * beat)
+                  for m, b in melody_notes])
+    bass = join(*[lowpass(note(m, b * beat, square, decay=0.5), 600.0) if m is not None
+                  else silence(b * beat) for m, b in bass_notes])
+    parts = [gain(lead, 0.6), gain(bass, 0.5)]
+    if drums:
+        rng = random.Random(bpm)
+        beats = int(round(len(lead) / RATE / beat))
+        kick = envelope(sweep(120.0, 45.0, 0.15, curve=0.5), decay=0.05)
+        hat = envelope(highpass(noise(0.05, rng), 4000.0), attack=0.001, decay=0.012)
+        for i in range(beats):
+            parts.append(join(silence(i * beat), gain(kick, 0.7)))
+            parts.append(join(silence((i + 0.5) * beat), gain(hat, 0.25)))
+    return mix(*parts)
+
+
+def theme(rng):
+    # Four bars in C major at 140 bpm, ending where it began so that it loops.
+    melody_notes = [(72, 1), (76, 0.5), (79, 0.5), (77, 1), (76, 1),
+                    (74, 1), (77, 0.5), (81, 0.5), (79, 2),
+                    (76, 1), (79, 0.5), (84, 0.5), (83, 1), (81, 1),
+                    (79, 0.5), (77, 0.5), (76, 0.5), (74, 0.5), (72, 2)]
+    bass_notes = [(48, 2), (48, 2), (50, 2), (55, 2), (45, 2), (53, 2), (55, 2), (48, 2)]
+    return track(140.0, melody_notes, bass_notes)
+
+
+def intro(rng):
+    melody_notes = [(67, 0.5), (72, 0.5), (76, 0.5), (79, 0.5), (84, 1.5), (None, 0.5),
+                    (83, 0.5), (84, 2)]
+    bass_notes = [(48, 2), (43, 2), (48, 2)]
+    return track(120.0, melody_notes, bass_notes, drums=False)
+
+
+# Music: not packed, read from the program's folder, and MP3 (the encoding is CMake's).
+MUSIC = [
+    ("GloobTheme.mp3", theme),
+    ("GloobIntro.mp3", intro),
+]
+
+
 # name, pack, format, maker. The order is the sound table's.
 SOUNDS = [
     ("buttondown.wav", "dataAudio", PCM, lambda r: button(r, 900.0, 600.0)),
@@ -365,6 +411,11 @@ def main(argv):
         for name, pack, kind, _ in SOUNDS:
             if kind == VORBIS:
                 print(entry(pack, name))
+        return 0
+    if len(argv) == 3 and argv[1] == "--music":
+        for name, maker in MUSIC:
+            base = os.path.splitext(name)[0]
+            write(os.path.join(argv[2], base + ".wav"), wav_pcm16(make(name, maker)))
         return 0
     vorbis = True
     if len(argv) == 3 and argv[1] == "--no-vorbis":
