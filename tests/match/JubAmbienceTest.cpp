@@ -103,48 +103,6 @@ TEST(JubAmbience, EmptyListsRequestOnlyTheLoopButTimersRun)
     silent.Update(100.0f);
 }
 
-// Over a long stretch the gaps between sounds of a list stay within its interval.
-TEST(JubAmbience, GapsStayWithinTheirRanges)
-{
-    FakeGameHost host;
-    CJubAmbience ambience;
-    Fill(ambience);
-    ambience.Init(&host);
-    const f32 dt = 1.0f / 30.0f;
-    f32 now = 0.0f, lastCommon = 0.0f, lastRare = 0.0f;
-    size_t seen = 0;
-    int commons = 0, rares = 0;
-    for (int i = 0; i < 30 * 600; ++i)
-    {
-        ambience.Update(dt);
-        now += dt;
-        for (; seen < host.sounds.size(); ++seen)
-        {
-            const u32 id = host.sounds[seen].id;
-            if (id >= 17 && id <= 19)
-            {
-                if (commons++ > 0)
-                {
-                    EXPECT_GE(now - lastCommon, 7.0f - 0.1f);
-                    EXPECT_LE(now - lastCommon, 15.0f + 0.1f);
-                }
-                lastCommon = now;
-            }
-            else if (id >= 20 && id <= 22)
-            {
-                if (rares++ > 0)
-                {
-                    EXPECT_GE(now - lastRare, 20.0f - 0.1f);
-                    EXPECT_LE(now - lastRare, 30.0f + 0.1f);
-                }
-                lastRare = now;
-            }
-        }
-    }
-    EXPECT_GE(commons, 600 / 15);
-    EXPECT_GE(rares, 600 / 30);
-}
-
 TEST(JubAmbience, StopAllStopsCommonAndRareButNotTheLoop)
 {
     FakeSoundSource source;

@@ -199,20 +199,4 @@ TEST(JubEffects, SixteenFramesAtTwentyPerSecondThenGone)
     }
 }
 
-TEST(JubEffects, EachEffectEndsOnItsOwnTime)
-{
-    CJubEffectList effects;
-    effects.AddEffect(CKetrelVector2(0, 0), 0.5f, 0xFFFFFFFFu);
-    effects.Update(0.5f);
-    effects.AddEffect(CKetrelVector2(1, 0), 0.25f, 0x80FF0000u);
-    effects.AddEffect(CKetrelVector2(2, 0), 0.25f, 0x80FF0000u);
-    effects.Update(0.4f);                    // the first one ends, both new ones stay
-    ASSERT_EQ(2, effects.GetCount());
-    EXPECT_EQ(1.0f, effects.GetEffect(0)->position.x);
-    EXPECT_EQ(0.25f, effects.GetEffect(0)->size.y);
-    EXPECT_EQ(8, effects.GetEffect(0)->frame);
-    effects.Clear();
-    EXPECT_EQ(0, effects.GetCount());
-    effects.AddEffect(CKetrelVector2(0, 0), 0.5f, 0xFFFFFFFFu);   // freed by the destructor
-}
 } // namespace
