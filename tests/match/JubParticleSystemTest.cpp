@@ -199,4 +199,17 @@ TEST(JubEffects, SixteenFramesAtTwentyPerSecondThenGone)
     }
 }
 
+// The first effect ends while two later ones are advanced in the same pass.
+TEST(JubEffects, RemovingOneKeepsTheOthersRunning)
+{
+    CJubEffectList effects;
+    effects.AddEffect(CKetrelVector2(0, 0), 0.5f, 0xFFFFFFFFu);
+    effects.Update(0.5f);
+    effects.AddEffect(CKetrelVector2(1, 0), 0.25f, 0x80FF0000u);
+    effects.AddEffect(CKetrelVector2(2, 0), 0.25f, 0x80FF0000u);
+    effects.Update(0.4f);
+    ASSERT_EQ(2, effects.GetCount());
+    EXPECT_EQ(8, effects.GetEffect(0)->frame);
+    EXPECT_EQ(8, effects.GetEffect(1)->frame);
+}
 } // namespace
