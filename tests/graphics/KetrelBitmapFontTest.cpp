@@ -240,6 +240,37 @@ TEST_F(BitmapFontTest, HugeDescriptorValuesSaturate)
     }
 }
 
+// Under a clip that is inverted, empty or outside the target no glyph is drawn, in
+// software or through OpenGL ES.
+TEST_F(BitmapFontTest, EmptyClipDrawsNoText)
+{
+    CKetrelBitmapFont font;
+    ASSERT_EQ(KE_OK, font.CreateDefault(owner));
+    struct Case { CKetrelRect clip; bool draws; };
+    const Case cases[] = {{{1, -9, 6, -22}, false}, {{90, 80, 10, 5}, false}, {{-24, -24, -24, -24}, false},
+                          {{-22, -22, 0, 0}, false}, {{kW, 10, kW + 50, 60}, false}, {{0, 0, kW, kH}, true}};
+    for (const Case& c : cases)
+    {
+        const CKetrelRect& clip = c.clip;
+        gl->FillRect(0xFF000000, nullptr);
+        std::unique_ptr<CKetrelSurface> target = MakeSoftwareTarget(kW, kH, 0xFF000000);
+        ASSERT_TRUE(target);
+        target->SetClipRect(&clip);
+        gl->SetClipRect(&clip);
+        for (u32 flags : {0u, (u32)KE_TEXT_MULTILINE, (u32)(KE_TEXT_CENTER_X | KE_TEXT_CENTER_Y)})
+        {
+            font.DrawText(nullptr, target.get(), Text("ABC abc\nXYZ"), 0xFFFFFFFF, flags);
+            font.DrawText(nullptr, gl, Text("ABC abc\nXYZ"), 0xFFFFFFFF, flags);
+        }
+        gl->SetClipRect(nullptr);
+        int lit = 0;
+        for (int y = 0; y < kH; y += 2)
+            for (int x = 0; x < kW; x += 2)
+                lit += (target->GetPixel(x, y) & 0xFFFFFF) != 0 || ReadRGB(x, y, kH) != 0;
+        EXPECT_EQ(c.draws, lit > 0) << "clip " << clip.left << "," << clip.top << "," << clip.right << "," << clip.bottom;
+    }
+}
+
 TEST_F(BitmapFontTest, WrappingBreaksAtTheLastSpace)
 {
     CKetrelBitmapFont font;
