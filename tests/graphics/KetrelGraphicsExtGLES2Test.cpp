@@ -135,7 +135,7 @@ TEST_F(GLES2Test, EmptyClipOrRectDrawsNothing)
 {
     std::unique_ptr<CKetrelSurface> white = MakeTextureSurface(16, 16, [](int, int) { return 0xFFFFFFFFu; });
     ASSERT_TRUE(white);
-    auto unchanged = [this]() {
+    auto unchanged = []() {
         std::vector<unsigned char> pixels((size_t)kW * kH * 4);
         glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         for (size_t i = 0; i < pixels.size(); i += 4)
