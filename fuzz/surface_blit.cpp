@@ -1,6 +1,7 @@
 // Random blits and fills on random surfaces. Unscaled blits are compared with
-// the slow per-pixel reference of the tests; every other operation must at
-// least stay inside its buffers (the sanitizers check).
+// the slow per-pixel reference of the tests; in an empty clip the clipped
+// operations must change nothing; every operation must stay inside its buffers
+// (the sanitizers check).
 #include "engine/graphics/KetrelSurface.h"
 #include "tests/graphics/SurfaceTestUtil.cpp"
 
