@@ -57,6 +57,14 @@ CWidget::CWidget()
 
 CWidget::~CWidget()
 {
+    // Deleted directly while waiting for the walks to end: forget the entry.
+    if ((m_flags & FLAG_DYING) && s_pending)
+        for (i32 i = 0; i < s_pending->GetCount(); ++i)
+            if (s_pending->GetAt(i) == this)
+            {
+                s_pending->RemoveAt(i);
+                break;
+            }
     if (m_parent)
         m_parent->RemoveChild(this);
     if (s_capture && s_capture->IsWithin(this))
@@ -78,7 +86,7 @@ int CWidget::Init(IUIApplication* app, IUIResourceManager* resources, const CKet
     m_resources = resources;
     m_focus = nullptr;
     SetRect(rect);
-    m_flags = FLAG_VISIBLE | FLAG_ENABLED;
+    m_flags = (u8)((m_flags & FLAG_DYING) | FLAG_VISIBLE | FLAG_ENABLED);
     m_name.Clear();
     m_userData = nullptr;
     FireCallback(m_onStartup, this);
@@ -87,6 +95,7 @@ int CWidget::Init(IUIApplication* app, IUIResourceManager* resources, const CKet
 
 void CWidget::Close()
 {
+    CWidgetWalkGuard guard;   // the shutdown callback may destroy this widget
     FireCallback(m_onShutdown, this);
     if (s_capture == this)
         s_capture = nullptr;
@@ -105,28 +114,27 @@ void CWidget::Close()
 
 void CWidget::Destroy(CWidget* w)
 {
-    if (!w)
+    // A widget already on its way out (destroyed twice, or again from its own
+    // shutdown callback) is left alone.
+    if (!w || (w->m_flags & FLAG_DYING))
         return;
+    w->m_flags |= FLAG_DYING;
     if (w->m_parent)
         w->m_parent->RemoveChild(w);
-    if (s_walkDepth > 0)
+    if (!s_pending)
+        s_pending = new CKetrelPtrArray();
+    s_pending->Add(w);
+    if (s_walkDepth == 0)
     {
-        if (!s_pending)
-            s_pending = new CKetrelPtrArray();
-        for (i32 i = 0; i < s_pending->GetCount(); ++i)
-            if (s_pending->GetAt(i) == w)
-                return;
-        s_pending->Add(w);
-        return;
+        CWidgetWalkGuard flushNow;   // its end closes and deletes w
     }
-    w->Close();
-    delete w;
 }
 
 CWidget* CWidget::CreateInstance() const { return new CWidget(); }
 
 CWidget* CWidget::Clone()
 {
+    CWidgetWalkGuard guard;   // the clone callbacks may destroy this widget
     FireCallback(m_onClone, this);
     CWidget* n = CreateInstance();
     if (!n)
@@ -147,6 +155,7 @@ void CWidget::CopyFrom(const CWidget* source)
 {
     if (!source || source == this)
         return;
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     SetRect(source->m_rect);
     SetVisible(source->IsVisible());
     SetEnabled(source->IsEnabled());
@@ -258,6 +267,7 @@ int CWidget::Render(IKetrelGraphicsContext* gc) { return Draw(gc, m_rect); }
 
 void CWidget::SetVisible(bool visible)
 {
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     if (visible == IsVisible())
         return;
     if (visible)
@@ -272,6 +282,7 @@ void CWidget::SetVisible(bool visible)
 
 void CWidget::SetEnabled(bool enabled)
 {
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     if (enabled)
         m_flags |= FLAG_ENABLED;
     else
@@ -306,6 +317,7 @@ void CWidget::SetRect(const CKetrelRect& rect)
     if (rect.left == m_rect.left && rect.top == m_rect.top && rect.right == m_rect.right &&
         rect.bottom == m_rect.bottom)
         return;
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     CKetrelRect old = m_rect;
     m_rect = rect;
     OnRectChanged(old, m_rect);
@@ -435,6 +447,7 @@ bool CWidget::InsertChild(CWidget* c, i32 index) { return PlaceChild(c, index < 
 
 bool CWidget::PlaceChild(CWidget* c, i32 index)
 {
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     if (!c || IsWithin(c))
         return false;
     if (GetDepth() + c->GetSubtreeHeight() > MaxDepth)
@@ -469,6 +482,7 @@ void CWidget::DetachChildAt(i32 index)
 
 bool CWidget::RemoveChild(CWidget* c)
 {
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     if (!c)
         return false;
     for (i32 i = 0; i < m_children.GetCount(); ++i)
@@ -510,6 +524,7 @@ CWidget* CWidget::FindChild(const CKetrelString& name, i32 depth) const
 
 bool CWidget::RemoveChildByName(const CKetrelString& name)
 {
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     for (i32 i = 0; i < m_children.GetCount(); ++i)
     {
         CWidget* c = m_children[i];
@@ -528,6 +543,7 @@ bool CWidget::RemoveChildByName(const CKetrelString& name)
 
 CWidget* CWidget::TakeTemplate(const CKetrelString& name)
 {
+    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     CWidget* t = FindChild(name, -1);
     if (!t)
         return nullptr;

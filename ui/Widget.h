@@ -38,7 +38,8 @@ public:
         FLAG_VISIBLE = 0x01,
         FLAG_ENABLED = 0x02,
         FLAG_TRANSPARENT = 0x04,
-        FLAG_INTERCEPT_INPUT = 0x08
+        FLAG_INTERCEPT_INPUT = 0x08,
+        FLAG_DYING = 0x10            // handed to Destroy; never cleared
     };
     enum { MaxDepth = 32 };      // widgets on the longest chain from a root to a leaf
 
@@ -71,8 +72,8 @@ public:
     // (false when the counts differ or a child fails; widgets copied before keep it).
     bool CopyTreeFrom(const CWidget* source);
     // Close and delete w now, or, while a dispatch, update, draw or callback runs,
-    // take it out of its tree now and close and delete it when that returns. Null is
-    // ignored.
+    // take it out of its tree now and close and delete it when that returns. Null and
+    // a widget already handed to Destroy are ignored.
     static void Destroy(CWidget* w);
 
     // ---- drawing and updating ----
