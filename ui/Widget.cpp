@@ -6,12 +6,20 @@
 #include "engine/graphics/KetrelGraphicsContext.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
 CWidget* s_capture = nullptr;          // the process-wide pointer capture
-i32 s_walkDepth = 0;                   // CWidgetWalkGuard nesting
-CKetrelPtrArray* s_pending = nullptr;  // CWidget*, owned, waiting for the walks to end
+
+// Ordinal equality, lengths first: most names of a tree differ in length or early.
+bool SameName(const CKetrelString& a, const CKetrelString& b)
+{
+    const i32 n = a.GetLength();
+    if (n != b.GetLength())
+        return false;
+    return n == 0 || memcmp(a.GetBuffer(), b.GetBuffer(), (size_t)n * sizeof(u16)) == 0;
+}
 
 bool RectContains(const CKetrelRect& r, i32 x, i32 y)
 {
@@ -21,28 +29,21 @@ bool RectContains(const CKetrelRect& r, i32 x, i32 y)
 
 // ---- walk guard ----
 
-CWidgetWalkGuard::CWidgetWalkGuard() { ++s_walkDepth; }
-
-CWidgetWalkGuard::~CWidgetWalkGuard()
+void CWidgetWalkGuard::FlushPending()
 {
-    if (s_walkDepth == 1 && s_pending)
+    // Still counted as open while flushing: a widget that Close destroys (a shutdown
+    // callback's doing) is appended and taken in this same loop.
+    while (s_pending->GetCount() > 0)
     {
-        // Still counted as open while flushing: a widget that Close destroys (a
-        // shutdown callback's doing) is appended and taken in this same loop.
-        while (s_pending->GetCount() > 0)
-        {
-            CWidget* w = static_cast<CWidget*>(s_pending->GetAt(0));
-            s_pending->RemoveAt(0);
-            w->Close();
-            delete w;
-        }
-        delete s_pending;
-        s_pending = nullptr;
+        CWidget* w = static_cast<CWidget*>(s_pending->GetAt(0));
+        s_pending->RemoveAt(0);
+        w->Close();
+        delete w;
     }
-    --s_walkDepth;
+    delete s_pending;
+    s_pending = nullptr;
 }
 
-i32 CWidgetWalkGuard::GetDepth() { return s_walkDepth; }
 i32 CWidgetWalkGuard::GetPendingCount() { return s_pending ? s_pending->GetCount() : 0; }
 
 // ---- construction ----
@@ -58,11 +59,11 @@ CWidget::CWidget()
 CWidget::~CWidget()
 {
     // Deleted directly while waiting for the walks to end: forget the entry.
-    if ((m_flags & FLAG_DYING) && s_pending)
-        for (i32 i = 0; i < s_pending->GetCount(); ++i)
-            if (s_pending->GetAt(i) == this)
+    if ((m_flags & FLAG_DYING) && CWidgetWalkGuard::s_pending)
+        for (i32 i = 0; i < CWidgetWalkGuard::s_pending->GetCount(); ++i)
+            if (CWidgetWalkGuard::s_pending->GetAt(i) == this)
             {
-                s_pending->RemoveAt(i);
+                CWidgetWalkGuard::s_pending->RemoveAt(i);
                 break;
             }
     if (m_parent)
@@ -121,10 +122,10 @@ void CWidget::Destroy(CWidget* w)
     w->m_flags |= FLAG_DYING;
     if (w->m_parent)
         w->m_parent->RemoveChild(w);
-    if (!s_pending)
-        s_pending = new CKetrelPtrArray();
-    s_pending->Add(w);
-    if (s_walkDepth == 0)
+    if (!CWidgetWalkGuard::s_pending)
+        CWidgetWalkGuard::s_pending = new CKetrelPtrArray();
+    CWidgetWalkGuard::s_pending->Add(w);
+    if (CWidgetWalkGuard::s_depth == 0)
     {
         CWidgetWalkGuard flushNow;   // its end closes and deletes w
     }
@@ -509,7 +510,7 @@ CWidget* CWidget::FindChild(const CKetrelString& name, i32 depth) const
 {
     const i32 count = m_children.GetCount();
     for (i32 i = 0; i < count; ++i)
-        if (m_children[i]->m_name.Compare(name) == 0)
+        if (SameName(m_children[i]->m_name, name))
             return m_children[i];
     if (depth == 0)
         return nullptr;
@@ -528,7 +529,7 @@ bool CWidget::RemoveChildByName(const CKetrelString& name)
     for (i32 i = 0; i < m_children.GetCount(); ++i)
     {
         CWidget* c = m_children[i];
-        if (c->m_name.Compare(name) == 0)
+        if (SameName(c->m_name, name))
         {
             DetachChildAt(i);
             OnChildRemoved(c);
@@ -588,7 +589,7 @@ CWidget* ApplyPathStep(CWidget* w, PathSep sep, const CKetrelString& n)
         return w->FindChild(n, -1);
     case SEP_ANCESTOR:
         for (CWidget* a = w->GetParent(); a; a = a->GetParent())
-            if (a->GetName().Compare(n) == 0)
+            if (SameName(a->GetName(), n))
                 return a;
         return nullptr;
     }

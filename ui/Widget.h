@@ -28,6 +28,7 @@
 #include "ui/UIServices.h"
 #include "ui/WidgetType.h"
 
+class CKetrelPtrArray;
 class IKetrelGraphicsContext;
 
 class CWidget
@@ -280,13 +281,26 @@ private:
 class CWidgetWalkGuard
 {
 public:
-    CWidgetWalkGuard();
-    ~CWidgetWalkGuard();
+    CWidgetWalkGuard() { ++s_depth; }
+    ~CWidgetWalkGuard()
+    {
+        if (s_depth == 1 && s_pending)
+            FlushPending();
+        --s_depth;
+    }
     CWidgetWalkGuard(const CWidgetWalkGuard&) = delete;
     CWidgetWalkGuard& operator=(const CWidgetWalkGuard&) = delete;
     // Walks open now; widgets waiting for deletion.
-    static i32 GetDepth();
+    static i32 GetDepth() { return s_depth; }
     static i32 GetPendingCount();
+
+private:
+    friend class CWidget;
+    // Closes and deletes the waiting widgets; runs with the outermost guard still open.
+    static void FlushPending();
+
+    static inline i32 s_depth = 0;
+    static inline CKetrelPtrArray* s_pending = nullptr;   // CWidget*, owned
 };
 
 template <class T>
