@@ -90,6 +90,15 @@ int CBerStreamCutter::Feed(const u8* data, int size, MessageHandler handler, voi
         m_fill += take;
         data += take;
         size -= take;
+        if (need < 0)
+        {
+            need = BerGetFrameSize(m_buffer, m_fill);
+            if (need == -2)
+            {
+                Reset();
+                return KE_ERR_FORMAT;
+            }
+        }
         if (need < 0 || m_fill < need)
             continue;
 
