@@ -103,7 +103,7 @@ bool ReadDateTimeRecord(CBerReader& r, CDateTimeFields* fields)
         return false;
     i32* slots[6] = {&fields->year, &fields->month, &fields->day, &fields->hour, &fields->minute, &fields->second};
     u8 id = 0;
-    while (content.ReadByte(&id))
+    while (!content.AtEnd() && content.ReadByte(&id))
     {
         const int n = id & 0x1F;
         if (n >= 6)
@@ -117,7 +117,7 @@ bool ReadDateTimeRecord(CBerReader& r, CDateTimeFields* fields)
 bool DecodeEntry(CBerReader& r, CGamePlayerEntry* entry)
 {
     u8 id = 0;
-    while (r.ReadByte(&id))
+    while (!r.AtEnd() && r.ReadByte(&id))
     {
         bool ok = true;
         switch (id & 0x1F)
@@ -170,7 +170,7 @@ int ReadEntryList(CBerReader& r, CKetrelPtrArray* entries)
 bool DecodeResultItem(CBerReader& r, CGameResultItem* item)
 {
     u8 id = 0;
-    while (r.ReadByte(&id))
+    while (!r.AtEnd() && r.ReadByte(&id))
     {
         const int n = id & 0x1F;
         bool ok = true;
@@ -457,7 +457,7 @@ int BerDecodeLoginReply(const u8* message, int size, i32* result, CKetrelString*
         return rc;
     *value4 = 0;
     u8 id = 0;
-    while (r.ReadByte(&id))
+    while (!r.AtEnd() && r.ReadByte(&id))
     {
         switch (id & 0x1F)
         {
@@ -485,7 +485,7 @@ int BerDecodeMatchResult(const u8* message, int size, CKetrelPtrArray* entries, 
     i32* values[4] = {nullptr, value1, value2, value3};
     int result = KE_OK;
     u8 id = 0;
-    while (result == KE_OK && r.ReadByte(&id))
+    while (result == KE_OK && !r.AtEnd() && r.ReadByte(&id))
     {
         const int n = id & 0x1F;
         if (n == 0)
