@@ -258,14 +258,15 @@ void BerReadUtf8(const u8* data, int size, CKetrelString* text)
         {
             if (i + 2 >= size)
                 break;
-            units.Add((u16)(((b & 0x0F) << 12) + ((data[i + 1] - 0x80) << 6) + (data[i + 2] - 0x80)));
+            // Continuation bytes are not checked: a byte below 0x80 wraps, as 16-bit units do.
+            units.Add((u16)(((u32)(b & 0x0F) << 12) + ((u32)(data[i + 1] - 0x80) << 6) + (u32)(data[i + 2] - 0x80)));
             i += 3;
         }
         else if ((b & 0xC0) == 0xC0)
         {
             if (i + 1 >= size)
                 break;
-            units.Add((u16)(((b - 0xC0) << 6) + (data[i + 1] - 0x80)));
+            units.Add((u16)(((u32)(b - 0xC0) << 6) + (u32)(data[i + 1] - 0x80)));
             i += 2;
         }
         else
