@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace
 {
 template <class M>
@@ -158,7 +160,15 @@ TEST(ASN1RecordsGolden, PlayerListItemsAndItemBlocks)
         " 83 2E 30 2C 80 01 05 81 01 61 82 00 83 00 84 00 85 01 02 86 01 7A"
         " A7 18 80 01 01 81 01 02 82 01 03 83 01 04 84 01 05 85 01 06 86 01 07 87 01 08"
         " 84 09 30 07 80 01 67 81 02 00 80";
-    ASSERT_EQ((int)Hex(bytes).size(), DecodeHex(message, bytes));
+    const Bytes whole = Hex(bytes);
+    // Every shorter prefix fails, on a copy exactly as long, so a read past it is caught.
+    for (size_t n = 0; n < whole.size(); ++n)
+    {
+        std::unique_ptr<u8[]> cut(new u8[n + 1]);
+        std::copy(whole.begin(), whole.begin() + (long)n, cut.get());
+        EXPECT_EQ(0, message.Decode(cut.get(), (int)n)) << "cut to " << n;
+    }
+    ASSERT_EQ((int)whole.size(), DecodeHex(message, bytes));
     EXPECT_EQ(10, v0);
     EXPECT_EQ(0, first);
     EXPECT_EQ(256, listId);
