@@ -59,7 +59,7 @@ int CBerStreamCutter::Feed(const u8* data, int size, MessageHandler handler, voi
                 continue;
             }
             // The start of a message (perhaps only part of its header): keep it.
-            if (!Reserve(need > size ? need : size))
+            if (!Reserve(size))
             {
                 Reset();
                 return KE_ERR_MEMORY;
@@ -78,7 +78,13 @@ int CBerStreamCutter::Feed(const u8* data, int size, MessageHandler handler, voi
         // Until the header is whole, take one byte at a time and look again, so no byte of
         // the next message is ever taken into this one.
         const int target = need < 0 ? m_fill + 1 : need;
-        if (!Reserve(target))
+        // The buffer grows with what has arrived, doubling, up to the message's size: a
+        // header alone that claims a large message allocates nothing big.
+        const int arrived = m_fill + (size < target - m_fill ? size : target - m_fill);
+        int grow = m_capacity * 2 < target ? m_capacity * 2 : target;
+        if (grow < arrived)
+            grow = arrived;
+        if (arrived > m_capacity && !Reserve(grow))
         {
             Reset();
             return KE_ERR_MEMORY;

@@ -4,8 +4,8 @@
 // Cuts one channel's byte stream into whole messages by their BER lengths. Chunks may be
 // cut anywhere, even inside an identifier or a length; a message that arrives whole in a
 // chunk is handed on from that chunk without copying, a message spread over chunks is
-// gathered in the cutter's buffer (reserved at its full size once its length is known,
-// and returned to DefaultCapacity after a larger message). Messages longer than
+// gathered in the cutter's buffer (grown by doubling with what has arrived, never beyond
+// the message's size, and returned to DefaultCapacity after a larger message). Messages longer than
 // BerMaxLength are refused: the stream cannot be trusted after them, so the cutter drops
 // what it holds and the caller should close the channel. Main thread only.
 class CBerStreamCutter

@@ -320,6 +320,13 @@ TEST(BerStreamCutter, RefusesOversizedFramesAndHonoursReset)
     const Bytes fiveBytes = Hex("A9 85 00");
     EXPECT_EQ(KE_ERR_FORMAT, cutter.Feed(fiveBytes.data(), 2, Collect, &got));
 
+    // A header that claims a large message, with little behind it, allocates nothing big.
+    const Bytes claim = Hex("BF 40 84 01 E0 00 00 01 02");
+    EXPECT_EQ(KE_OK, cutter.Feed(claim.data(), 5, Collect, &got));
+    EXPECT_EQ(KE_OK, cutter.Feed(claim.data() + 5, 4, Collect, &got));
+    EXPECT_EQ((int)CBerStreamCutter::DefaultCapacity, cutter.GetCapacity());
+    cutter.Reset();
+
     // A partial message is forgotten on Reset, so a new connection starts clean.
     const Bytes partial = Hex("A9 03 80");
     cutter.Feed(partial.data(), 3, Collect, &got);
