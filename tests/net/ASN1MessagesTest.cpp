@@ -76,6 +76,21 @@ TEST(ASN1MessagesGolden, SentClassesEncode)
     EXPECT_EQ("BC 00", Encoded(m28));
 }
 
+// Send hands the engine exactly the encoded bytes.
+TEST(ASN1MessagesGolden, SendHandsOverTheEncoding)
+{
+    struct Engine
+    {
+        Bytes sent;
+        void Send(const u8* data, int size) { sent.assign(data, data + size); }
+    } engine;
+    i32 kind = 2, sender = -1;
+    CKetrelString text = "hi";
+    CASN1ChatMessage chat(&kind, &text, &sender);
+    EXPECT_EQ(1, chat.Send(&engine));
+    EXPECT_EQ("BF 40 0A 80 01 02 81 02 68 69 82 01 FF", ToHex(engine.sent));
+}
+
 TEST(ASN1MessagesGolden, ConnectAckResetsWhatIsAbsent)
 {
     CKetrelString text0 = "x", text2 = "left over";
