@@ -624,19 +624,19 @@ def on_item_data_list(server, conn, f):
     records = []
     for item in server.store.shop_items():
         if item['pack_id']:
-            data = server.item_pack(item['id'])
-            records.append([item['id'], 0, hashlib.md5(data).digest(), len(data)])
+            data = server.item_pack(item['pack_id'])
+            records.append([item['pack_id'], 0, hashlib.md5(data).digest(), len(data)])
     conn.send(87, [records])
 
 
 def on_data_chunk(server, conn, f):
-    item_id, offset, length = f[0] or 0, f[1] or 0, f[2] or 0
-    data = server.item_pack(item_id)
+    pack_id, offset, length = f[0] or 0, f[1] or 0, f[2] or 0
+    data = server.item_pack(pack_id)
     if data is None or offset < 0 or offset > len(data) or length < 1:
-        conn.send(89, [item_id, offset, b'', 0])
+        conn.send(89, [pack_id, offset, b'', 0])
         return
     piece = data[offset:offset + min(length, CHUNK_SIZE)]
-    conn.send(89, [item_id, offset, piece, len(data) - offset - len(piece)])
+    conn.send(89, [pack_id, offset, piece, len(data) - offset - len(piece)])
 
 
 def on_item_state(server, conn, f):
@@ -878,13 +878,14 @@ class LobbyServer:
     def new_game_id(self):
         return next(self._game_ids)
 
-    def item_pack(self, item_id):
-        if item_id not in self._item_packs:
-            item = self.store.item(item_id)
-            if item is None or not item['pack_id']:
+    def item_pack(self, pack_id):
+        """The data pack of the item that names this pack id, or None."""
+        if pack_id not in self._item_packs:
+            item = self.store.item_with_pack(pack_id)
+            if item is None:
                 return None
-            self._item_packs[item_id] = item_pack(item)
-        return self._item_packs[item_id]
+            self._item_packs[pack_id] = item_pack(item)
+        return self._item_packs[pack_id]
 
     def busy(self, pid):
         self.prune_games()

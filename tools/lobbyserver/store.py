@@ -267,6 +267,11 @@ class Store:
     def item(self, item_id):
         return self.db.execute('SELECT * FROM items WHERE id=?', (item_id,)).fetchone()
 
+    def item_with_pack(self, pack_id):
+        if not pack_id:
+            return None
+        return self.db.execute('SELECT * FROM items WHERE pack_id=? ORDER BY id LIMIT 1', (pack_id,)).fetchone()
+
     def shop_items(self):
         return self.db.execute('SELECT i.*, 0 AS owned_amount, 1 AS state FROM items i'
                                ' ORDER BY i.group_id, i.id').fetchall()

@@ -385,6 +385,9 @@ class ShopTest(ServerTestCase):
                 break
         self.assertEqual((len(data), hashlib.md5(data).digest()), (size, digest))
         self.assertTrue(data.startswith(b'KMP2'))
+        for bad in [[item_id, size + 1, 100], [item_id, -5, 100], [999, 0, 100], [item_id, 0, 0]]:
+            c.send(88, bad)
+            self.assertEqual(c.expect(89)[2:], [b'', 0], bad)
         c.send(28, [])
         (languages,) = c.expect(29)
         self.assertEqual([(l[0], l[1]) for l in languages], [(b'xx', b'brixlanguage')])
