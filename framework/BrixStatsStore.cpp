@@ -279,9 +279,18 @@ CBrixStatsEntry* CBrixStatsStore::AddEntry(const CKetrelString& name)
 
 CBrixStatsEntry* CBrixStatsStore::FindEntry(const CKetrelString& name) const
 {
+    // Equal names have equal lengths: most entries are passed over on that alone, and
+    // the keys' common "__Brix_" start is compared only for names of the same length.
+    const i32 length = name.GetLength();
+    const u16* units = name.GetBuffer();
     for (i32 i = 0; i < GetCount(); ++i)
-        if (GetAt(i)->name.Compare(name) == 0)
+    {
+        const CKetrelString& candidate = GetAt(i)->name;
+        if (candidate.GetLength() != length)
+            continue;
+        if (length == 0 || memcmp(candidate.GetBuffer(), units, (size_t)length * sizeof(u16)) == 0)
             return GetAt(i);
+    }
     return nullptr;
 }
 

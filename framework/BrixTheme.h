@@ -51,6 +51,8 @@ public:
 
     const CKetrelString& GetName() const { return m_name; }
     i32 GetColourCount() const { return m_colours.GetCount(); }
+    // In name order; null outside 0..count-1.
+    const CBrixThemeColour* GetColourAt(i32 index) const { return ColourAt(index); }
 
 private:
     CBrixTheme(const CBrixTheme&) = delete;
