@@ -46,6 +46,29 @@ bool HeaderValue(const CKetrelString& text, const wchar_t* key, CKetrelString& o
     return true;
 }
 
+// text[start, end) with every backslash-'n' pair made a line break, in one pass.
+CKetrelString Unescape(const CKetrelString& text, i32 start, i32 end)
+{
+    std::vector<u16> units;
+    units.reserve((size_t)(end - start) + 1);
+    for (i32 i = start; i < end; ++i)
+    {
+        const u16 ch = text.GetAt(i);
+        if (ch == '\\' && i + 1 < end && text.GetAt(i + 1) == 'n')
+        {
+            units.push_back(kLF);
+            ++i;
+        }
+        else
+            units.push_back(ch);
+    }
+    CKetrelString out;
+    u16* buffer = out.AllocBuffer((int)units.size() + 1);
+    for (size_t i = 0; buffer && i < units.size(); ++i)
+        buffer[i] = units[i];
+    return out;
+}
+
 bool IsArabic(const CBrixLanguageEntry* e)
 {
     return e->code.CompareNoCase(CKetrelString(L"ar-sa")) == 0;
@@ -234,7 +257,6 @@ void CBrixLanguage::ParseTexts(const CKetrelString& text, CKetrelArray<CKetrelSt
     for (size_t k = lines.size(); k-- > 0;)
         laterMax[k] = std::max(laterMax[k + 1], lines[k].number);
 
-    const CKetrelString escape(L"\\n"), lineBreak(L"\n");
     i32 cur = 0;
     for (i32 n = 0; n < MaxTexts; ++n)
     {
@@ -244,9 +266,7 @@ void CBrixLanguage::ParseTexts(const CKetrelString& text, CKetrelArray<CKetrelSt
             const NumberedLine& line = lines[(size_t)it->second];
             if (!line.terminated)
                 break;
-            CKetrelString value(text, line.textStart, line.textEnd - line.textStart);
-            value.ReplaceAll(escape, lineBreak);
-            table.SetAtGrow(n, value);
+            table.SetAtGrow(n, Unescape(text, line.textStart, line.textEnd));
             cur = it->second + 1;
             continue;
         }
