@@ -14,6 +14,8 @@
 
 namespace
 {
+const char* const kSystemBusAddress = "unix:path=/var/run/dbus/system_bus_socket";
+
 const char* const kSimService = "com.nokia.phone.SIM";
 const char* const kSimPath = "/com/nokia/phone/SIM/security";
 const char* const kSimInterface = "Phone.Sim.Security";
@@ -95,19 +97,16 @@ DBusConnection* CBrixDevice::Connect()
     dbus_threads_init_default();
     DBusError error;
     dbus_error_init(&error);
-    DBusConnection* connection = nullptr;
-    if (m_busAddress)
+    // The system bus at its fixed address: the program reads no environment variable,
+    // so only a test (through the constructor) points it elsewhere.
+    DBusConnection* connection =
+        dbus_connection_open_private(m_busAddress ? m_busAddress : kSystemBusAddress, &error);
+    if (connection && !dbus_bus_register(connection, &error))
     {
-        connection = dbus_connection_open_private(m_busAddress, &error);
-        if (connection && !dbus_bus_register(connection, &error))
-        {
-            dbus_connection_close(connection);
-            dbus_connection_unref(connection);
-            connection = nullptr;
-        }
+        dbus_connection_close(connection);
+        dbus_connection_unref(connection);
+        connection = nullptr;
     }
-    else
-        connection = dbus_bus_get_private(DBUS_BUS_SYSTEM, &error);
     dbus_error_free(&error);
     // A bus that goes away must not end the program.
     if (connection)
@@ -229,18 +228,18 @@ void CBrixDevice::StartOpener(const char* url)
 void CBrixDevice::UrlEncode(CKetrelString& text)
 {
     static const char kHex[] = "0123456789ABCDEF";
-    CKetrelString out;
+    std::string out;
     for (i32 i = 0; i < text.GetLength(); ++i)
     {
         const u8 byte = (u8)text.GetAt(i);
         if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
         {
-            out.Append((u16)byte);
+            out.push_back((char)byte);
             continue;
         }
-        out.Append((u16)'%');
-        out.Append((u16)kHex[byte >> 4]);
-        out.Append((u16)kHex[byte & 15]);
+        out.push_back('%');
+        out.push_back(kHex[byte >> 4]);
+        out.push_back(kHex[byte & 15]);
     }
-    text = out;
+    text = out.c_str();
 }

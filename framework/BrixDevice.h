@@ -19,7 +19,8 @@ struct CBrixDeviceInfo
     CKetrelString spare;        // empty
 };
 
-// The handset's services, as D-Bus method calls on the system bus: the IMEI from the
+// The handset's services, as D-Bus method calls on the system bus (at its fixed
+// address; no environment variable redirects it): the IMEI from the
 // SIM service, a short vibration from the vibrator control, and web pages in the
 // browser. No call reports failure: without a bus or a service the IMEI is empty,
 // vibration does nothing, and a web link is handed to the desktop's opener instead

@@ -109,6 +109,12 @@ TEST(BrixDeviceBus, NoBusAtAll)
     device.Vibrate(0);
     device.OpenUrl(CKetrelString(L"https://example.test/"));
     EXPECT_EQ("https://example.test/\n", opener.Opened());
+
+    // The machine's own system bus (if any) has no handset services.
+    CBrixDevice system(nullptr, nullptr);
+    EXPECT_EQ(KE_OK, system.Init(nullptr));
+    EXPECT_TRUE(system.GetInfo().deviceId.IsEmpty());
+    system.Vibrate(0);
 }
 
 TEST(BrixDeviceText, UrlEncode)
