@@ -139,7 +139,7 @@ private:
 // ---- lifecycle ----
 
 CSocketEngine::CSocketEngine()
-    : m_observer(nullptr), m_application(nullptr), m_closing(0), m_writeIndex(0),
+    : m_observer(nullptr), m_application(nullptr), m_closing(0), m_writeIndex(0), m_queued(0),
       m_receiveThread(nullptr), m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1),
       m_pipeWrite(-1), m_receiveTimeoutMs(kReceiveTimeoutMs), m_sendTimeoutMs(kSendTimeoutMs),
       m_connectTimeoutMs(kConnectTimeoutMs), m_generation(1), m_linkUp(0), m_sendBusy(0),
@@ -330,6 +330,7 @@ int CSocketEngine::PostEntry(const SocketQueueEntry& entry)
     try
     {
         m_incoming[m_writeIndex].Add(entry);
+        m_queued.store(1, std::memory_order_release);
     }
     catch (const std::bad_alloc&)
     {
@@ -377,13 +378,32 @@ void CSocketEngine::Send(const u8* data, int size)
             m_observer->OnSocketStatus(2, 10);
         return;
     }
-    u8* block = new (std::nothrow) u8[size];
-    if (!block)
-        return;
-    memcpy(block, data, (size_t)size);
-    SocketQueueEntry entry = {block, size, -1, 0, m_generation.load()};
     m_outgoingMutex.Lock();
     const bool wasEmpty = m_outgoing.GetCount() == 0;
+    // With nothing queued or on its way, as much as the socket takes at once goes out
+    // from here without waking the send thread; only the rest is queued.
+    if (wasEmpty && m_linkUp.load() && !m_sendBusy.load())
+    {
+        const ssize_t n = send(m_socket, data, (size_t)size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n == size)
+        {
+            m_outgoingMutex.Unlock();
+            return;
+        }
+        if (n > 0)
+        {
+            data += n;
+            size -= (int)n;
+        }
+    }
+    u8* block = new (std::nothrow) u8[size];
+    if (!block)
+    {
+        m_outgoingMutex.Unlock();
+        return;
+    }
+    memcpy(block, data, (size_t)size);
+    SocketQueueEntry entry = {block, size, -1, 0, m_generation.load()};
     bool added = true;
     try
     {
@@ -433,9 +453,13 @@ void CSocketEngine::Run(f32 seconds)
     if (IsConnected(false))
         m_keepAlive += seconds;
 
+    // A frame with nothing queued takes no lock.
+    if (!m_queued.load(std::memory_order_acquire))
+        return;
     m_incomingMutex.Lock();
     CKetrelArray<SocketQueueEntry>& filled = m_incoming[m_writeIndex];
     m_writeIndex ^= 1;
+    m_queued.store(0, std::memory_order_relaxed);
     m_incomingMutex.Unlock();
     const i32 count = filled.GetCount();
     if (count == 0)
@@ -672,6 +696,16 @@ void CSocketEngine::ReceiveBody(ReceiveThread* thread, u32 generation)
     }
 }
 
+void CSocketEngine::PostSendFailure(int code, int detail, u32 generation, u8** buffer)
+{
+    SocketQueueEntry failed = {nullptr, 0, code, detail, generation};
+    PostEntry(failed);
+    ClearOutgoingQueue();
+    delete[] *buffer;
+    *buffer = nullptr;
+    m_sendBusy.store(0);
+}
+
 void CSocketEngine::SendBody(SendThread* thread, u32 generation)
 {
     u8* buffer = nullptr;
@@ -713,18 +747,6 @@ void CSocketEngine::SendBody(SendThread* thread, u32 generation)
         int stalled = 0;
         while (sent < entry.size)
         {
-            const int rc = WaitFor(m_socket, POLLOUT, m_sendTimeoutMs, false);
-            if (rc == -2 || m_closing.load())
-                break;
-            if (rc != 1)
-            {
-                SocketQueueEntry failed = {nullptr, 0, rc == 0 ? 3 : 0, rc == 0 ? 9 : 5, generation};
-                PostEntry(failed);
-                ClearOutgoingQueue();
-                delete[] buffer;
-                m_sendBusy.store(0);
-                return;
-            }
             const ssize_t n = send(m_socket, buffer + sent, (size_t)(entry.size - sent), MSG_NOSIGNAL);
             if (n > 0)
             {
@@ -736,11 +758,16 @@ void CSocketEngine::SendBody(SendThread* thread, u32 generation)
                 break;
             if (++stalled >= KE_SOCKET_SEND_ATTEMPTS)
             {
-                SocketQueueEntry failed = {nullptr, 0, 2, 10, generation};
-                PostEntry(failed);
-                ClearOutgoingQueue();
-                delete[] buffer;
-                m_sendBusy.store(0);
+                PostSendFailure(2, 10, generation, &buffer);
+                return;
+            }
+            // The socket is full (or failed): wait until it takes more.
+            const int rc = WaitFor(m_socket, POLLOUT, m_sendTimeoutMs, false);
+            if (rc == -2 || m_closing.load())
+                break;
+            if (rc != 1)
+            {
+                PostSendFailure(rc == 0 ? 3 : 0, rc == 0 ? 9 : 5, generation, &buffer);
                 return;
             }
         }

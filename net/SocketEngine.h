@@ -148,6 +148,9 @@ private:
     // Reads every token out of the pipe.
     void DrainPipe();
     int PostEntry(const SocketQueueEntry& entry);
+    // Ends the send thread's work on a failure: the event, then the queue and the
+    // thread's buffer dropped.
+    void PostSendFailure(int code, int detail, u32 generation, u8** buffer);
     // Stops both threads and closes the socket; drops what they queued. Main thread.
     void CloseConnection();
     void FreeIncoming();
@@ -162,6 +165,7 @@ private:
     CKetrelMutex m_incomingMutex;             // guards m_writeIndex and m_incoming[m_writeIndex]
     CKetrelArray<SocketQueueEntry> m_incoming[2];
     i32 m_writeIndex;
+    std::atomic<i32> m_queued;                // 1 when an entry was added since the last flip
 
     ReceiveThread* m_receiveThread;           // owned
     SendThread* m_sendThread;                 // owned
