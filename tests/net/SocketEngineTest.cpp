@@ -390,3 +390,25 @@ TEST(SocketEngineTimers, SilenceAndKeepAlive)
     EXPECT_GE(MsSince(start), 150);
     release = true;
 }
+
+// A server that stops reading: once the socket stays full for the send time-out, the
+// queued blocks are dropped and (3, 9) reported.
+TEST(SocketEngineTimers, SendTimeoutWhenTheServerStopsReading)
+{
+    std::atomic<bool> release{false};
+    CLoopbackServer server([&](int) {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    Client c;
+    c.engine.SetTimeouts(0, 100, 0);
+    ASSERT_TRUE(c.Connect(server.Port()));
+    const std::string block(1 << 20, 's');
+    for (int i = 0; i < 64 && !c.rec.Has("E3,9"); ++i)
+    {
+        c.Send(block);
+        c.engine.Run(0.016f);
+    }
+    EXPECT_TRUE(Pump(c.engine, [&] { return c.rec.Has("E3,9"); }, 10000));
+    release = true;
+}
