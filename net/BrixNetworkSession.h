@@ -199,6 +199,12 @@ public:
     void SendClientHello();
     void SendPing();
     void RequestShopGroups(int flags);
+    // Logs in with a user name and password: lobby byte 4, and observer hears of the
+    // reply or, after 40 s without one, of the error. 1 sent; 0 without a lobby link.
+    int Login(const CKetrelString& user, const CKetrelString& password, LoginObserver* observer);
+    // Asks for a picture; callback (when given) gets it, or a null image after 2 s.
+    // Nothing while an earlier request still waits.
+    void RequestImage(int a, int b, const CKetrelString& name, ImageCallback callback, void* context);
 
     CSocketEngine* GetLobbyEngine() { return m_lobbyEngine; }
     CSocketEngine* GetGameEngine() { return m_gameEngine; }

@@ -72,6 +72,42 @@ void CBrixNetworkSession::RequestShopGroups(int flags)
     EncodeAndSend(m_lobbyEngine, [&](u8* buffer, int capacity) { return BerFpEncode(buffer, capacity, record); });
 }
 
+int CBrixNetworkSession::Login(const CKetrelString& user, const CKetrelString& password,
+                               LoginObserver* observer)
+{
+    if ((m_status & 0xFF) == LOBBY_CLOSED || !m_lobbyEngine)
+        return 0;
+    const CKetrelString empty;
+    auto login = [&](u8* buffer, int capacity) {
+        return BerEncodeLogin(buffer, capacity, user, password, 1, empty);
+    };
+    if (login(nullptr, 0) <= 0)
+        return 0;
+    SetLobbyLinkStatus(LOBBY_LOGGING_IN);
+    m_loginTimer = 0.0f;
+    m_loginObserver = observer;
+    EncodeAndSend(m_lobbyEngine, login);
+    return 1;
+}
+
+void CBrixNetworkSession::RequestImage(int a, int b, const CKetrelString& name, ImageCallback callback,
+                                       void* context)
+{
+    if (!m_lobbyEngine || m_imageTimer >= 0.0f)
+        return;
+    EncodeAndSend(m_lobbyEngine, [&](u8* buffer, int capacity) {
+        return BerEncodeImageRequest(buffer, capacity, a, b);
+    });
+    if (callback)
+    {
+        m_imageCallback = callback;
+        m_imageContext = context;
+        m_imageName = name;
+    }
+    m_imageRequested = 1;
+    m_imageTimer = 0.0f;
+}
+
 // Every lobby message restarts the idle minute. Only the ping is answered here so far;
 // the other numbers belong to the lobby's message table.
 void CBrixNetworkSession::DispatchLobbyMessage(const u8* message, int size)

@@ -302,3 +302,50 @@ TEST(BrixNetworkSessionLinks, KeepAliveAndGameLink)
     EXPECT_FALSE(f.session.GetGameEngine()->IsConnected(false));
     EXPECT_EQ(CBrixNetworkSession::LOBBY_HELLO_SENT, (int)(f.session.GetStatus() & 0xFF));
 }
+
+// A log-in without reply reports text 12 once, after 40 s of frames; a picture request
+// without reply calls back with no image after 2 s, once, and a new request may follow.
+TEST(BrixNetworkSessionTimers, LoginAndPictureTimeOuts)
+{
+    std::atomic<int> frames{0};
+    CLoopbackServer server([&](int fd) {
+        while (!ReadFrame(fd).empty())
+            ++frames;
+    });
+    Fixture f;
+    ASSERT_TRUE(f.Connect(server.Port()));
+    ASSERT_EQ(1, f.session.Login("ann", "pw", &f.watcher));
+    EXPECT_EQ(CBrixNetworkSession::LOBBY_LOGGING_IN, (int)(f.session.GetStatus() & 0xFF));
+    f.watcher.log.clear();
+    f.session.Update(39.0f);
+    f.session.Update(1.5f);
+    EXPECT_TRUE(f.watcher.log.empty());
+    f.session.Update(0.016f);
+    f.session.Update(0.016f);
+    EXPECT_EQ(std::vector<std::string>{"error text 12"}, f.watcher.log);
+
+    struct Calls { int count = 0; bool image = true; std::string name; };
+    Calls calls;
+    auto callback = [](CKetrelSurface* image, const CKetrelString& name, void* context, f32) {
+        Calls* c = static_cast<Calls*>(context);
+        ++c->count;
+        c->image = image != nullptr;
+        char narrow[32] = {0};
+        if (name.GetLength() < 31)
+            name.ToNarrow(narrow);
+        c->name = narrow;
+    };
+    f.session.RequestImage(1, 2, "face", callback, &calls);
+    f.session.RequestImage(1, 2, "other", callback, &calls);   // the first still waits
+    f.session.Update(1.0f);
+    f.session.Update(1.5f);
+    EXPECT_EQ(0, calls.count);
+    f.session.Update(0.016f);
+    f.session.Update(0.016f);
+    EXPECT_EQ(1, calls.count);
+    EXPECT_FALSE(calls.image);
+    EXPECT_EQ("face", calls.name);
+    f.session.RequestImage(3, 4, "again", callback, &calls);
+    // The hello, the log-in and two picture requests reach the server.
+    EXPECT_TRUE(f.PumpUntil([&] { return frames.load() == 4; }));
+}
