@@ -3,6 +3,8 @@
 #include "engine/KetrelString.h"
 #include "engine/KetrelTypes.h"
 
+struct CGamePlayerEntry;
+
 // One player of the current game room, as the session keeps them in its lobby record.
 // Filled from the game player entries of a game join or a match result; the lobby pages,
 // the chat page and the game read it. The texts and numbers are carried as the server
@@ -15,12 +17,8 @@ public:
 
     // Copies a decoded game player entry: [0] player id, [1] name, [2] second text,
     // [4] number A, [5] third text, and number B := 1 when the entry carried [7], else 0.
-    // Entry is the decoder's game player entry record; the index is left to the caller.
-    template <class Entry>
-    void SetFromListItem(const Entry& entry)
-    {
-        Set(entry.playerId, entry.name, entry.text2, entry.value4, entry.text5, entry.flag ? 1 : 0);
-    }
+    // The index is left to the caller.
+    void SetFromListItem(const CGamePlayerEntry& entry);
     void Set(i32 id, const CKetrelString& name, const CKetrelString& secondText, i32 numberA,
              const CKetrelString& thirdText, i32 numberB);
 

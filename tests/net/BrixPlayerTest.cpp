@@ -1,32 +1,22 @@
 // The player record filled from game player entries.
 #include "net/BrixPlayer.h"
+#include "net/BerHandCodec.h"
 
 #include <gtest/gtest.h>
-
-namespace
-{
-// The decoder's entry shape: the fields SetFromListItem reads, plus some it must ignore.
-struct Entry
-{
-    CKetrelString name, text2;
-    i32 year3 = 2020;
-    i32 playerId = 0, flag = 0, value4 = 0;
-    CKetrelString text5;
-};
-}
 
 // Filling a record twice keeps only the second entry's values; the index stays as the
 // caller last set it.
 TEST(BrixPlayerFill, SecondFillReplacesEverythingButTheIndex)
 {
-    Entry first;
+    CGamePlayerEntry first;
     first.playerId = 41;
     first.name = "alice";
     first.text2 = "flag-de";
     first.value4 = 1200;
     first.text5 = "rank 3";
     first.flag = 1;
-    Entry second;
+    first.date3.year = 2020;                 // date-times are not part of the record
+    CGamePlayerEntry second;
     second.playerId = -7;
     second.name = "bob";
     second.value4 = 0;
