@@ -13,6 +13,8 @@
 #include <pthread.h>
 #include <stdlib.h>
 #include <string.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
@@ -239,9 +241,10 @@ void CSocketEngine::Close()
     if (m_closing.load() || !HasConnection())
         return;
     const u32 generation = m_generation.load();
+    int step = 0;
     if (m_linkUp.load())
     {
-        for (int i = 0; i < kDrainSteps; ++i)
+        for (; step < kDrainSteps; ++step)
         {
             m_outgoingMutex.Lock();
             const bool pending = m_outgoing.GetCount() > 0;
@@ -249,6 +252,26 @@ void CSocketEngine::Close()
             if ((!pending && !m_sendBusy.load()) || !m_sendThread || !m_sendThread->IsRunning())
                 break;
             m_sendThread->Signal();
+            IKetrelThread::Sleep(kDrainStepMs);
+        }
+        // What the socket took must also reach the server: closing a socket that still
+        // holds received bytes resets the connection and throws away what it has not
+        // sent yet. Wait while the server keeps taking it, within the same budget.
+        int last = 0x7FFFFFFF;
+        i64 progress = NowMs();
+        for (; step < kDrainSteps; ++step)
+        {
+            int unsent = 0;
+            if (ioctl(m_socket, SIOCOUTQ, &unsent) != 0 || unsent <= 0)
+                break;
+            const i64 now = NowMs();
+            if (unsent < last)
+            {
+                last = unsent;
+                progress = now;
+            }
+            else if (now - progress >= m_sendTimeoutMs)
+                break;
             IKetrelThread::Sleep(kDrainStepMs);
         }
     }
