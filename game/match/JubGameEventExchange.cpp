@@ -314,7 +314,7 @@ int CJubGameEventExchange::PostBatch()
         return KE_ERR_MEMORY;
     m_history.Clear();
     ParseBatch(*batch);
-    return complete ? KE_OK : KE_ERR_MEMORY;
+    return complete ? KE_OK : JUB_BATCH_SHORTENED;
 }
 
 int CJubGameEventExchange::ParseBatch(const CJubGameEvent& batch)

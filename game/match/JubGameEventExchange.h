@@ -6,6 +6,9 @@
 #include "game/match/JubGameEventQueue.h"
 
 class CJubGameEventHost;
+
+// PostBatch's result for a batch that was posted without the whole history.
+const int JUB_BATCH_SHORTENED = KE_ERR_NOT_READY;
 class CJubGameEventListener;
 
 // The game-event machinery of one match screen: its queues, the dispatcher,
@@ -63,10 +66,10 @@ public:
 
     // Packs the history into one batch, posts it (sent, untimed), empties the
     // history and parses the batch into the own received queue, so that this
-    // handset replays the turn too. KE_OK; KE_ERR_MEMORY when the batch could
-    // not be made (nothing posted, history kept) or when the history did not
-    // fit into JUB_EVENT_BATCH_BUFFER bytes: the batch then holds the oldest
-    // records that fit, on both handsets alike.
+    // handset replays the turn too. KE_OK; JUB_BATCH_SHORTENED when the history
+    // did not fit into JUB_EVENT_BATCH_BUFFER bytes: the batch was posted with
+    // the oldest records that fit, on both handsets alike; KE_ERR_MEMORY when
+    // the batch could not be made (nothing posted, history kept).
     int PostBatch();
 
     // Applies the local queue in order through the listener, including events
