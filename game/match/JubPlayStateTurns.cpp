@@ -327,7 +327,7 @@ void CJubPlayState::UpdateTurnTimer()
                 m_timerAlerts[i - 1] = 1;
                 const i32 base = m_game->GetSoundFrequency(JUB_SOUND_TIMER_ALERT);
                 const f32 pitch = 1.0f + (f32)(5 - i) / 10.0f;
-                PlaySound(JUB_SOUND_TIMER_ALERT, (i32)((f32)base * pitch));
+                PlaySound(JUB_SOUND_TIMER_ALERT, (i32)((f32)base * pitch + 0.5f));
                 if (i == 5)
                     Vibrate();
                 m_timerPulse[0] = 1.0f;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <random>
 
 namespace
@@ -107,4 +109,18 @@ TEST(JubMatchDeterminism, SeededRandomTurns)
     RunRandomTurns(2000, 20261207u, report);
     EXPECT_EQ(0, report.mismatches) << Faults(report);
     EXPECT_GE(report.turns, 2000);
+    // The turns reach every kind of outcome a batch can carry.
+    const i32 types[] = {JUB_EVENT_PLAYER_OUT, JUB_EVENT_DAMAGE, JUB_EVENT_THROW_BLOCK,
+                         JUB_EVENT_DESTROY_BLOCK, JUB_EVENT_BLOCK_STATE, JUB_EVENT_WHIP,
+                         JUB_EVENT_JUMP, JUB_EVENT_FIRE, JUB_EVENT_REMOVE_PROJECTILE,
+                         JUB_EVENT_PLACE_PROJECTILE, JUB_EVENT_EXPLOSION};
+    for (i32 type : types)
+        EXPECT_GT(report.recordsByType[type], 0) << "no record of type " << type;
+    printf("random turns: %d, matches %d, abandoned %d, out %d, damage %d, thrown %d, "
+           "destroyed %d, frozen %d\n",
+           report.turns, report.matches, report.abandoned,
+           report.recordsByType[JUB_EVENT_PLAYER_OUT], report.recordsByType[JUB_EVENT_DAMAGE],
+           report.recordsByType[JUB_EVENT_THROW_BLOCK],
+           report.recordsByType[JUB_EVENT_DESTROY_BLOCK],
+           report.recordsByType[JUB_EVENT_BLOCK_STATE]);
 }

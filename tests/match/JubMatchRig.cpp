@@ -171,6 +171,7 @@ int RigHost::SendGameData(const u8* data, i32 size)
             ++batchesSent;
         }
     }
+    FakeGameHost::SendGameData(data, size);
     if (link)
         link->Send(side, data, size);
     return 1;
@@ -196,8 +197,10 @@ RigHandset::~RigHandset()
     screen.Deinit();
 }
 
-int RigHandset::Start(int single)
+int RigHandset::Start(int single, CJubAssetSource* levels)
 {
+    if (levels)
+        cache.SetSource(levels);
     int rc = screen.Init(&host);
     if (rc != KE_OK)
         return rc;
@@ -229,7 +232,7 @@ int MatchRig::StartMatch(i32 scene, i32 first)
     }
     for (int i = 0; i < 3; ++i)
     {
-        int rc = m_handsets[i]->Start(0);
+        int rc = m_handsets[i]->Start(0, levels);
         if (rc != KE_OK)
             return rc;
     }
@@ -318,8 +321,23 @@ int MatchRig::Act(int handset, const CJubTurnAction& action)
     return rc;
 }
 
+// Counts the records of a batch payload by type.
+void CountRecords(const std::vector<u8>& batch, RigReport& report)
+{
+    size_t at = 16;
+    while (at < batch.size() && batch[at] != JUB_EVENT_BATCH_END)
+    {
+        const i32 size = JubGameEventBatchRecordSize(batch[at]);
+        if (size == 0)
+            break;
+        ++report.recordsByType[batch[at]];
+        at += 1 + (size_t)size;
+    }
+}
+
 void MatchRig::CompareTurn(RigReport& report)
 {
+    CountRecords(m_handsets[m_active]->host.lastBatch, report);
     TurnTrace& a = m_handsets[m_active]->trace;
     TurnTrace& b = m_handsets[1 - m_active]->trace;
     TurnTrace& c = m_handsets[2]->trace;
@@ -405,12 +423,13 @@ SoloRig::SoloRig()
 {
 }
 
-int SoloRig::Start(i32 trainingScene)
+int SoloRig::Start(i32 trainingScene, CJubAssetSource* levels)
 {
     for (int i = 0; i < 3; ++i)
     {
+        m_handsets[i].reset();
         m_handsets[i].reset(new RigHandset());
-        int rc = m_handsets[i]->Start(i == 0);
+        int rc = m_handsets[i]->Start(i == 0, levels);
         if (rc != KE_OK)
             return rc;
     }
@@ -481,6 +500,8 @@ int SoloRig::RunTurn(const CJubTurnAction& action, int idle, int maxTicks, RigRe
                     continue;
                 for (int r = 1; r < 3; ++r)
                     m_handsets[r]->screen.GetExchange().ReceivePayload(e->GetPayload(), e->GetSize());
+                lastBatch.assign(e->GetPayload(), e->GetPayload() + e->GetSize());
+                CountRecords(lastBatch, report);
                 fed = 1;
             }
         }

@@ -71,8 +71,9 @@ struct RigHandset
 {
     RigHandset();
     ~RigHandset();
-    // Init the screen (two-player unless single).
-    int Start(int single);
+    // Init the screen (two-player unless single). levels, when set, serves the level files
+    // instead of the build's sample levels.
+    int Start(int single, CJubAssetSource* levels = nullptr);
 
     RigHost host;
     CJubPhysicsWorld world;
@@ -90,6 +91,8 @@ struct RigReport
     int abandoned = 0;             // simulate-aheads undone after 30 s
     int matches = 0;               // matches played
     std::vector<std::string> faults;   // the first few, described
+    int recordsByType[256] = {};   // timed records of the batches replayed, by type
+    int roundsOver = 0;            // rounds that ended with a creature out
 };
 
 // A two-player match between handsets 0 (host, player 0) and 1 over the lossy link, and
@@ -119,6 +122,8 @@ public:
     // Keeps step 0 of every turn as text on every screen; a mismatch report then shows
     // the lines that differ.
     int keepFirst = 0;
+    // Serves the level files instead of the sample levels, when set.
+    CJubAssetSource* levels = nullptr;
 
 private:
     void CompareTurn(RigReport& report);
@@ -139,10 +144,12 @@ class SoloRig
 {
 public:
     SoloRig();
-    int Start(i32 trainingScene);
+    int Start(i32 trainingScene, CJubAssetSource* levels = nullptr);
     // Like MatchRig::RunTurn.
     int RunTurn(const CJubTurnAction& action, int idle, int maxTicks, RigReport& report);
     RigHandset& Handset(int i) { return *m_handsets[i]; }
+
+    std::vector<u8> lastBatch;     // the batch of the last turn
 
 private:
     std::unique_ptr<RigHandset> m_handsets[3];
