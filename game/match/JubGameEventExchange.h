@@ -48,6 +48,15 @@ public:
     // forgets the received sequence numbers; the resend interval is measured
     // from now. The history and the byte counters are kept.
     void Reset();
+
+    // Timed events travel only inside a turn's batch; with this off, one that arrives
+    // on its own is answered and dropped (a well-behaved peer never sends one). On by
+    // default.
+    void SetTakeTimedEvents(int on) { m_takeTimed = on ? 1 : 0; }
+    // While on, received untimed events wait apart from the local queue (so that none
+    // is applied in the middle of a simulate-ahead); turning it off appends them to the
+    // local queue in the order they came.
+    void SetHoldIncoming(int on);
     void ClearHistory() { m_history.Clear(); }
     void ClearReceived() { m_received.Clear(); }
 
@@ -151,6 +160,9 @@ private:
     u32 m_bytesSent;
     u32 m_bytesReceived;
     int m_singlePlayer;
+    int m_takeTimed;
+    int m_holdIncoming;
+    CJubGameEventQueue m_held;           // untimed events received while holding
 };
 
 template <class E>

@@ -26,7 +26,7 @@ CJubPlayState::CJubPlayState()
     : m_snapshotWorld(nullptr), m_liveScene(nullptr), m_snapshotScene(nullptr),
       m_currentScene(nullptr), m_camera(&m_ownCamera), m_exchange(nullptr), m_buttons(nullptr),
       m_ambience(nullptr), m_effects(nullptr), m_observer(nullptr), m_singlePlayer(0), m_host(0),
-      m_simulationRunning(0), m_sceneIndex(0), m_firstPlayer(0), m_roundsPlayed(0),
+      m_simulationRunning(0), m_sceneIndex(0), m_refusedBatches(0), m_firstPlayer(0), m_roundsPlayed(0),
       m_background(0), m_now(0.0f), m_turnTimeLimit(30.0f), m_turnStart(0.0f),
       m_turnFraction(1.0f), m_timerRunning(0), m_timerHeld(0), m_introCountdown(0.0f),
       m_phaseClock(0.0f), m_restartedRound(0), m_liveSimulation(0), m_simulatedTime(0.0f),
@@ -123,6 +123,7 @@ int CJubPlayState::CreateParts()
     m_currentScene = m_liveScene;
     m_world->AddListener(this);
     m_exchange->SetSinglePlayer(m_singlePlayer);
+    m_exchange->SetTakeTimedEvents(0);
     m_effects->SetGame(m_game);
     m_buttons->SetListener(this);
     m_buttons->Init(m_renderer, m_game);
@@ -193,6 +194,7 @@ void CJubPlayState::SetSinglePlayer(int on)
     m_nextState = JUB_STATE_TRAINING;
     if (m_exchange)
         m_exchange->SetSinglePlayer(m_singlePlayer);
+    m_exchange->SetTakeTimedEvents(0);
     if (m_singlePlayer && m_liveScene)
     {
         m_liveScene->GetPlayer(0).name = CKetrelString(L"You");
@@ -310,7 +312,7 @@ void CJubPlayState::RequestStop()
     m_resultSent = 1;
     m_resultAgreed = 1;
     m_resultReported = 1;
-    m_liveSimulation = 0;
+    SetLiveSimulation(0);
 }
 
 // ------------------------------------------------------------------- updating
@@ -321,6 +323,14 @@ void CJubPlayState::PlaySound(u32 id, i32 frequency)
     if (m_liveSimulation || !m_game)
         return;
     m_game->PlaySound(id, 0, frequency);
+}
+
+void CJubPlayState::SetLiveSimulation(i32 on)
+{
+    m_liveSimulation = on ? 1 : 0;
+    // The peer's events wait while a turn is simulated ahead, so none lands in it.
+    if (m_exchange)
+        m_exchange->SetHoldIncoming(m_liveSimulation);
 }
 
 void CJubPlayState::Vibrate()

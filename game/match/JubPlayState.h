@@ -327,6 +327,8 @@ public:
     i32 GetAbandonedCount() const { return m_abandoned; }
     // Batches this handset posted shortened (its history did not fit).
     i32 GetShortBatchCount() const { return m_shortBatches; }
+    // Peer batches refused as unreadable (each ends the match).
+    i32 GetRefusedBatchCount() const { return m_refusedBatches; }
 
     // The starting health a hat item's bonus gives: 100 + bonus, the bonus held to
     // 0..JUB_HAT_BONUS_MAX.
@@ -337,6 +339,7 @@ private:
     int CreateParts();
     void DeleteParts();
     void PlaySound(u32 id, i32 frequency = 0);
+    void SetLiveSimulation(i32 on);
     void Vibrate();
     void UpdateLeaving();
     void UpdatePhaseTimers(f32 dt);
@@ -388,6 +391,7 @@ private:
     i32 m_host;
     i32 m_simulationRunning;
     i32 m_sceneIndex;
+    i32 m_refusedBatches;
     i32 m_firstPlayer;
     CKetrelArray<i32> m_playedScenes;
     i32 m_roundsPlayed;

@@ -54,7 +54,7 @@ void CJubPlayState::ResetRound()
     m_timerRunning = 0;
     m_timerHeld = 0;
     m_introCountdown = 0.0f;
-    m_liveSimulation = 0;
+    SetLiveSimulation(0);
     m_simulatedTime = 0.0f;
     m_replayEndHandled = 0;
     m_roundBegun = 0;
@@ -477,7 +477,7 @@ void CJubPlayState::OnMatchResult(const CJubEventMatchResult& e)
     m_f.acted = 1;
     m_f.winner = e.winner;
     m_f.matchDecided = 1;
-    m_liveSimulation = 0;
+    SetLiveSimulation(0);
     if (e.winner == m_f.localPlayer)
     {
         m_camera->FollowBody(m_liveScene->GetPlayer(m_f.localPlayer).body);
@@ -603,7 +603,16 @@ void CJubPlayState::OnBatch(const CJubGameEvent& batch)
     m_f.batchReceived = 1;
     m_replayEndHandled = 0;
     m_exchange->ClearReceived();
-    m_exchange->ParseBatch(batch);
+    if (m_exchange->ParseBatch(batch) != KE_OK)
+    {
+        // A batch that cannot be read whole cannot be replayed alike: nothing of it is
+        // applied, no replay is reported done, and the match ends as if the peer left.
+        m_exchange->ClearReceived();
+        m_replayEndHandled = 1;
+        ++m_refusedBatches;
+        OnPlayerLeft();
+        return;
+    }
     m_game->ResetClock();
     m_stepIndex = 0;
     m_simulationRunning = 1;

@@ -200,7 +200,7 @@ void CJubPlayState::ExecuteAction()
 
     m_exchange->ClearHistory();
     m_f.acted = 1;
-    m_liveSimulation = 1;
+    SetLiveSimulation(1);
     m_simulatedTime = 0.0f;
     if (weapon == JUB_WEAPON_SNOW || weapon == JUB_WEAPON_CLUSTER)
     {
@@ -282,7 +282,7 @@ void CJubPlayState::StepAhead()
 void CJubPlayState::AbandonSimulation()
 {
     RestoreSnapshot();
-    m_liveSimulation = 0;
+    SetLiveSimulation(0);
     m_exchange->ClearHistory();
     m_exchange->GetLocalQueue().Clear();
     m_game->ResetClock();
@@ -475,7 +475,7 @@ int CJubPlayState::CheckSettled()
     if (rc != KE_OK)
         ++m_shortBatches;
     RestoreSnapshot();
-    m_liveSimulation = 0;
+    SetLiveSimulation(0);
     m_game->ResetClock();
     m_stepIndex = 0;
     m_replayEndHandled = 0;
