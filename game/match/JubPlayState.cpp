@@ -307,6 +307,9 @@ void CJubPlayState::OnPlayerLeft()
 
 void CJubPlayState::RequestStop()
 {
+    // A turn still simulated ahead is undone, so the match ends on its last real state.
+    if (m_liveSimulation)
+        RestoreSnapshot();
     m_f.phase = JUB_PHASE_MATCH_OVER;
     m_f.matchDecided = 1;
     m_resultSent = 1;
@@ -358,6 +361,8 @@ int CJubPlayState::Update(f32 dt)
         m_game->LoadNextResource();
     if (m_leave)
     {
+        if (m_buttons)
+            m_buttons->Update(dt);   // lets a running press animation finish
         UpdateLeaving();
         return KE_OK;
     }

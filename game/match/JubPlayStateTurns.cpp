@@ -176,6 +176,9 @@ void CJubPlayState::RestartScene()
         return;
     m_restartedRound = 1;
     m_f.matchDecided = 0;
+    m_resultSent = m_resultAgreed = m_resultCounted = m_resultReported = 0;
+    m_matchOverPosted = m_quitRequested = m_timeOutsFlag = 0;
+    m_leaveShown = 0;
     PostStartRound(0, m_sceneIndex, 0, 0);
     PostBeginTurn(0);
     SetPhase(JUB_PHASE_ROUND_START);
@@ -475,6 +478,8 @@ void CJubPlayState::OnRoundOver(const CJubEventRoundOver& e)
 void CJubPlayState::OnMatchResult(const CJubEventMatchResult& e)
 {
     m_f.acted = 1;
+    if (m_liveSimulation)
+        RestoreSnapshot();   // the match ends on the turn's start, not half a simulation
     m_f.winner = e.winner;
     m_f.matchDecided = 1;
     SetLiveSimulation(0);
