@@ -3,7 +3,7 @@
 # need that is not installed yet. Safe to run again: it does nothing when all are present.
 set -euo pipefail
 
-build=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config python3
+build=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config python3 vorbis-tools
        libgtest-dev libgmock-dev googletest)
 runtime=(libx11-dev libxext-dev libxtst-dev libgtk2.0-dev libgdk-pixbuf-2.0-dev
          libpango1.0-dev libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri

@@ -55,7 +55,7 @@ void CJubButton::SetState(i32 wanted)
 
 CJubButtonManager::CJubButtonManager()
     : m_busyLimit(kBusyLimit), m_sinceTouch(0.0f), m_busy(0), m_renderer(nullptr),
-      m_game(nullptr), m_listener(nullptr), m_pulsePhase(0.0f)
+      m_game(nullptr), m_listener(nullptr), m_pulsePhase(0.0f), m_edits(0)
 {
 }
 
@@ -95,6 +95,7 @@ CJubButton* CJubButtonManager::AddButton(const CKetrelVector2& centre,
 {
     CJubButton* button = new CJubButton(this, centre, halfSize, textureIndex, id, frame);
     m_buttons.Add(button);
+    ++m_edits;
     return button;
 }
 
@@ -107,6 +108,7 @@ void CJubButtonManager::RemoveButton(i32 id)
         {
             m_buttons.RemoveAt(i);
             delete button;
+            ++m_edits;
         }
     }
 }
@@ -145,6 +147,7 @@ void CJubButtonManager::Clear()
     for (i32 i = 0; i < m_buttons.GetCount(); ++i)
         delete GetButton(i);
     m_buttons.RemoveAll();
+    ++m_edits;
 }
 
 bool CJubButtonManager::Touchable(const CJubButton* button) const
@@ -278,11 +281,16 @@ i32 CJubButtonManager::Update(f32 dt)
 
     const f32 bob = m_renderer ? m_renderer->GetScreenHeight() * kBobPerHeight : 0.0f;
     m_busy = 0;
+    const u32 edits = m_edits;
     for (i32 i = 0; i < m_buttons.GetCount(); ++i)
     {
         CJubButton* button = GetButton(i);
-        if (button->visible)
-            Animate(button, dt);
+        // Hidden buttons too: that is what resets a button hidden in mid-press.
+        Animate(button, dt);
+        // A listener that laid the buttons out again may have deleted this one; the new
+        // ones start with the next update.
+        if (m_edits != edits)
+            break;
         if (button->state != JUB_BUTTON_IDLE)
             m_busy = 1;
         if (button->pulse)

@@ -91,12 +91,12 @@ public:
     CJubButton* FindButton(i32 id) const;
     // Every button idle, hidden, at the rest scale.
     void HideAll();
-    // Deletes every button. Not from inside a listener call of this manager.
+    // Deletes every button.
     void Clear();
 
-    // Pulse, touch handling, press animation and the busy flag. Listener calls run inside
-    // and must not add, remove or clear buttons of this manager. 1 when a button took the
-    // touch.
+    // Pulse, touch handling, press animation and the busy flag. Listener calls run inside;
+    // they may add, remove or clear buttons (button pointers then die as usual, and the
+    // buttons left are animated from the next update on). 1 when a button took the touch.
     i32 Update(f32 dt);
     void Render();
 
@@ -125,4 +125,5 @@ private:
     CKetrelPtrArray m_buttons;      // CJubButton*, owned
     CJubButtonListener* m_listener; // not owned
     f32 m_pulsePhase;               // radians, 0..2 pi
+    u32 m_edits;                    // counts changes of the list, to notice them in Update
 };
