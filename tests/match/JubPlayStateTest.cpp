@@ -575,3 +575,72 @@ TEST(JubPlayStateTraining, AHatRaisesTheStartingHealthWithinBounds)
     rig.Handset(0).screen.OnOwnedItems(items);
     EXPECT_EQ(1000, rig.Handset(0).screen.GetLiveScene()->GetPlayer(1).health);
 }
+
+TEST_F(PlayStateMatch, AnUnreadableBatchEndsTheMatchWithoutAReplay)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    ASSERT_EQ(JUB_PHASE_REMOTE_TURN, B().GetPhase());
+    // A Damage record cut short after its first bytes.
+    std::vector<u8> batch(16, 0);
+    batch[0] = JUB_EVENT_BATCH;
+    JubPutU32(&batch[4], 0x70000000u);
+    JubPutU32(&batch[8], JUB_EVENT_UNTIMED);
+    batch.insert(batch.end(), {JUB_EVENT_DAMAGE, JUB_EVENT_DAMAGE, 0, 0, 0});
+    B().GetExchange().ReceivePayload(batch.data(), (i32)batch.size());
+    const i32 healthBefore = B().GetLiveScene()->GetPlayer(1).health;
+    TickFor(rig, 5);
+    EXPECT_EQ(1, B().GetRefusedBatchCount());
+    EXPECT_EQ(1, B().IsMatchDecided());
+    EXPECT_EQ(1, B().GetWinner());
+    EXPECT_EQ(healthBefore, B().GetLiveScene()->GetPlayer(1).health);
+    EXPECT_TRUE(SentOnce(rig.Handset(1).host, JUB_EVENT_REPLAY_DONE).empty());
+}
+
+TEST(JubPlayStateActions, CrushedBetweenBlocksOrLiftedOntoOne)
+{
+    // Creature 1 stands on the floor (top 0.55) at y 0.6; a block's bottom is placed
+    // relative to the creature's top, or the creature is sunk into the floor.
+    struct Row
+    {
+        f32 ceiling;     // ceiling bottom minus creature top; 9 for no ceiling
+        f32 y;           // the creature's centre
+        int out;         // PlayerOut (crushed) posted
+        int synced;      // moved up and SyncPositions posted
+    } rows[] = {
+        {-0.02f, 0.6f, 1, 0},
+        {0.0f, 0.6f, 0, 0},
+        {0.1f, 0.6f, 0, 0},
+        {9.0f, 0.58f, 0, 1},
+    };
+    SmallLevel level;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << "ceiling " << row.ceiling << " y " << row.y);
+        SoloRig rig;
+        ASSERT_EQ(KE_OK, rig.Start(10, &level));
+        CJubPlayState& s = rig.Handset(0).screen;
+        for (int t = 0; t < 200 && !s.IsTimerRunning(); ++t)
+            s.Update(0.033f);
+        CJubScene& live = *s.GetLiveScene();
+        live.GetPlayer(1).body->SetPosition(CKetrelVector2(0.15f, row.y));
+        if (row.ceiling < 5.0f)
+            live.GetBlocks()->CreateBlock(9, CKetrelVector2(0.15f, row.y + 0.05f + row.ceiling + 0.05f),
+                                          0, 0, 0);
+        s.GetExchange().GetLocalQueue().Clear();
+        s.CheckCrushed(1);
+        int out = 0, synced = 0;
+        CJubGameEventQueue& queue = s.GetExchange().GetLocalQueue();
+        for (i32 i = 0; i < queue.Count(); ++i)
+        {
+            const u8* p = queue.GetAt(i)->GetPayload();
+            out += p[0] == JUB_EVENT_PLAYER_OUT && p[12] == 1 && p[13] == CJubEventPlayerOut::kCrushed;
+            synced += p[0] == JUB_EVENT_SYNC_POSITIONS;
+        }
+        EXPECT_EQ(row.out, out);
+        EXPECT_EQ(row.synced, synced);
+        if (row.synced)
+        {
+            EXPECT_FLOAT_EQ(0.6f, live.GetPlayer(1).body->GetPosition().y);
+        }
+    }
+}
