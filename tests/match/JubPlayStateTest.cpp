@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 namespace
 {
@@ -643,4 +644,75 @@ TEST(JubPlayStateActions, CrushedBetweenBlocksOrLiftedOntoOne)
             EXPECT_FLOAT_EQ(0.6f, live.GetPlayer(1).body->GetPosition().y);
         }
     }
+}
+
+TEST_F(PlayStateMatch, PostingFillsEachTypeWithItsSizeAndSendFlag)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    CJubPlayState& s = A();
+    CJubGameEventQueue& q = s.GetExchange().GetLocalQueue();
+    q.Clear();
+    const CKetrelVector2 v(0.1f, -0.2f);
+    struct Row
+    {
+        std::function<void()> post;
+        i32 type, size, send;
+    } rows[] = {
+        {[&] { s.PostStartRound(1, 4, 2, 0); }, JUB_EVENT_START_ROUND, 28, 1},
+        {[&] { s.PostBeginTurn(1); }, JUB_EVENT_BEGIN_TURN, 16, 1},
+        {[&] { s.PostNextRound(); }, JUB_EVENT_NEXT_ROUND, 12, 1},
+        {[&] { s.PostTurnResult(0); }, JUB_EVENT_MATCH_RESULT, 20, 1},
+        {[&] { s.PostTurnResult(1); }, JUB_EVENT_MATCH_RESULT, 20, 0},
+        {[&] { s.PostTurnResult(2); }, JUB_EVENT_MATCH_RESULT, 20, 0},
+        {[&] { s.PostNextTurn(1); }, JUB_EVENT_NEXT_TURN, 16, 1},
+        {[&] { s.PostMatchOver(0); }, JUB_EVENT_MATCH_OVER, 20, 0},
+        {[&] { s.PostQuit(3); }, JUB_EVENT_QUIT, 16, 0},
+        {[&] { s.PostSimulation(1); }, JUB_EVENT_SET_SIMULATION, 16, 1},
+        {[&] { s.PostPlayerOut(1, 2); }, JUB_EVENT_PLAYER_OUT, 16, 1},
+        {[&] { s.PostSyncPositions(); }, JUB_EVENT_SYNC_POSITIONS, 28, 1},
+        {[&] { s.PostJump(0, v, 1); }, JUB_EVENT_JUMP, 28, 1},
+        {[&] { s.PostPlayerReady(1); }, JUB_EVENT_PLAYER_READY, 16, 1},
+        {[&] { s.PostConcede(0); }, JUB_EVENT_CONCEDE, 16, 1},
+        {[&] { s.PostDamage(1, 30, 70); }, JUB_EVENT_DAMAGE, 24, 1},
+        {[&] { s.PostSettleCheck(); }, JUB_EVENT_SETTLE_CHECK, 12, 0},
+        {[&] { s.PostWhip(0, v); }, JUB_EVENT_WHIP, 24, 1},
+        {[&] { s.PostLoadProjectile(0, 2); }, JUB_EVENT_LOAD_PROJECTILE, 16, 1},
+        {[&] { s.PostPlaceProjectile(0, v, 5); }, JUB_EVENT_PLACE_PROJECTILE, 28, 1},
+        {[&] { s.PostFire(0, v, 5); }, JUB_EVENT_FIRE, 28, 1},
+        {[&] { s.PostRemoveProjectile(0, 1, 5); }, JUB_EVENT_REMOVE_PROJECTILE, 16, 1},
+        {[&] { s.PostThrowBlock(33, -3, 7, v, 90); }, JUB_EVENT_THROW_BLOCK, 28, 1},
+        {[&] { s.PostDestroyBlock(33); }, JUB_EVENT_DESTROY_BLOCK, 16, 1},
+        {[&] { s.PostBlockState(33, 255, 2, 0, 0.75f, 0.15f, v, -1.0f); }, JUB_EVENT_BLOCK_STATE, 44, 1},
+        {[&] { s.PostExplosion(v, 0.3f, 1, 0xFF00FF00u, 1); }, JUB_EVENT_EXPLOSION, 32, 1},
+        {[&] { s.PostExplosion(v, 0.3f, 0, 0xFF808080u, 0); }, JUB_EVENT_EXPLOSION, 32, 0},
+        {[&] { s.PostReplayDone(); }, JUB_EVENT_REPLAY_DONE, 16, 1},
+        {[&] { s.PostOwnedItems(); }, JUB_EVENT_OWNED_ITEMS, 64, 1},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << "type " << row.type);
+        const i32 before = q.Count();
+        row.post();
+        ASSERT_EQ(before + 1, q.Count());
+        const CJubGameEvent* e = q.GetAt(before);
+        EXPECT_EQ(row.type, e->GetType());
+        EXPECT_EQ(row.size, e->GetSize());
+        EXPECT_EQ(row.send, e->GetSend());
+        EXPECT_EQ(e->GetSequence() + 1, e->GetPayloadSequence());
+    }
+    // Jump and Fire launch against the stretch.
+    CJubEventJump jump;
+    ASSERT_EQ(KE_OK, jump.Read(q.GetAt(12)->GetPayload(), q.GetAt(12)->GetSize()));
+    EXPECT_FLOAT_EQ(0.1f * -6.9f, jump.launch.x);
+    EXPECT_FLOAT_EQ(-0.2f * -6.9f, jump.launch.y);
+    CJubEventFire fire;
+    ASSERT_EQ(KE_OK, fire.Read(q.GetAt(20)->GetPayload(), q.GetAt(20)->GetSize()));
+    EXPECT_FLOAT_EQ(0.1f * -6.9f, fire.launch.x);
+    EXPECT_EQ(5, fire.slot);
+    // The owned items of the local player: a snow and a cluster bomb.
+    CJubEventOwnedItems items;
+    ASSERT_EQ(KE_OK, items.Read(q.GetAt(28)->GetPayload(), q.GetAt(28)->GetSize()));
+    EXPECT_EQ(2, items.count);
+    EXPECT_EQ(101u, items.itemId[0]);
+    q.Clear();
 }
