@@ -48,7 +48,6 @@ CJubPlayState::CJubPlayState()
         m_playerIds[p] = (u32)p;
         m_resultIds[p] = 0;
         m_resultCodes[p] = 0;
-        m_hatBonus[p] = -1;
     }
     ClearCheckState();
 }
@@ -400,7 +399,7 @@ int CJubPlayState::Update(f32 dt)
     if (m_leave)
         return KE_OK;
 
-    UpdatePhaseTimers(dt);
+    UpdatePhaseTimers();
     UpdateTurnIntro(dt);
     UpdateTurnTimer();
     UpdateTurnClose();
@@ -427,9 +426,8 @@ void CJubPlayState::StepScene()
     m_effects->Update(kStep);
 }
 
-void CJubPlayState::UpdatePhaseTimers(f32 dt)
+void CJubPlayState::UpdatePhaseTimers()
 {
-    (void)dt;
     switch (m_f.phase)
     {
     case JUB_PHASE_ROUND_START:

@@ -74,7 +74,6 @@ void CJubPlayState::OnStartRound(const CJubEventStartRound& e)
 {
     ResetRound();
     m_liveScene->Reset();
-    m_hatBonus[0] = m_hatBonus[1] = -1;
     const i32 limit = m_singlePlayer ? (i32)JUB_TRAINING_SCENES : (i32)JUB_BATTLE_SCENE_COUNT;
     int loaded = 0;
     if (e.scene < (u32)limit)
@@ -282,7 +281,7 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
     {
         if (!(handled && m_f.turnPlayer != m_f.localPlayer))
             m_camera->FollowBody(turn.body);
-        m_turnMessage = 512.0f;
+        m_turnMessage = kTurnMessageStart;
     }
     else
     {
@@ -292,7 +291,6 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
         m_camera->SetZoomTarget(kOverviewZoom);
         m_turnMessage = 0.0f;
     }
-    (void)kTurnMessageStart;
     if (player == m_f.localPlayer)
     {
         SetPhase(JUB_PHASE_LOCAL_TURN);
@@ -645,7 +643,6 @@ void CJubPlayState::OnOwnedItems(const CJubEventOwnedItems& e)
             player.itemWords[2] = item.packNumber;
             player.itemWords[8] = 1;
             player.wearsItem = 1;
-            m_hatBonus[e.player] = info.variable;
             if (!m_roundBegun)
                 player.health = HatHealth(info.variable);
             break;
@@ -741,9 +738,8 @@ void CJubPlayState::ApplyTrainingRules()
 
 // The HUD places its buttons here; what the match itself needs of a layout is the
 // training narrowing that follows every layout.
-void CJubPlayState::LayoutButtons(i32 full)
+void CJubPlayState::LayoutButtons(i32 /*full*/)
 {
-    (void)full;
     m_allowedWeapons = 0x3F;
     if (m_singlePlayer && m_liveScene)
         ApplyTrainingRules();

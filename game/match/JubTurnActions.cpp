@@ -354,7 +354,6 @@ CJubBlock* CJubPlayState::FindBlockOfBody(const CJubPhysicsBody* body) const
 int CJubPlayState::CheckSettled()
 {
     CJubScene& scene = *m_liveScene;
-    const i32 local = m_f.localPlayer;
     BeginShadow();
 
     // 1. A swinging whip hits once, when its phase passes a quarter turn.
@@ -480,7 +479,6 @@ int CJubPlayState::CheckSettled()
     m_stepIndex = 0;
     m_replayEndHandled = 0;
     m_f.replayStarted = 1;
-    (void)local;
     return 1;
 }
 
