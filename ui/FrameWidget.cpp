@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
-#include <vector>
+#include <string>
 
 const char* const CFrameWidget::kProgramName = "framewidget_shader";
 
@@ -123,9 +123,10 @@ int CFrameWidget::LoadShader()
     {
         CKetrelString log;
         program->GetInfoLog(log);
-        std::vector<char> text((size_t)log.ToUTF8(nullptr) + 1);
-        log.ToUTF8(text.data());
-        fprintf(stderr, "%s\n", text.data());
+        std::string text((size_t)log.ToUTF8(nullptr) + 1, '\0');
+        log.ToUTF8(&text[0]);
+        fputs(text.c_str(), stderr);
+        fputc('\n', stderr);
         program->Release();
         delete program;
         return KE_ERR_DEVICE;
