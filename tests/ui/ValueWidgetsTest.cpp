@@ -38,7 +38,7 @@ struct ValueTest : ::testing::Test
         {
             if (i == skip)
                 continue;
-            char name[16];
+            char name[32];
             snprintf(name, sizeof name, "bg%d_template", i);
             CImageWidget* t = New<CImageWidget>(app, b, name, 0, 0, 10, 10);
             CKetrelSurface* sheet = kit::Solid(i == 0 ? 30 : 20, i == 0 ? 30 : 20, 0xFFFFFFFFu);
