@@ -14,12 +14,27 @@ const char* const kBuiltinNames[CUIElementRegistry::BuiltinCount] = {
     "infinite_list", "running_list", "web_button",     "slider",        "progressbar",
     "web_view",     "pie",           "rotating_image", "bubble"};
 
-// Filled by static initialisers of other sources: a function-local table avoids any
-// dependence on the order in which sources are initialised.
 const CUIElementKind** Table()
 {
     static const CUIElementKind* table[CUIElementRegistry::BuiltinCount] = {};
     return table;
+}
+}  // namespace
+
+// Generated from the files of ui/elements/: runs each one's registration.
+void UIRegisterElementKinds();
+
+namespace
+{
+const CUIElementKind** Registered()
+{
+    static bool done = false;
+    if (!done)
+    {
+        done = true;
+        UIRegisterElementKinds();
+    }
+    return Table();
 }
 }  // namespace
 
@@ -52,19 +67,19 @@ int CUIElementRegistry::Add(const CUIElementKind* kind)
 const CUIElementKind* CUIElementRegistry::Find(const char* typeName)
 {
     const i32 index = FindBuiltin(typeName);
-    return index >= 0 ? Table()[index] : nullptr;
+    return index >= 0 ? Registered()[index] : nullptr;
 }
 
 const CUIElementKind* CUIElementRegistry::GetBuiltin(i32 index)
 {
-    return (index >= 0 && index < BuiltinCount) ? Table()[index] : nullptr;
+    return (index >= 0 && index < BuiltinCount) ? Registered()[index] : nullptr;
 }
 
 i32 CUIElementRegistry::GetRegisteredCount()
 {
     i32 n = 0;
     for (i32 i = 0; i < BuiltinCount; ++i)
-        n += Table()[i] ? 1 : 0;
+        n += Registered()[i] ? 1 : 0;
     return n;
 }
 
@@ -72,7 +87,7 @@ const CUIElementKind* CUIElementRegistry::FindByKind(const CWidgetType& kind)
 {
     for (i32 i = 0; i < BuiltinCount; ++i)
     {
-        const CUIElementKind* k = Table()[i];
+        const CUIElementKind* k = Registered()[i];
         if (k && k->kind && k->kind().IsSameKind(kind))
             return k;
     }

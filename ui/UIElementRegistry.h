@@ -5,8 +5,9 @@
 // vocabulary (the attributes and child elements the creator reads). The UI loader
 // builds its creator table from this registry without naming the widget classes.
 //
-// Sources that register kinds live in ui/elements/; the build links every one of
-// them into each program that links the toolkit, so no registration is dropped.
+// Sources that register kinds live in ui/elements/: each <Name>.cpp defines its
+// registration with UI_ELEMENT_SOURCE(<Name>) { CUIElementRegistry::Add(...); }.
+// The registry runs every one of them before its first answer.
 #include "engine/KetrelTypes.h"
 #include "ui/UIActionCallback.h"
 #include "ui/UIElementCreator.h"
@@ -61,8 +62,9 @@ public:
     // Index of name among the built-in names, or -1.
     static i32 FindBuiltin(const char* name);
 
-    // Registers a kind (the record must live for the whole process). 1; 0 when the
-    // name is not a built-in one, is already registered or the creator is null.
+    // Registers a kind (the record must live for the whole process); called by the
+    // sources of ui/elements/. 1; 0 when the name is not a built-in one, is already
+    // registered or the creator is null.
     static int Add(const CUIElementKind* kind);
     // The registered kind of that built-in name, or null when it has not registered.
     static const CUIElementKind* Find(const char* typeName);
@@ -72,10 +74,5 @@ public:
     static const CUIElementKind* FindByKind(const CWidgetType& kind);
 };
 
-#define UI_ELEMENT_CONCAT2(a, b) a##b
-#define UI_ELEMENT_CONCAT(a, b) UI_ELEMENT_CONCAT2(a, b)
-// At namespace scope of a source in ui/elements/: registers record (a CUIElementKind
-// with static storage) before main runs.
-#define UI_REGISTER_ELEMENT(record)                                                       \
-    static const int UI_ELEMENT_CONCAT(s_uiElementRegistered_, __LINE__) =                \
-        CUIElementRegistry::Add(&(record))
+// Opens the registration function of the source ui/elements/<name>.cpp.
+#define UI_ELEMENT_SOURCE(name) void UIRegisterElements_##name()

@@ -118,7 +118,10 @@ const CUIElementKind kAnchor = {"anchor_layout", &CWidgetType::Alignment, &Creat
                                 kAnchorWords, nullptr};
 }  // namespace
 
-UI_REGISTER_ELEMENT(kDivider);
-UI_REGISTER_ELEMENT(kRatio);
-UI_REGISTER_ELEMENT(kAspect);
-UI_REGISTER_ELEMENT(kAnchor);
+UI_ELEMENT_SOURCE(LayoutElements)
+{
+    CUIElementRegistry::Add(&kDivider);
+    CUIElementRegistry::Add(&kRatio);
+    CUIElementRegistry::Add(&kAspect);
+    CUIElementRegistry::Add(&kAnchor);
+}

@@ -75,5 +75,8 @@ const CUIElementKind kWebView = {"web_view", &CWidgetType::WebView, &CreateWebVi
                                  nullptr};
 }  // namespace
 
-UI_REGISTER_ELEMENT(kPageLayout);
-UI_REGISTER_ELEMENT(kWebView);
+UI_ELEMENT_SOURCE(PageElements)
+{
+    CUIElementRegistry::Add(&kPageLayout);
+    CUIElementRegistry::Add(&kWebView);
+}
