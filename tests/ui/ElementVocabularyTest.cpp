@@ -193,3 +193,159 @@ TEST(ElementVocabulary, SharedReaders)
     loader.Unload();
     Free(root);
 }
+
+#include "engine/graphics/KetrelSurface.h"
+#include "ui/Button.h"
+#include "ui/Expandable.h"
+#include "ui/ImageWidget.h"
+#include "ui/PageButton.h"
+#include "ui/WebButton.h"
+
+TEST(ElementVocabulary, ButtonReader)
+{
+    const struct
+    {
+        const char* type;
+        const char* attributes;
+        const char* children;
+        u32 blend;
+        bool cancellable;
+        f32 hitScale, clickDelay;
+        bool keepAspect;
+    } cases[] = {
+        {"button", "", "", 0xFFFFFFFFu, true, 1.0f, 0.15f, false},
+        // Six digits as a blend colour keep alpha 0.
+        {"button", "keep_aspect='1'", "<blend_color value='ffffff'/><cancellable value='0'/>"
+         "<hitarea size='1.5' extra='0.5'/><clickdelay value='0'/>",
+         0x00FFFFFFu, false, 1.5f, 0.0f, true},
+        {"toggle_button", "", "<blend_color value='nothing'/>", 0xFFFFFFFFu, true, 1.0f, 0.15f, false},
+        {"web_button", "", "<target url='http://x/?a=1&amp;b=LANGUAGE'/>", 0xFFFFFFFFu, true, 1.0f,
+         0.15f, false},
+        {"page_button", "", "<target name='..//pv' page='p2'/>", 0xFFFFFFFFu, true, 1.0f, 0.15f,
+         false},
+    };
+    for (const auto& c : cases)
+    {
+        LoadedTree t;
+        t.Build(std::string("<area><element name='b' type='") + c.type + "' " + c.attributes + ">" +
+                c.children + "</element></area>");
+        CButton* b = CButton::Cast(t.Find("b"));
+        ASSERT_NE(nullptr, b) << c.type;
+        EXPECT_FALSE(b->IsTransparent());
+        EXPECT_EQ(c.blend, b->GetBlendColor()) << c.type << c.children;
+        EXPECT_EQ(c.cancellable, b->IsCancellable());
+        EXPECT_FLOAT_EQ(c.hitScale, b->GetHitScale());
+        EXPECT_FLOAT_EQ(c.clickDelay, b->GetClickDelay());
+        EXPECT_EQ(c.keepAspect, (b->GetFlags() & CImageWidget::IMAGE_KEEP_ASPECT) != 0);
+        if (std::string(c.type) == "web_button")
+        {
+            EXPECT_EQ("http://x/?a=1&b=LANGUAGE", Narrow(static_cast<CWebButton*>(b)->GetUrl()));
+        }
+        if (std::string(c.type) == "page_button")
+        {
+            EXPECT_EQ("p2", Narrow(CPageButton::Cast(b)->GetTargetPage()));
+            EXPECT_EQ("..//pv", Narrow(CPageButton::Cast(b)->GetViewName()));
+        }
+    }
+}
+
+TEST(ElementVocabulary, ImageElement)
+{
+    const struct
+    {
+        const char* children;
+        f32 frameDuration;
+        i32 frameCount;
+        u32 flagsSet, flagsClear;
+    } cases[] = {
+        {"<image path='a' frames_x='4' frames_y='2' animation_duration='2.0'/>", 0.25f, 8, 0, 0},
+        {"<image path='a' frames_x='4' frames_y='2'/>", 1.0f, 8, 0, 0},
+        {"<image/>", 0.0f, 1, 0, 0},   // no image: no frame clock
+        {"<image path='a' frame='1' frames_x='2'/>", 1.0f, 2, CImageWidget::IMAGE_SKIP_ANIMATION, 0},
+        // Frame counts beyond the image's pixels are held to them.
+        {"<image path='a' frames_x='2000000000' frames_y='-5'/>", 1.0f, 64, 0, 0},
+        {"<skip_clipped_draw value='1'/><skip_clipping value='1'/><skip_animation value='1'/>", 0.0f,
+         1,
+         CImageWidget::IMAGE_SKIP_CLIPPED_DRAW | CImageWidget::IMAGE_NO_CLIP |
+             CImageWidget::IMAGE_SKIP_ANIMATION,
+         0},
+        {"<skip_clipped_draw value='0'/>", 0.0f, 1, 0, CImageWidget::IMAGE_SKIP_CLIPPED_DRAW},
+    };
+    for (const auto& c : cases)
+    {
+        LoadedTree t;
+        t.Build(std::string("<area><element name='i' type='image'>") + c.children + "</element></area>");
+        CImageWidget* w = CImageWidget::Cast(t.Find("i"));
+        ASSERT_NE(nullptr, w) << c.children;
+        EXPECT_TRUE(w->IsTransparent());
+        if (std::string(c.children).find("path") != std::string::npos)
+        {
+            EXPECT_NE(nullptr, w->GetImage());
+        }
+        EXPECT_FLOAT_EQ(c.frameDuration, w->GetFrameDuration()) << c.children;
+        EXPECT_EQ(c.frameCount, w->GetFrameCount()) << c.children;
+        EXPECT_EQ(c.flagsSet, w->GetFlags() & c.flagsSet) << c.children;
+        EXPECT_EQ(0u, w->GetFlags() & c.flagsClear) << c.children;
+    }
+    // Every image reference the readers took was handed back or is held by a widget.
+    LoadedTree t;
+    t.Build("<area><element type='image'><image path='a'/></element></area>");
+    ASSERT_EQ(1u, t.app.resources.imageRefs.size());
+    EXPECT_EQ(1, t.app.resources.imageRefs.begin()->second);
+}
+
+TEST(ElementVocabulary, ExpandLayoutAndEvents)
+{
+    LoadedTree t;
+    t.Action("grow");
+    t.Action("press");
+    t.Build("<area><element name='x' type='expand_layout'><width value='0.5'/><height value='0.1'/>"
+            "<width value='1.0'/><height value='0.2'/><transition-time value='0.5'/>"
+            "<events><onbeginexpand action='grow'/><onclick action='press'/></events></element>"
+            "<element name='b' type='button'><events><onbeginexpand action='grow'/>"
+            "<onclick action='press'/></events></element></area>");
+    CExpandable* x = CExpandable::Cast(t.Find("x"));
+    ASSERT_NE(nullptr, x);
+    ASSERT_EQ(2, x->GetStateCount());
+    EXPECT_EQ(400, x->GetWidths()[0]);
+    EXPECT_EQ(48, x->GetHeights()[0]);
+    EXPECT_EQ(800, x->GetWidths()[1]);
+    EXPECT_EQ(96, x->GetHeights()[1]);
+    EXPECT_FLOAT_EQ(0.5f, x->GetTransitionTime());
+    EXPECT_TRUE(x->GetBeginExpandCallback().IsSet());
+    EXPECT_TRUE(x->GetClickCallback().IsSet());   // an expandable is a button
+    CButton* b = CButton::Cast(t.Find("b"));
+    EXPECT_TRUE(b->GetClickCallback().IsSet());
+    b->Click();
+    ASSERT_EQ(1u, t.log.fired.size());
+    EXPECT_EQ("press", t.log.fired[0]);
+}
+
+TEST(ElementVocabulary, PageButtonsDriveTheirView)
+{
+    LoadedTree t;
+    t.Build("<area><element name='menu_root'><size w='1' h='1'/>"
+            "<element name='pv' type='page_layout'><size w='1' h='1'/><history max-size='4'/>"
+            "<element name='p1'/><element name='p2'/></element>"
+            "<element name='to2' type='page_button'><target name='&lt;menu_root/pv' page='p2'/></element>"
+            "<element name='to1' type='page_button'><target name='&lt;menu_root/pv' page='p1'/></element>"
+            "</element></area>");
+    CPageView* pv = CPageView::Cast(t.Find("//pv"));
+    CPageButton* to2 = CPageButton::Cast(t.Find("//to2"));
+    CPageButton* to1 = CPageButton::Cast(t.Find("//to1"));
+    ASSERT_TRUE(pv && to1 && to2);
+    t.root->Update(0.0f);
+    EXPECT_EQ(pv, to2->GetPageView());
+    EXPECT_EQ(2, pv->GetPageButtonCount());
+    EXPECT_TRUE(to1->IsToggled());
+    EXPECT_FALSE(to2->IsToggled());
+    to2->Click();
+    EXPECT_EQ(1, pv->GetCurrentIndex());
+    t.root->Update(1.0f);
+    t.root->Update(0.0f);
+    EXPECT_TRUE(to2->IsToggled());
+    EXPECT_FALSE(to1->IsToggled());
+    // A button leaving the tree unbinds itself.
+    CWidget::Destroy(to1);
+    EXPECT_EQ(1, pv->GetPageButtonCount());
+}

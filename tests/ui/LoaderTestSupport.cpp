@@ -1,7 +1,56 @@
 #include "LoaderTestSupport.h"
 
+#include "engine/graphics/KetrelSurface.h"
+
 namespace uitest
 {
+ImageResources::~ImageResources()
+{
+    for (auto& entry : imageRefs)
+        delete entry.first;
+}
+
+CKetrelSurface* ImageResources::GetImage(const CKetrelString& name, u32)
+{
+    if (name.IsEmpty())
+        return nullptr;
+    CKetrelSurface* s = new CKetrelSurface();
+    CKetrelSurfaceDesc desc = {};
+    desc.width = imageWidth;
+    desc.height = imageHeight;
+    desc.pixelFormat = KE_PF_RGB565;
+    s->Create(nullptr, &desc);
+    imageRefs[s] = 1;
+    return s;
+}
+
+int ImageResources::AddRefImage(CKetrelSurface* image)
+{
+    if (!image)
+        return 1;
+    auto it = imageRefs.find(image);
+    if (it == imageRefs.end())
+        return 0;
+    ++it->second;
+    return 1;
+}
+
+int ImageResources::ReleaseImage(CKetrelSurface** slot)
+{
+    if (!*slot)
+        return 1;
+    auto it = imageRefs.find(*slot);
+    if (it == imageRefs.end())
+        return 0;
+    if (--it->second == 0)
+    {
+        delete *slot;
+        imageRefs.erase(it);
+    }
+    *slot = nullptr;
+    return 1;
+}
+
 int ActionLog::Record(void* argument, void* context)
 {
     (void)argument;

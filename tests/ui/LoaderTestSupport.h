@@ -35,11 +35,26 @@ public:
     std::vector<std::pair<std::string, u32>> added;
 };
 
+// Resources that also serve images: any name is an image of 64 x 32 pixels, counted by
+// reference and freed at the last release.
+class ImageResources : public FakeResources
+{
+public:
+    ~ImageResources() override;
+    CKetrelSurface* GetImage(const CKetrelString& name, u32 flags) override;
+    int AddRefImage(CKetrelSurface* image) override;
+    int ReleaseImage(CKetrelSurface** slot) override;
+    std::map<CKetrelSurface*, int> imageRefs;
+    i32 imageWidth = 64, imageHeight = 32;
+};
+
 class ThemedApp : public FakeApp
 {
 public:
     IUITheme* GetTheme() override { return &theme; }
+    IUIResourceManager* GetUIResources() override { return &resources; }
     FakeTheme theme;
+    ImageResources resources;   // in place of the plain fake's
 };
 
 // Records which actions fired, by name.

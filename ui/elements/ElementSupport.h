@@ -36,3 +36,16 @@ inline const CKetrelXMLDataNode* Child(const CKetrelXMLDataNode* node, const cha
     return CXMLLoaderWrapper::FindChild(node, name);
 }
 }  // namespace uielements
+
+class CImageWidget;
+
+namespace uielements
+{
+// Reads the image child childName and hands the image to w (which takes its own
+// reference); the reader's reference is given back. Frame duration and fixed frame
+// as the element kinds of images use them. False when the child is absent.
+bool ApplyImage(CUIXMLLoader* loader, const CKetrelXMLDataNode* node, const char* childName,
+                CImageWidget* w, CUIImageSpec* spec);
+// "blend_color" "$value" as a raw theme-or-hex colour; unchanged when neither.
+void ApplyBlendColor(CUIXMLLoader* loader, const CKetrelXMLDataNode* node, CWidget* w);
+}  // namespace uielements
