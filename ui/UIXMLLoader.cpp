@@ -129,7 +129,9 @@ CUIXMLLoader::CUIXMLLoader()
       m_ownsUnique(false),
       m_outer(nullptr),
       m_importDepth(0),
-      m_logCount(0)
+      m_logCount(0),
+      m_elementsBuilt(0),
+      m_filesImported(0)
 {
 }
 
@@ -348,6 +350,12 @@ void CUIXMLLoader::LoadElement(CKetrelXMLDataNode* node, CWidget* parent, CWidge
         return;
     }
 
+    if (Top()->m_elementsBuilt >= MaxElements)
+    {
+        Log("too many elements, skipped", name ? name : type);
+        return;
+    }
+    ++Top()->m_elementsBuilt;
     CWidget* candidate = TakeUnique(uniqueName);
     CWidget* w = BuildElement(node, type, parent, reference, candidate);
     if (!w)
@@ -513,6 +521,14 @@ bool CUIXMLLoader::ImportConditionsHold(const CKetrelXMLDataNode* node) const
     return true;
 }
 
+CUIXMLLoader* CUIXMLLoader::Top()
+{
+    CUIXMLLoader* top = this;
+    while (top->m_outer)
+        top = top->m_outer;
+    return top;
+}
+
 bool CUIXMLLoader::IsImportOpen(const CKetrelString& path) const
 {
     for (const CUIXMLLoader* l = this; l; l = l->m_outer)
@@ -536,6 +552,13 @@ void CUIXMLLoader::LoadImport(CKetrelXMLDataNode* node, CWidget* parent, CWidget
         Log("import of a document already open, skipped", path);
         return;
     }
+    if (path && Top()->m_filesImported >= MaxImportedFiles)
+    {
+        Log("too many imported documents, skipped", path);
+        return;
+    }
+    if (path)
+        ++Top()->m_filesImported;
 
     CWidget* importParent = nullptr;
     if (const char* useParent = GetAttribute(node, "$use_parent"))

@@ -8,8 +8,10 @@
 //
 // Bad content is skipped, never fatal: an unknown element, attribute or event, an
 // element nested deeper than the widget tree allows, an element of a built-in type
-// whose kind has not registered, a cyclic or too deep import. Each skip writes one
-// line on the standard error stream (at most MaxLogLines per loader).
+// whose kind has not registered, a cyclic or too deep import, anything past the
+// budgets of one load (MaxElements, MaxImportedFiles), which keep a document that
+// imports documents many times over from multiplying without end. Each skip writes
+// one line on the standard error stream (at most MaxLogLines per loader).
 //
 // Use: construct, Init, LoadFile / LoadFromResource / LoadDocument, Unload, destroy.
 #include "engine/KetrelArray.h"
@@ -44,8 +46,10 @@ class CUIXMLLoader : public CXMLLoaderWrapper
 public:
     enum
     {
-        MaxImportDepth = 16,   // imports open inside one another
-        MaxLogLines = 32       // skip reports per loader
+        MaxImportDepth = 16,      // imports open inside one another
+        MaxImportedFiles = 256,   // documents read by imports during one load
+        MaxElements = 100000,     // widgets built during one load, imports included
+        MaxLogLines = 32          // skip reports per loader
     };
     // Platform number of this build, matched by "$platform_id" lists.
     enum { PlatformId = 3 };
@@ -146,6 +150,8 @@ private:
     void CheckVocabulary(const CKetrelXMLDataNode* node, const CUIElementKind* kind) const;
     bool ImportConditionsHold(const CKetrelXMLDataNode* node) const;
     bool IsImportOpen(const CKetrelString& path) const;
+    // The loader of the whole load (the outermost one), which keeps the budgets.
+    CUIXMLLoader* Top();
 
     CreatorTable m_creators;
     CUIActionMap* m_actions;                        // not owned; may be null
@@ -162,4 +168,6 @@ private:
     i32 m_importDepth;                              // open imports around this loader
     CKetrelString m_path;                           // document this loader reads; empty: none
     mutable i32 m_logCount;
+    i32 m_elementsBuilt;                            // budgets, kept by the outermost loader
+    i32 m_filesImported;
 };

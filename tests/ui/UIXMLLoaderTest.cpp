@@ -293,3 +293,25 @@ TEST(UIXMLLoaderReuse, UniqueWidgetsSurviveByExactKind)
     EXPECT_TRUE(t.Find("pv")->GetType().IsSameKind(CWidgetType::Alignment()));
     EXPECT_TRUE(t.Find("other")->GetType().IsSameKind(CWidgetType::PageLayout()));
 }
+
+TEST(UIXMLLoaderImports, BudgetsBoundMultiplyingImports)
+{
+    // Each level imports the next one 20 times: 8,000 elements were it not bounded.
+    LoadedTree t;
+    std::string a, b;
+    for (int i = 0; i < 20; ++i)
+    {
+        a += "<import path='b.xml'/>";
+        b += "<element/>";
+    }
+    t.app.resources.files["a.xml"] = "<x>" + a + "</x>";
+    t.app.resources.files["b.xml"] = "<x>" + b + "</x>";
+    std::string top;
+    for (int i = 0; i < 20; ++i)
+        top += "<import path='a.xml'/>";
+    t.Build(Doc(top));
+    // Depth first: each a.xml costs 21 reads (itself and 20 of b.xml), so 12 whole
+    // ones fit in 256 reads, then the 13th and 3 of its b.xml.
+    static_assert(CUIXMLLoader::MaxImportedFiles == 256, "budget of the case below");
+    EXPECT_EQ(12 * 20 * 20 + 3 * 20, t.root->GetChildCount());
+}
