@@ -14,22 +14,18 @@ using namespace uitest;
 namespace
 {
 template <class T>
-T* BuildOne(LoadedTree& t, const std::string& type, const std::string& attributes,
+T* BuildOne(LoadedTree& t, const CWidgetType& kind, const std::string& type,
+            const std::string& attributes,
             const std::string& children = "", i32 w = 800, i32 h = 480)
 {
     t.Build("<area><element name='e' type='" + type + "' " + attributes + ">" + children +
                 "</element></area>",
             w, h);
     CWidget* e = t.Find("e");
-    return (e && e->IsKindOf(T::Kind())) ? static_cast<T*>(e) : nullptr;
+    return (e && e->IsKindOf(kind)) ? static_cast<T*>(e) : nullptr;
 }
 }  // namespace
 
-// Kind getters for the layouts that have no Kind() of their own.
-struct DividerKind : CDivider { static const CWidgetType& Kind() { return CWidgetType::Divider(); } };
-struct RatioKind : CRatioDivider { static const CWidgetType& Kind() { return CWidgetType::RatioDivider(); } };
-struct AspectKind : CAspectLayout { static const CWidgetType& Kind() { return CWidgetType::AspectLayout(); } };
-struct AnchorKind : CAlignment { static const CWidgetType& Kind() { return CWidgetType::Alignment(); } };
 
 TEST(ElementVocabulary, DividerLayout)
 {
@@ -49,7 +45,7 @@ TEST(ElementVocabulary, DividerLayout)
     for (const auto& c : cases)
     {
         LoadedTree t;
-        auto* d = BuildOne<DividerKind>(t, "divider_layout", c.attributes);
+        auto* d = BuildOne<CDivider>(t, CWidgetType::Divider(), "divider_layout", c.attributes);
         ASSERT_NE(nullptr, d) << c.attributes;
         EXPECT_EQ(c.mode, d->GetMode()) << c.attributes;
         EXPECT_FLOAT_EQ(c.aspect, d->GetAspect()) << c.attributes;
@@ -81,7 +77,7 @@ TEST(ElementVocabulary, RatioLayout)
     for (const auto& c : cases)
     {
         LoadedTree t;
-        auto* r = BuildOne<RatioKind>(t, "ratio_layout", c.attributes);
+        auto* r = BuildOne<CRatioDivider>(t, CWidgetType::RatioDivider(), "ratio_layout", c.attributes);
         ASSERT_NE(nullptr, r) << c.attributes;
         EXPECT_EQ(c.orientation, r->GetOrientation());
         EXPECT_EQ(c.minFirst, r->GetMinFirstItemSize()) << c.attributes;
