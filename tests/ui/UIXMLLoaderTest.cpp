@@ -183,7 +183,7 @@ TEST(UIXMLLoaderTheme, ColoursTable)
             "<color id='' value='ffffff'/></config><config type='font'><color id='no' value='1'/>"
             "</config></Theme>");
     // Nothing without a theme to receive the colours.
-    EXPECT_TRUE(t.app.theme.added.empty());
+    EXPECT_TRUE(t.app.theme.colours.empty());
 
     CUIXMLLoader loader;
     t.app.resources.files["theme_test.xml"] = "<Theme><config type='Color'><color id='red' value='ff0000'/>"
@@ -198,7 +198,7 @@ TEST(UIXMLLoaderTheme, ColoursTable)
     loader.Unload();
     const std::vector<std::pair<std::string, u32>> expected = {
         {"red", 0xFFFF0000u}, {"half", 0x80FF0000u}, {"hash", 0u}, {"ok", 0xFF0000FFu}};
-    EXPECT_EQ(expected, t.app.theme.added);
+    EXPECT_EQ(expected, t.app.theme.colours);
 }
 
 TEST(UIXMLLoaderImports, ConditionsTable)
