@@ -106,7 +106,7 @@ int main()
     }
     const int frames = 200;
     i64 sink = 0;
-    const double walk = BestSeconds(5, [&] {
+    const double walk = BestSeconds(9, [&] {
         for (int f = 0; f < frames; ++f)
         {
             root->Update(0.016f);
@@ -116,7 +116,7 @@ int main()
     // The flat loop does per widget what the walk must: absolute area from the parent's,
     // the culling test and the clip intersection, plus one pass for the update.
     std::vector<Rect> area(rects.size());
-    const double flat = BestSeconds(5, [&] {
+    const double flat = BestSeconds(9, [&] {
         for (int f = 0; f < frames; ++f)
         {
             for (size_t i = 0; i < rects.size(); ++i)

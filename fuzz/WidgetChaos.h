@@ -80,6 +80,9 @@ public:
         return w;
     }
 
+    // Clones double a subtree: without a cap a few hundred bytes make millions of widgets.
+    bool Full() const { return alive.size() > 400; }
+
     ChaosWidget* Pick()
     {
         if (alive.empty())
@@ -106,14 +109,14 @@ public:
         {
             switch (Byte() % 20)
             {
-            case 0: { ChaosWidget* n = Make(); if (!t->AddChild(n)) CWidget::Destroy(n); break; }
+            case 0: { if (Full()) break; ChaosWidget* n = Make(); if (!t->AddChild(n)) CWidget::Destroy(n); break; }
             case 1: if (t->GetParent()) t->GetParent()->RemoveChild(t); break;
             case 2: CWidget::Destroy(t); break;
             case 3: t->SetVisible(!t->IsVisible()); break;
             case 4: t->SetEnabled(!t->IsEnabled()); break;
             case 5: CWidget::SetCapture(t); break;
             case 6: t->ReleaseCapture(); break;
-            case 7: { CWidget* c = t->Clone(); CWidget* to = Pick(); if (c && (!to || !to->AddChild(c))) CWidget::Destroy(c); break; }
+            case 7: { if (Full()) break; CWidget* c = t->Clone(); CWidget* to = Pick(); if (c && (!to || !to->AddChild(c))) CWidget::Destroy(c); break; }
             case 8: { ChaosWidget* o = Pick(); if (o) t->AddChild(o); break; }
             case 9: { ChaosWidget* o = Pick(); if (o) t->InsertChild(o, (i32)(Byte() % 5) - 1); break; }
             case 10: { CWidget* tmp = t->TakeTemplate(CKetrelString("item_template")); CWidget::Destroy(tmp); break; }
@@ -147,7 +150,7 @@ public:
         case 6: root->Render(gc); break;
         case 7: root->CancelPointer(); break;
         case 8: Act(); break;
-        default: { ChaosWidget* n = Make(); if (!root->AddChild(n)) CWidget::Destroy(n); break; }
+        default: { if (Full()) break; ChaosWidget* n = Make(); if (!root->AddChild(n)) CWidget::Destroy(n); break; }
         }
         Check();
     }

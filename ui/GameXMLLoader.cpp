@@ -35,6 +35,9 @@ int CGameXMLLoader::LoadFile(const CKetrelString& name)
             continue;
         const i32 w = GetIntAttribute(n, "$width", 1);
         const i32 h = GetIntAttribute(n, "$height", 1);
+        // An empty or negative size has no aspect to sort or choose by.
+        if (w < 1 || h < 1)
+            continue;
         bool known = false;
         for (i32 i = 0; i < m_areas.GetCount() && !known; ++i)
             known = m_areas[i]->width == w && m_areas[i]->height == h;

@@ -33,8 +33,8 @@ public:
     // owned), then the wrapper's Init. 1.
     int Init(IUIApplication* app, CUIActionMap* actions, const CUIElementCreatorMap* extraCreators);
     // Loads the file and lists its areas in ascending order of aspect; of two areas
-    // with the same size the first is kept; an area without "$name" is named
-    // "rootwidget". 8 when the file cannot be read, a parse failure's code, else 1.
+    // with the same size the first is kept; an area narrower or lower than 1 pixel is
+    // skipped; an area without "$name" is named "rootwidget". 8 when the file cannot be read, a parse failure's code, else 1.
     int LoadFile(const CKetrelString& name);
     // The area for a screen of that size: the exact size, else on a landscape screen
     // the widest landscape area not wider than the screen, on a portrait or square one

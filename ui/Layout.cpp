@@ -49,15 +49,22 @@ int CLayout::UpdateSelf(f32 dt)
 
 namespace
 {
-// Nearest integer, halves away from zero, held inside the i32 range.
-i32 RoundToInt(f32 v)
+// Held inside the i32 range (NaN gives 0): document values can be anything.
+f32 ClampToIntRange(f32 v)
 {
-    if (!(v > -2147483520.0f))   // also NaN
-        return v != v ? 0 : (i32)-2147483520;
+    if (v != v)
+        return 0.0f;
+    if (v < -2147483520.0f)
+        return -2147483520.0f;
     if (v > 2147483520.0f)
-        return 2147483520;
-    return (i32)lroundf(v);
+        return 2147483520.0f;
+    return v;
 }
+
+// Nearest integer, halves away from zero.
+i32 RoundToInt(f32 v) { return (i32)lroundf(ClampToIntRange(v)); }
+
+i32 FloorToInt(f32 v) { return (i32)floorf(ClampToIntRange(v)); }
 }  // namespace
 
 bool FitRectToAspect(CKetrelRect& rect, f32 aspect, f32 positioning)
@@ -69,13 +76,13 @@ bool FitRectToAspect(CKetrelRect& rect, f32 aspect, f32 positioning)
     if (((f32)w / (f32)h) / aspect <= 1.0f)
     {
         const i32 nh = RoundToInt((f32)w / aspect);
-        rect.top += (i32)floorf(0.5f + (f32)(h - nh) * positioning);
+        rect.top += FloorToInt(0.5f + (f32)(h - nh) * positioning);
         rect.bottom = rect.top + nh;
     }
     else
     {
         const i32 nw = RoundToInt(aspect * (f32)h);
-        rect.left += (i32)floorf(0.5f + (f32)(w - nw) * positioning);
+        rect.left += FloorToInt(0.5f + (f32)(w - nw) * positioning);
         rect.right = rect.left + nw;
     }
     return true;

@@ -101,11 +101,19 @@ void CWidget::Close()
     if (s_capture == this)
         s_capture = nullptr;
     // Detaching drops every ancestor's focus reference into the child first.
+    // The children are queued ahead of everything else, in order, so that they are
+    // closed depth first: each one's own children come before its next sibling.
+    i32 slot = 0;
     while (m_children.GetCount() > 0)
     {
         CWidget* c = m_children[0];
         DetachChildAt(0);
-        Destroy(c);
+        if (c->m_flags & FLAG_DYING)
+            continue;
+        c->m_flags |= FLAG_DYING;
+        if (!CWidgetWalkGuard::s_pending)
+            CWidgetWalkGuard::s_pending = new CKetrelPtrArray();
+        CWidgetWalkGuard::s_pending->InsertAt(slot++, c);
     }
     m_children.RemoveAll();
     delete m_uniqueName;
@@ -659,6 +667,16 @@ void CWidget::SetUniqueName(const CKetrelString& name)
 
 // ---- input ----
 
+bool CWidget::FocusChainOpen() const
+{
+    // The focus child may sit below a widget that was hidden or disabled since the
+    // press; nothing inside such a subtree takes events.
+    for (const CWidget* w = m_focus->m_parent; w && w != this; w = w->m_parent)
+        if (!w->IsVisible() || !w->IsEnabled())
+            return false;
+    return true;
+}
+
 bool CWidget::DispatchKeyEvent(i32 key)
 {
     if (!IsVisible() || !IsEnabled())
@@ -667,7 +685,7 @@ bool CWidget::DispatchKeyEvent(i32 key)
     if (s_capture && !IsWithin(s_capture))
         return s_capture->DispatchKeyEvent(key);
     if (m_focus)
-        return m_focus->DispatchKeyEvent(key);
+        return FocusChainOpen() && m_focus->DispatchKeyEvent(key);
     return OnKeyEvent(key);
 }
 
@@ -679,7 +697,7 @@ bool CWidget::DispatchTextInput(i32 ch)
     if (s_capture && !IsWithin(s_capture))
         return s_capture->DispatchTextInput(ch);
     if (m_focus)
-        return m_focus->DispatchTextInput(ch);
+        return FocusChainOpen() && m_focus->DispatchTextInput(ch);
     return OnTextInput(ch);
 }
 

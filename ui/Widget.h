@@ -176,7 +176,8 @@ public:
 
     // ---- input ----
     // Points are in this widget's coordinates. A widget that is not visible and enabled
-    // refuses every event (false).
+    // refuses every event (false). Keys and text follow the focus children; one that now
+    // lies below a hidden or disabled widget refuses them too.
     virtual bool DispatchKeyEvent(i32 key);
     virtual bool DispatchTextInput(i32 ch);
     // A pointer-down forwarded to a capture elsewhere returns false.
@@ -258,6 +259,7 @@ private:
     bool PlaceChild(CWidget* c, i32 index);   // AddChild and InsertChild
     void ReleaseCaptureWithin();               // hiding and disabling
     void DetachChildAt(i32 index);
+    bool FocusChainOpen() const;               // the widgets between m_focus and this
 
     CKetrelRect m_rect;                 // in the parent's coordinates
     CKetrelArray<CWidget*> m_children;  // owned, drawing order

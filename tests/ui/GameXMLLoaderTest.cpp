@@ -18,6 +18,8 @@ const char* kAreas =
     "<area width=\"854\" height=\"480\" name=\"wide\"/>"
     "<area width=\"800\" height=\"480\" name=\"duplicate\"/>"
     "<area width=\"1000\" height=\"1000\"/>"
+    "<area width=\"0\" height=\"480\" name=\"empty\"/>"
+    "<area width=\"800\" height=\"-1\" name=\"negative\"/>"
     "</menu>";
 }  // namespace
 
@@ -28,7 +30,7 @@ TEST(GameXMLLoaderAreas, ChoiceForScreens)
     CGameXMLLoader loader;
     ASSERT_EQ(1, loader.Init(&app, nullptr, nullptr));
     ASSERT_EQ(1, loader.LoadFile(S("menu_root.xml")));
-    ASSERT_EQ(4, loader.GetAreaCount()) << "the duplicate size is skipped";
+    ASSERT_EQ(4, loader.GetAreaCount()) << "the duplicate and the empty sizes are skipped";
     EXPECT_EQ("rootwidget", Narrow(loader.GetArea(1)->name)) << "square area, no name";
     for (i32 i = 1; i < loader.GetAreaCount(); ++i)
         EXPECT_LE(loader.GetArea(i - 1)->aspect, loader.GetArea(i)->aspect);

@@ -6,6 +6,7 @@
 #include "ui/RatioDivider.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 
 using namespace uitest;
 
@@ -31,6 +32,7 @@ TEST(LayoutFit, FitRectToAspect)
         {"empty width", {0, 0, 0, 100}, 1.0f, 0.5f, false, "0,0,0,100"},
         {"negative height", {0, 10, 10, 0}, 1.0f, 0.5f, false, "0,10,10,0"},
         {"zero aspect", {0, 0, 10, 10}, 0.0f, 0.5f, false, "0,0,10,10"},
+        {"NaN positioning places at the start", {0, 0, 200, 100}, 1.0f, NAN, true, "0,0,100,100"},
         {"huge aspect gives a flat box", {0, 0, 10, 10}, 1e30f, 0.0f, true, "0,0,10,0"},
     };
     for (const Case& c : cases)

@@ -182,3 +182,31 @@ TEST(UITimedSequenceRun, CallbacksMayDeleteTheSequences)
     EXPECT_EQ(0, list.GetCount());
     list.Update(0.1f);
 }
+
+namespace
+{
+int DestroyTree(void*, void* context)
+{
+    CWidget* root = static_cast<CWidget*>(context);
+    CWidget::Destroy(root);
+    // Still alive: the sequence list's update has not returned yet.
+    root->SetName(CKetrelString("touched after Destroy"));
+    return 1;
+}
+}  // namespace
+
+// A sequence that unloads the screen's widget tree from its callback.
+TEST(UITimedSequenceRun, CallbackMayDestroyAWidgetTree)
+{
+    CUITimedSequenceList list;
+    CUIActionMap map;
+    map.SetSequenceList(&list);
+    CWidget* root = Make(nullptr, "root", 0, 0, 10, 10);
+    Make(root, "child", 0, 0, 1, 1);
+    CUITimedSequence* s = map.RegisterSequence(S("unload"));
+    s->AddCallback(0.1f, MakeUIActionCallback(&DestroyTree, root));
+    s->Start(nullptr);
+    list.Update(0.2f);
+    EXPECT_EQ(0, CWidgetWalkGuard::GetPendingCount());
+    EXPECT_FALSE(s->IsRunning());
+}

@@ -70,6 +70,24 @@ i32 FakeResources::ReadResource(const CKetrelString& name, u8** data)
     return (i32)it->second.size();
 }
 
+bool FakeTheme::FindColor(const CKetrelString& name, u32* colour)
+{
+    const std::string key = Narrow(name);
+    for (auto it = colours.rbegin(); it != colours.rend(); ++it)
+        if (it->first == key)
+        {
+            *colour = it->second;
+            return true;
+        }
+    return false;
+}
+
+CKetrelString FakeLanguage::GetText(i32 index)
+{
+    auto it = texts.find(index);
+    return CKetrelString(it == texts.end() ? "X-X" : it->second.c_str());
+}
+
 void FakeDevice::OpenUrl(const CKetrelString& link) { urls.push_back(Narrow(link)); }
 
 int ProbeWidget::DrawSelf(IKetrelGraphicsContext* gc, const CKetrelRect& area)

@@ -14,6 +14,8 @@
 
 namespace uitest
 {
+std::string Narrow(const CKetrelString& s);
+
 // One drawing call: its name, the destination rectangle, the clip in force.
 struct DrawCall
 {
@@ -114,12 +116,35 @@ public:
     std::vector<std::string> urls;
 };
 
+// Colours in the order added; the last entry of a name wins.
+class FakeTheme : public IUITheme
+{
+public:
+    bool FindColor(const CKetrelString& name, u32* colour) override;
+    void AddColor(const CKetrelString& id, u32 colour) override
+    { colours.push_back(std::make_pair(Narrow(id), colour)); }
+    void GetXMLFileName(CKetrelString* out) override { *out = CKetrelString(fileName.c_str()); }
+    std::vector<std::pair<std::string, u32>> colours;
+    std::string fileName = "theme_test.xml";
+};
+
+// Texts by index; anything else is "X-X".
+class FakeLanguage : public IUILanguage
+{
+public:
+    CKetrelString GetText(i32 index) override;
+    CKetrelString GetCode() override { return CKetrelString("en"); }
+    u32 GetTextFlags() override { return textFlags; }
+    std::map<i32, std::string> texts;
+    u32 textFlags = 0;
+};
+
 class FakeApp : public IUIApplication
 {
 public:
     IUIDevice* GetDevice() override { return &device; }
-    IUITheme* GetTheme() override { return nullptr; }
-    IUILanguage* GetLanguage() override { return nullptr; }
+    IUITheme* GetTheme() override { return withTheme ? &theme : nullptr; }
+    IUILanguage* GetLanguage() override { return &language; }
     IUIResourceManager* GetUIResources() override { return &resources; }
     IKetrelGraphicsContext* GetUIGraphicsContext() override { return &gc; }
     i32 GetGameId() override { return 7; }
@@ -130,6 +155,9 @@ public:
     FakeDevice device;
     FakeResources resources;
     RecordingContext gc;
+    FakeTheme theme;
+    FakeLanguage language;
+    bool withTheme = true;
 };
 
 std::string Narrow(const CKetrelString& s);

@@ -409,3 +409,168 @@ TEST(WidgetType, KindTable)
     CWidgetType copy(CWidgetType::Button());
     EXPECT_TRUE(copy.IsSameKind(CWidgetType::Button()));
 }
+
+TEST(WidgetTree, FindInsertRemoveTake)
+{
+    // root { a { a1 { a11 } } b { t_holder = "item_template" { face } } c }
+    CWidget* root = Make(nullptr, "root", 0, 0, 10, 10);
+    CWidget* a = Make(root, "a", 0, 0, 10, 10);
+    CWidget* a1 = Make(a, "a1", 0, 0, 10, 10);
+    CWidget* a11 = Make(a1, "a11", 0, 0, 10, 10);
+    CWidget* b = Make(root, "b", 0, 0, 10, 10);
+    CWidget* holder = Make(b, "item_template", 0, 0, 10, 10);
+    CWidget* face = Make(holder, "face", 0, 0, 10, 10);
+    CWidget* c = Make(root, "c", 0, 0, 10, 10);
+    struct Find { const char* name; i32 depth; CWidget* expect; };
+    const Find finds[] = {
+        {"a", 0, a}, {"a1", 0, nullptr}, {"a1", 1, a1}, {"a11", 1, nullptr},
+        {"a11", 2, a11}, {"a11", -1, a11}, {"missing", -1, nullptr}, {"", -1, nullptr},
+    };
+    for (const Find& f : finds)
+        EXPECT_EQ(f.expect, root->FindChild(S(f.name), f.depth)) << f.name << " " << f.depth;
+
+    // InsertChild clamps its index.
+    CWidget* n1 = Make(nullptr, "n1", 0, 0, 1, 1);
+    CWidget* n2 = Make(nullptr, "n2", 0, 0, 1, 1);
+    EXPECT_TRUE(root->InsertChild(n1, -7));
+    EXPECT_TRUE(root->InsertChild(n2, 99));
+    EXPECT_EQ(n1, root->GetChild(0));
+    EXPECT_EQ(n2, root->GetChild(root->GetChildCount() - 1));
+    EXPECT_TRUE(root->InsertChild(c, 0)) << "moving within the same parent";
+    EXPECT_EQ(c, root->GetChild(0));
+    EXPECT_EQ(5, root->GetChildCount());
+
+    // The template wrapper is deleted, its first child handed over without a parent.
+    EXPECT_EQ(face, root->TakeTemplate(S("item_template")));
+    EXPECT_EQ(nullptr, face->GetParent());
+    EXPECT_EQ(0, b->GetChildCount());
+    EXPECT_EQ(c, root->TakeTemplate(S("c"))) << "a childless template is itself";
+    EXPECT_EQ(nullptr, root->TakeTemplate(S("c")));
+
+    EXPECT_TRUE(root->RemoveChildByName(S("a11"))) << "found below the children";
+    EXPECT_EQ(nullptr, a11->GetParent());
+    EXPECT_FALSE(root->RemoveChildByName(S("a11")));
+    EXPECT_FALSE(root->RemoveChild(a11));
+    EXPECT_FALSE(root->DeleteChild(nullptr));
+
+    a->SetUniqueName(S(""));
+    EXPECT_EQ(nullptr, a->GetUniqueName()) << "empty unique name refused";
+    a->SetUniqueName(S("first"));
+    a->SetUniqueName(S("second"));
+    EXPECT_EQ("first", Narrow(a->GetUniqueName()->GetText())) << "set once";
+    for (CWidget* w : {face, c, a11})
+        Free(w);
+    Free(root);
+}
+
+TEST(WidgetDispatch, KeysFollowTheFocusChain)
+{
+    std::vector<std::string> log;
+    ProbeWidget* root = Probe(&log, nullptr, "root", 0, 0, 100, 100);
+    ProbeWidget* page = Probe(&log, root, "page", 10, 10, 90, 90);
+    ProbeWidget* field = Probe(&log, page, "field", 10, 10, 20, 20);
+    root->DispatchPointerDown(0, 25, 25);
+    EXPECT_EQ(field, root->GetFocusChild()) << "the deep widget, not the page";
+    log.clear();
+    EXPECT_TRUE(root->DispatchKeyEvent(5));
+    EXPECT_EQ(std::vector<std::string>{"field:key(5,0)"}, log);
+    field->SetEnabled(false);
+    EXPECT_FALSE(root->DispatchKeyEvent(6)) << "a disabled focus child refuses";
+    field->SetEnabled(true);
+    page->SetVisible(false);
+    log.clear();
+    EXPECT_FALSE(root->DispatchKeyEvent(7));
+    EXPECT_TRUE(log.empty());
+    Free(root);
+}
+
+namespace
+{
+class CancelProbe : public CWidget
+{
+public:
+    void ReleaseCapture() override
+    {
+        ++released;
+        CWidget::ReleaseCapture();
+    }
+    void OnFocusLost(CWidget*) override { ++lost; }
+    int released = 0, lost = 0;
+};
+}  // namespace
+
+// The capture holder hears about every way it loses the capture.
+TEST(WidgetDispatch, CaptureReleasePaths)
+{
+    struct Case { const char* name; void (*act)(CWidget* root, CWidget* holder); int released, lost; };
+    const Case cases[] = {
+        {"holder hidden", [](CWidget*, CWidget* h) { h->SetVisible(false); }, 1, 1},
+        {"ancestor disabled", [](CWidget* r, CWidget*) { r->SetEnabled(false); }, 1, 1},
+        {"cancel from the root", [](CWidget* r, CWidget*) { r->CancelPointer(); }, 1, 1},
+        {"holder closed", [](CWidget*, CWidget* h) { h->Close(); }, 0, 0},
+        {"holder removed", [](CWidget* r, CWidget* h) { r->RemoveChild(h); }, 0, 0},
+    };
+    for (const Case& c : cases)
+    {
+        CWidget* root = Make(nullptr, "root", 0, 0, 100, 100);
+        CancelProbe* holder = Make<CancelProbe>(root, "h", 0, 0, 10, 10);
+        CWidget::SetCapture(holder);
+        c.act(root, holder);
+        EXPECT_EQ(nullptr, CWidget::GetCapture()) << c.name;
+        EXPECT_EQ(c.released, holder->released) << c.name;
+        EXPECT_EQ(c.lost, holder->lost) << c.name;
+        if (!holder->GetParent())
+            Free(holder);
+        Free(root);
+    }
+    // A capture in another tree gets a root's CancelPointer and nothing else happens.
+    CWidget* other = Make(nullptr, "other", 0, 0, 10, 10);
+    CancelProbe* holder = Make<CancelProbe>(other, "h", 0, 0, 10, 10);
+    CWidget* root = Make(nullptr, "root", 0, 0, 10, 10);
+    CWidget::SetCapture(holder);
+    root->CancelPointer();
+    EXPECT_EQ(1, holder->released);
+    EXPECT_EQ(nullptr, CWidget::GetCapture());
+    Free(root);
+    Free(other);
+}
+
+namespace
+{
+int LogShutdown(void* widget, void* context)
+{
+    static_cast<std::vector<std::string>*>(context)->push_back(
+        Narrow(static_cast<CWidget*>(widget)->GetName()));
+    return 1;
+}
+}  // namespace
+
+TEST(WidgetLifetime, CloseAndDestructorSafetyNet)
+{
+    std::vector<std::string> order;
+    CWidget* root = Make(nullptr, "root", 0, 0, 10, 10);
+    for (const char* n : {"x", "y"})
+    {
+        CWidget* w = Make(root, n, 0, 0, 1, 1);
+        w->SetOnShutdown(MakeUIActionCallback(&LogShutdown, &order));
+        Make(w, "leaf", 0, 0, 1, 1)->SetOnShutdown(MakeUIActionCallback(&LogShutdown, &order));
+    }
+    root->SetOnShutdown(MakeUIActionCallback(&LogShutdown, &order));
+    root->SetUniqueName(S("u"));
+    root->Close();
+    EXPECT_EQ((std::vector<std::string>{"root", "x", "leaf", "y", "leaf"}), order);
+    EXPECT_EQ(0, root->GetChildCount());
+    EXPECT_EQ(nullptr, root->GetUniqueName());
+    delete root;
+
+    // Deleted without Close: children are still freed (LSan would report them).
+    CWidget* careless = Make(nullptr, "careless", 0, 0, 10, 10);
+    Make(Make(careless, "k", 0, 0, 1, 1), "kk", 0, 0, 1, 1);
+    delete careless;
+    // Deleting a child directly takes it out of its parent.
+    CWidget* parent = Make(nullptr, "p", 0, 0, 10, 10);
+    CWidget* kid = Make(parent, "k", 0, 0, 1, 1);
+    delete kid;
+    EXPECT_EQ(0, parent->GetChildCount());
+    Free(parent);
+}
