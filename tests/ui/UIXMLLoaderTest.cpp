@@ -199,6 +199,9 @@ TEST(UIXMLLoaderTheme, ColoursTable)
     const std::vector<std::pair<std::string, u32>> expected = {
         {"red", 0xFFFF0000u}, {"half", 0x80FF0000u}, {"hash", 0u}, {"ok", 0xFF0000FFu}};
     EXPECT_EQ(expected, t.app.theme.colours);
+    // A theme document imported into a layout has no theme to give colours to.
+    t.Build(Doc("<import path='theme_test.xml'/>"));
+    EXPECT_EQ(expected, t.app.theme.colours);
 }
 
 TEST(UIXMLLoaderImports, ConditionsTable)
