@@ -6,6 +6,7 @@
 #include "engine/KetrelApplication.h"
 #include "net/BerHandCodec.h"
 #include "net/BrixLobby.h"
+#include "net/BrixPlayer.h"
 #include "net/BrixNetworkSession.h"
 #include "net/BrixSessionHost.h"
 
