@@ -517,13 +517,18 @@ void CBrixNetworkSession::OnConnectAck(const u8* message, int size)
 
 void CBrixNetworkSession::OnLoginReply(const u8* message, int size)
 {
-    m_loginTimer = -1.0f;
     if (!m_loginObserver)
+    {
+        m_loginTimer = -1.0f;
         return;   // none asked, or the answer came after the time-out was reported
+    }
     i32 result = 0, value4 = 0;
     CKetrelString text1, text2, text3, text5;
+    // A reply that does not decode leaves the time-out running, so the observer still
+    // hears of the failure.
     if (BerDecodeLoginReply(message, size, &result, &text1, &text2, &text3, &value4, &text5) != 1)
         return;
+    m_loginTimer = -1.0f;
     LoginObserver* observer = TakeLoginObserver();
     if (result < 0)
     {
