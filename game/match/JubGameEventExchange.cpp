@@ -10,7 +10,7 @@
 
 CJubGameEventExchange::CJubGameEventExchange(CJubGameEventHost* host, CJubGameEventListener* listener)
     : m_host(host), m_listener(listener), m_highestReceived(0), m_anyReceived(0), m_lastSendMs(0),
-      m_bytesSent(0), m_bytesReceived(0), m_singlePlayer(0)
+      m_bytesSent(0), m_bytesReceived(0), m_singlePlayer(0), m_takeTimed(1), m_holdIncoming(0)
 {
     assert(host != nullptr);
     m_lastSendMs = m_host->GetTimeMs();
@@ -20,8 +20,18 @@ CJubGameEventExchange::~CJubGameEventExchange()
 {
 }
 
+void CJubGameEventExchange::SetHoldIncoming(int on)
+{
+    m_holdIncoming = on ? 1 : 0;
+    if (m_holdIncoming)
+        return;
+    while (CJubGameEvent* node = m_held.PopFront())
+        m_local.Append(node);
+}
+
 void CJubGameEventExchange::Reset()
 {
+    m_held.Clear();
     m_local.Clear();
     m_outgoing.Clear();
     m_acks.Clear();
@@ -244,10 +254,15 @@ void CJubGameEventExchange::ReceivePayload(const u8* data, i32 size)
         SendAck(sequence);
         return;
     }
+    if (time != JUB_EVENT_UNTIMED && !m_takeTimed)
+    {
+        SendAck(sequence);
+        return;
+    }
     CJubGameEvent* node = nullptr;
     if (time == JUB_EVENT_UNTIMED)
     {
-        node = m_local.Push(type, data, size, 0);
+        node = (m_holdIncoming ? m_held : m_local).Push(type, data, size, 0);
     }
     else
     {
@@ -314,7 +329,7 @@ int CJubGameEventExchange::PostBatch()
         return KE_ERR_MEMORY;
     m_history.Clear();
     ParseBatch(*batch);
-    return complete ? KE_OK : KE_ERR_MEMORY;
+    return complete ? KE_OK : JUB_BATCH_SHORTENED;
 }
 
 int CJubGameEventExchange::ParseBatch(const CJubGameEvent& batch)

@@ -6,6 +6,9 @@
 #include "game/match/JubGameEventQueue.h"
 
 class CJubGameEventHost;
+
+// PostBatch's result for a batch that was posted without the whole history.
+const int JUB_BATCH_SHORTENED = KE_ERR_NOT_READY;
 class CJubGameEventListener;
 
 // The game-event machinery of one match screen: its queues, the dispatcher,
@@ -45,6 +48,15 @@ public:
     // forgets the received sequence numbers; the resend interval is measured
     // from now. The history and the byte counters are kept.
     void Reset();
+
+    // Timed events travel only inside a turn's batch; with this off, one that arrives
+    // on its own is answered and dropped (a well-behaved peer never sends one). On by
+    // default.
+    void SetTakeTimedEvents(int on) { m_takeTimed = on ? 1 : 0; }
+    // While on, received untimed events wait apart from the local queue (so that none
+    // is applied in the middle of a simulate-ahead); turning it off appends them to the
+    // local queue in the order they came.
+    void SetHoldIncoming(int on);
     void ClearHistory() { m_history.Clear(); }
     void ClearReceived() { m_received.Clear(); }
 
@@ -63,10 +75,10 @@ public:
 
     // Packs the history into one batch, posts it (sent, untimed), empties the
     // history and parses the batch into the own received queue, so that this
-    // handset replays the turn too. KE_OK; KE_ERR_MEMORY when the batch could
-    // not be made (nothing posted, history kept) or when the history did not
-    // fit into JUB_EVENT_BATCH_BUFFER bytes: the batch then holds the oldest
-    // records that fit, on both handsets alike.
+    // handset replays the turn too. KE_OK; JUB_BATCH_SHORTENED when the history
+    // did not fit into JUB_EVENT_BATCH_BUFFER bytes: the batch was posted with
+    // the oldest records that fit, on both handsets alike; KE_ERR_MEMORY when
+    // the batch could not be made (nothing posted, history kept).
     int PostBatch();
 
     // Applies the local queue in order through the listener, including events
@@ -148,6 +160,9 @@ private:
     u32 m_bytesSent;
     u32 m_bytesReceived;
     int m_singlePlayer;
+    int m_takeTimed;
+    int m_holdIncoming;
+    CJubGameEventQueue m_held;           // untimed events received while holding
 };
 
 template <class E>

@@ -2,6 +2,7 @@
 #include "engine/KetrelTypes.h"
 #include "engine/KetrelVector.h"
 #include "game/match/JubGameEvent.h"
+#include "game/match/JubPlayer.h"
 
 // The fields of each event type, with their wire form. Every record has
 //   kType, kSize  the type byte and the exact payload size;
@@ -27,7 +28,6 @@ const f32 JUB_EVENT_MAX_MAGNITUDE = 10000.0f;
 enum
 {
     JUB_PLAYER_COUNT         = 2,
-    JUB_PROJECTILE_SLOTS     = 32,
     JUB_PROJECTILE_KINDS     = 5,
     JUB_OWNED_ITEMS_MAX      = 4,
     JUB_WINNER_NONE          = 255

@@ -9,6 +9,29 @@ class CJubPhysicsWorld;
 class CJubRenderer;
 struct CJubTouchState;
 
+// One owned item of the local user, as the lobby lists it.
+struct CJubOwnedItem
+{
+    u32 itemId = 0;
+    u32 fileNumber = 0;      // description file number, at least 1
+    u32 packNumber = 0;      // item data pack number
+};
+
+// What an item's description says, as far as the match uses it.
+enum
+{
+    JUB_ITEM_NONE = -1,
+    JUB_ITEM_HAT = 0,
+    JUB_ITEM_CLUSTER = 1,
+    JUB_ITEM_SNOW = 2,
+    JUB_ITEM_BATTLEGROUND = 3
+};
+struct CJubItemInfo
+{
+    i32 type = JUB_ITEM_NONE;
+    i32 variable = 0;        // "$variable": the hat's health bonus
+};
+
 // Counters of the matches played in this run, kept by the game object.
 struct CJubMatchCounters
 {
@@ -83,4 +106,21 @@ public:
                                u32 colour, const CKetrelVector2& position,
                                const CKetrelVector2& corner) = 0;
     virtual void RenderChatBubbles() = 0;
+
+    // ---- the match's turns (the play screen) ----
+    // Moves the game clock on by ms; the play screen calls it once per step that it
+    // simulates ahead or replays, so a replayed event lands in the step it was made in.
+    virtual void AdvanceClock(u32 ms) = 0;
+    // The base frequency in Hz of a sound of the table; 0 when it is not loaded.
+    virtual i32 GetSoundFrequency(u32 id) = 0;
+    // Opens the lobby's chat page over the match.
+    virtual void OpenChatPage() = 0;
+    // Tells the lobby server that an owned bomb was used: item id, count, player x 80.
+    virtual void SendItemUsed(u32 itemId, i32 count, i32 playerCode) = 0;
+    // The local user's items to announce (flag set, count above 0, file number at least
+    // 1), at most max of them; returns how many were written.
+    virtual i32 GetOwnedItems(CJubOwnedItem* items, i32 max) = 0;
+    // Reads an item's description from its pack (and takes its pictures for the HUD).
+    // KE_OK with info filled, or a failure code with info untouched.
+    virtual int ReadItem(i32 player, const CJubOwnedItem& item, CJubItemInfo* info) = 0;
 };

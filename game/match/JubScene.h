@@ -132,6 +132,7 @@ public:
     CJubCamera* GetCamera() const { return m_camera; }
     CJubPhysicsWorld* GetWorld() const { return m_world; }
     const CKetrelString& GetName() const { return m_name; }
+    void SetName(const CKetrelString& name) { m_name = name; }
     f32 GetClock() const { return m_clock; }
     i32 IsEditor() const { return m_editor; }
     void SetAnimateBlocks(i32 on) { m_animateBlocks = on ? 1 : 0; }

@@ -386,3 +386,30 @@ TEST(JubGameEventReplay, DueEventsAreReleasedInOrder)
     EXPECT_EQ(0, f.exchange.GetHistory().Count()) << "replayed events are not kept again";
     EXPECT_TRUE(f.host.SentOfType(JUB_EVENT_DAMAGE).empty());
 }
+
+TEST(JubGameEventExchangeReceive, HeldAndLoneTimedEvents)
+{
+    // take timed, hold: where a received untimed and a received timed event end up.
+    struct Row
+    {
+        int takeTimed, hold;
+        i32 local, received, held;   // counts before the hold is lifted
+    } rows[] = {{1, 0, 1, 1, 0}, {0, 0, 1, 0, 0}, {1, 1, 0, 1, 1}, {0, 1, 0, 0, 1}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << "take " << row.takeTimed << " hold " << row.hold);
+        ExchangeFixture f;
+        f.exchange.SetTakeTimedEvents(row.takeTimed);
+        f.exchange.SetHoldIncoming(row.hold);
+        f.Receive(PayloadOf(Ready(1), 500, JUB_EVENT_UNTIMED));
+        f.Receive(PayloadOf(Damage(3), 501, 66));
+        EXPECT_EQ(row.local, f.exchange.GetLocalQueue().Count());
+        EXPECT_EQ(row.received, f.exchange.GetReceivedQueue().Count());
+        // Both are answered either way, so the peer moves on.
+        EXPECT_EQ((std::vector<u32>{500, 501}), f.SentAckSequences());
+        f.exchange.SetHoldIncoming(0);
+        EXPECT_EQ(1, f.exchange.GetLocalQueue().Count());
+        f.exchange.DispatchEvents();
+        EXPECT_EQ((std::vector<i32>{JUB_EVENT_PLAYER_READY}), f.listener.Types());
+    }
+}

@@ -1,6 +1,7 @@
 #include "JubGameHostFake.h"
 
 #include "RenderTestKit.h"
+#include "engine/KetrelResult.h"
 
 int FakeGameHost::SendGameData(const u8* data, i32 size)
 {
@@ -111,4 +112,26 @@ int FakeGameHost::CountSound(u32 id) const
     for (const PlayedSound& s : sounds)
         n += s.id == id ? 1 : 0;
     return n;
+}
+
+i32 FakeGameHost::GetOwnedItems(CJubOwnedItem* items, i32 max)
+{
+    i32 n = 0;
+    for (const CJubOwnedItem& item : ownedItems)
+    {
+        if (n >= max)
+            break;
+        items[n++] = item;
+    }
+    return n;
+}
+
+int FakeGameHost::ReadItem(i32 player, const CJubOwnedItem& item, CJubItemInfo* info)
+{
+    itemsRead.push_back({player, (i32)item.itemId});
+    auto it = itemInfos.find(item.itemId);
+    if (it == itemInfos.end())
+        return KE_ERR_NOT_FOUND;
+    *info = it->second;
+    return KE_OK;
 }

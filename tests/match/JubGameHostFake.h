@@ -97,4 +97,22 @@ public:
     std::vector<std::vector<u8>> sent;
     std::map<std::string, i32> settings;
     std::vector<std::vector<i32>> reports;   // ids, then codes, then leaveNow
+
+    // ---- the play screen's part ----
+    void AdvanceClock(u32 ms) override { clock += ms; }
+    i32 GetSoundFrequency(u32) override { return soundFrequency; }
+    void OpenChatPage() override { ++chatPages; }
+    void SendItemUsed(u32 itemId, i32 count, i32 playerCode) override
+    {
+        itemsUsed.push_back({(i32)itemId, count, playerCode});
+    }
+    i32 GetOwnedItems(CJubOwnedItem* items, i32 max) override;
+    int ReadItem(i32 player, const CJubOwnedItem& item, CJubItemInfo* info) override;
+
+    i32 soundFrequency = 22050;
+    int chatPages = 0;
+    std::vector<std::vector<i32>> itemsUsed;       // id, count, player code
+    std::vector<CJubOwnedItem> ownedItems;         // what GetOwnedItems lists
+    std::map<u32, CJubItemInfo> itemInfos;         // by item id; others fail to read
+    std::vector<std::vector<i32>> itemsRead;       // player, item id
 };

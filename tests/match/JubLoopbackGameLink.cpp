@@ -66,7 +66,9 @@ void LoopbackGameLink::Advance(u32 ms)
             return;
         Packet packet = m_inFlight[best];
         m_inFlight.erase(m_inFlight.begin() + (long)best);
-        m_sides[packet.to].exchange->ReceivePayload(packet.bytes.data(), (i32)packet.bytes.size());
+        CJubGameEventExchange* to = m_receivers[packet.to] ? m_receivers[packet.to]
+                                                           : m_sides[packet.to].exchange;
+        to->ReceivePayload(packet.bytes.data(), (i32)packet.bytes.size());
     }
 }
 

@@ -59,6 +59,13 @@ public:
     // One update of a handset outside a replay: dispatch, then the sending.
     void Update(int side);
 
+    // Payloads for side go to this exchange instead of the side's own (a play screen
+    // owns its exchange); null restores the side's own.
+    void SetReceiver(int side, CJubGameEventExchange* exchange) { m_receivers[side] = exchange; }
+    // Puts a payload from side on the way to the other side, as the side's own sending
+    // does.
+    void Send(int from, const u8* data, i32 size);
+
 private:
     struct Packet
     {
@@ -68,7 +75,6 @@ private:
         Bytes bytes;
     };
 
-    void Send(int from, const u8* data, i32 size);
     u32 Random(u32 n) { return (u32)(m_random() % n); }
 
     Options m_options;
@@ -76,5 +82,6 @@ private:
     u32 m_now = 0;
     u64 m_order = 0;
     Side m_sides[2];
+    CJubGameEventExchange* m_receivers[2] = {nullptr, nullptr};
     std::vector<Packet> m_inFlight;
 };
