@@ -103,19 +103,9 @@ int CStateGame::Init(IKetrelApplication* app)
     m_app = app;
     if (!m_shell && app)
         m_shell = dynamic_cast<IJubShellHost*>(app);
-    if (!m_language)
-    {
-        CBrixLanguage* language = new (std::nothrow) CBrixLanguage();
-        if (!language)
-            return KE_ERR_MEMORY;
-        int rc = language->Init(app, Settings(), CKetrelString("wobblixlanguage"));
-        if (rc != KE_OK)
-        {
-            delete language;
-            return rc;
-        }
-        m_language = language;
-    }
+    int rc = InitLanguage();
+    if (rc != KE_OK)
+        return rc;
 
     CBrixResourceManager* resources = m_shell ? m_shell->GetResources() : nullptr;
     if (resources)
@@ -155,6 +145,23 @@ int CStateGame::Init(IKetrelApplication* app)
     LayoutCorner();
     ZeroTouchTable();
     m_chatHelpPlayed = HasSetting(CKetrelString("wobblix_chathelpplayed"));
+    return KE_OK;
+}
+
+int CStateGame::InitLanguage()
+{
+    if (m_language)
+        return KE_OK;
+    CBrixLanguage* language = new (std::nothrow) CBrixLanguage();
+    if (!language)
+        return KE_ERR_MEMORY;
+    int rc = language->Init(m_app, Settings(), CKetrelString("wobblixlanguage"));
+    if (rc != KE_OK)
+    {
+        delete language;
+        return rc;
+    }
+    m_language = language;
     return KE_OK;
 }
 
@@ -210,6 +217,14 @@ i32 CStateGame::OnFocusChanged(i32)
     return 1;
 }
 
+i32 CStateGame::OnScreenSizeChanged(i32 width, i32 height)
+{
+    if (m_renderer && width > 0 && height > 0)
+        m_renderer->GetCamera().SetScreenSize((f32)width, (f32)height);
+    LayoutCorner();
+    return 1;
+}
+
 // ------------------------------------------------------------------ frame tick
 
 i32 CStateGame::Update(f32)
@@ -254,7 +269,7 @@ i32 CStateGame::Update(f32)
     }
 
     // The menu paces the loading: one resource per frame while it asks for it.
-    CJubMenuState* menu = (CJubMenuState*)m_screens[JUB_SCREEN_MENU];
+    CJubMenuState* menu = dynamic_cast<CJubMenuState*>(m_screens[JUB_SCREEN_MENU]);
     if (!m_loadingDone && menu && menu->IsLoadingRequested() && !menu->IsLaidOut())
         LoadNextResource(1);
 
@@ -427,8 +442,8 @@ void CStateGame::ProcessScreenTransitions()
         case JUB_SCREEN_PLAY:
             if (next == JUB_SCREEN_TRAINING)
             {
-                CJubPlayState* play = (CJubPlayState*)screen;
-                if (play->GetParam() > 0)
+                CJubPlayState* play = dynamic_cast<CJubPlayState*>(screen);
+                if (play && play->GetParam() > 0)
                     MarkSceneCleared(play->GetSceneIndex());
                 SwitchToScreen(JUB_SCREEN_TRAINING);
             }
@@ -445,7 +460,8 @@ void CStateGame::ProcessScreenTransitions()
         case JUB_SCREEN_INTRO:
             if (next == JUB_SCREEN_MENU)
             {
-                ((CJubIntroState*)screen)->ReleaseResources();
+                if (CJubIntroState* intro = dynamic_cast<CJubIntroState*>(screen))
+                    intro->ReleaseResources();
                 SwitchToScreen(JUB_SCREEN_MENU);
             }
             break;
@@ -492,7 +508,7 @@ CJubState* CStateGame::GetScreen(i32 id) const
 
 CJubPlayState* CStateGame::GetPlayScreen() const
 {
-    return (CJubPlayState*)m_screens[JUB_SCREEN_PLAY];
+    return dynamic_cast<CJubPlayState*>(m_screens[JUB_SCREEN_PLAY]);
 }
 
 CJubState* CStateGame::CreateScreen(i32 id)
@@ -613,7 +629,7 @@ void CStateGame::Render()
     }
     ++m_frameCount;
     m_steppedThisFrame = 0;
-    CJubMenuState* menu = (CJubMenuState*)m_screens[JUB_SCREEN_MENU];
+    CJubMenuState* menu = dynamic_cast<CJubMenuState*>(m_screens[JUB_SCREEN_MENU]);
     if (menu && menu->IsLaidOut())
         RenderMuteButton();
     if (m_screens[JUB_SCREEN_PLAY] || m_screens[JUB_SCREEN_INTRO])
@@ -678,7 +694,8 @@ int CStateGame::ReleaseGraphics()
     if (CJubPlayState* play = GetPlayScreen())
         play->ReleasePlayerTextures();
     if (m_screens[JUB_SCREEN_INTRO])
-        ((CJubIntroState*)m_screens[JUB_SCREEN_INTRO])->ReleaseResources();
+        if (CJubIntroState* intro = dynamic_cast<CJubIntroState*>(m_screens[JUB_SCREEN_INTRO]))
+            intro->ReleaseResources();
     if (m_renderer)
         m_renderer->ReleaseShaders();
     return 1;

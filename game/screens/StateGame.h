@@ -69,6 +69,8 @@ public:
     i32 Update(f32 dt) override;
     void Render() override;
     i32 OnFocusChanged(i32 active) override;
+    // The drawing target's new size: the camera and the mute corner follow it.
+    i32 OnScreenSizeChanged(i32 width, i32 height) override;
     int ReloadGraphics() override;
     int ReleaseGraphics() override;
     i32 OnPointerDown(i32 pointer, i32 x, i32 y) override;
@@ -210,6 +212,9 @@ public:
 protected:
     // A new screen of that id (tests replace the screens with stubs); null for other ids.
     virtual CJubState* CreateScreen(i32 id);
+    // Creates the game's own language ("wobblixlanguage") when there is none: KE_OK or
+    // the language's failure.
+    virtual int InitLanguage();
 
 private:
     void RunStep();
