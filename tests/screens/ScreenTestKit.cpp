@@ -126,3 +126,11 @@ CJubState* TestGame::CreateScreen(i32 id)
         return new StubScreen(id);
     return CStateGame::CreateScreen(id);
 }
+
+void TestGame::Tap(f32 x, f32 y)
+{
+    OnPointerDown(0, (i32)x, (i32)y);
+    Steps(1);
+    OnPointerUp(0, (i32)x, (i32)y);
+    Steps(1);
+}

@@ -140,6 +140,8 @@ public:
     // Runs frames of 33 ms until steps steps have passed.
     void Steps(int steps);
     StubScreen* Stub(i32 id) const;
+    // Touch 0 down at (x, y) for one step, then up for one step.
+    void Tap(f32 x, f32 y);
 
     u64 now = 100000;
     std::set<int> stubs;
