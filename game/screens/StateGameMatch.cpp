@@ -68,7 +68,7 @@ void CStateGame::StopMatch()
 void CStateGame::OnPlayerLeft(i32 playerId)
 {
     CJubPlayState* play = GetPlayScreen();
-    if (!play || play->IsMatchDecided() || play->IsResultSent())
+    if (!play || play->IsMatchDecided() || play->IsResultSent() || play->GetPlayerLeftFlag())
         return;
     m_counters.playersLeft += 1;
     i32 leaver = -1;
