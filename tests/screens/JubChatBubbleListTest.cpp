@@ -20,8 +20,8 @@ TEST(JubChatBubbleList, PaddingAndEmptyTexts)
         CJubChatBubble* b = list.AddBubble(S(c.first), S("Me"), 0xFF112233u, CKetrelVector2(1, 2),
                                            CKetrelVector2(0, 480));
         ASSERT_NE(nullptr, b);
-        EXPECT_EQ(c.second, Narrow(*b->text));
-        EXPECT_EQ("Me", Narrow(*b->speaker));
+        EXPECT_EQ(c.second, Utf8(*b->text));
+        EXPECT_EQ("Me", Utf8(*b->speaker));
         EXPECT_FLOAT_EQ(6.0f, b->life);
         EXPECT_EQ(0xFF112233u, b->colour);
     }
@@ -42,7 +42,7 @@ TEST(JubChatBubbleList, PeerTextIsCutAndTheListIsBounded)
     for (int i = 0; i < 100; ++i)
         list.AddBubble(S("spam"), S("Opponent"), 0, CKetrelVector2(), CKetrelVector2());
     EXPECT_EQ((i32)CJubChatBubbleList::MaxBubbles, list.GetCount());
-    EXPECT_EQ("spam", Narrow(*list.GetAt(0)->text));
+    EXPECT_EQ("spam", Utf8(*list.GetAt(0)->text));
 }
 
 TEST(JubChatBubbleList, BubbleLastsOneStepBeyondSixSeconds)

@@ -57,7 +57,7 @@ TEST(JubTrainingState, UnlockMatrixAndHintArming)
         {
             CJubButton* b = SceneButton(training, scene);
             ASSERT_NE(nullptr, b);
-            EXPECT_EQ(std::to_string(scene + 1), Narrow(b->label));
+            EXPECT_EQ(std::to_string(scene + 1), Utf8(b->label));
             EXPECT_EQ(1, b->labelShown);
             if (!b->disabled)
                 enabled.push_back(scene);

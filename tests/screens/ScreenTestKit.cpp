@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-std::string Narrow(const CKetrelString& s)
+std::string Utf8(const CKetrelString& s)
 {
     std::string out;
     for (i32 i = 0; i < s.GetLength(); ++i)
@@ -15,7 +15,7 @@ std::string Narrow(const CKetrelString& s)
 
 CKetrelSurface* LevelSource::GetImage(const CKetrelString& name)
 {
-    imagesAsked.push_back(Narrow(name));
+    imagesAsked.push_back(Utf8(name));
     return nullptr;
 }
 
@@ -42,7 +42,7 @@ int LevelSource::ReleaseSound(IKetrelSoundSource** sound)
 i32 LevelSource::ReadResource(const CKetrelString& name, u8** data)
 {
     *data = nullptr;
-    std::ifstream in(std::string(KETREL_BINARY_DIR) + "/main/" + Narrow(name), std::ios::binary);
+    std::ifstream in(std::string(KETREL_BINARY_DIR) + "/main/" + Utf8(name), std::ios::binary);
     if (!in)
         return 0;
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -55,7 +55,7 @@ i32 LevelSource::ReadResource(const CKetrelString& name, u8** data)
 
 void FakeShell::PlayMusic(const CKetrelString& path, i32)
 {
-    music.push_back(Narrow(path));
+    music.push_back(Utf8(path));
 }
 
 i32 FakeShell::GetMatchPlayer(i32 index, i32* id, CKetrelString* name)

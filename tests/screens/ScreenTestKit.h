@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-std::string Narrow(const CKetrelString& s);
+std::string Utf8(const CKetrelString& s);
 
 // Level files from the build's sample levels (beside the program); images and sounds
 // are counted by name but never exist.
@@ -35,7 +35,7 @@ class FakeShell : public IJubShellHost
 {
 public:
     CBrixStatsStore* GetSettings() override { return &settings; }
-    CBrixResourceManager* GetResources() override { return nullptr; }
+    CBrixResourceManager* GetResources() override { return resources; }
     void PlayMusic(const CKetrelString& path, i32 loop) override;
     void StopMusic() override { ++musicStops; }
     i32 IsSoundMuted() override { return soundMuted; }
@@ -46,8 +46,8 @@ public:
         ++muteToggles;
     }
     void ResetIdleTimer() override {}
-    void SetApplicationName(const CKetrelString& name) override { appName = Narrow(name); }
-    void OpenUrl(const CKetrelString& url) override { urls.push_back(Narrow(url)); }
+    void SetApplicationName(const CKetrelString& name) override { appName = Utf8(name); }
+    void OpenUrl(const CKetrelString& url) override { urls.push_back(Utf8(url)); }
     i32 GetReleaseId() override { return 7; }
     CKetrelString GetWebHost() override { return CKetrelString("http://127.0.0.1:8080"); }
     void Vibrate() override {}
@@ -58,6 +58,7 @@ public:
     i32 ReadChatRecord(const CBrixChatRecord&, i32*, CKetrelString*) override { return 0; }
 
     CBrixStatsStore settings;
+    CBrixResourceManager* resources = nullptr;
     i32 soundMuted = 0;
     i32 musicMuted = 0;
     int muteToggles = 0;

@@ -74,8 +74,8 @@ TEST_F(MatchTest, StartMatchSidesAndPlayers)
         EXPECT_EQ(1, game.GetActiveCount());
         EXPECT_EQ(c.local, play->GetLocalPlayer());
         EXPECT_EQ(c.host, play->IsHost());
-        EXPECT_EQ("Ann", Narrow(play->GetLiveScene()->GetPlayer(0).name));
-        EXPECT_EQ("Bob", Narrow(play->GetLiveScene()->GetPlayer(1).name));
+        EXPECT_EQ("Ann", Utf8(play->GetLiveScene()->GetPlayer(0).name));
+        EXPECT_EQ("Bob", Utf8(play->GetLiveScene()->GetPlayer(1).name));
         EXPECT_EQ(0, game.IsMatchStopped());
         // The host draws the first round and sends it.
         EXPECT_EQ(c.host ? 1 : 0, game.session.sent.size() > mark ? 1 : 0);
@@ -90,7 +90,7 @@ TEST_F(MatchTest, MissingPlayerIsADraw)
     CJubPlayState* play = game.GetPlayScreen();
     ASSERT_NE(nullptr, play);
     EXPECT_EQ(JUB_WINNER_DRAW, play->GetWinner());
-    EXPECT_EQ("Player2", Narrow(play->GetLiveScene()->GetPlayer(1).name));
+    EXPECT_EQ("Player2", Utf8(play->GetLiveScene()->GetPlayer(1).name));
 }
 
 TEST_F(MatchTest, EventsAreAppliedOnceAndAcknowledgedEveryTime)
@@ -222,11 +222,11 @@ TEST_F(MatchTest, ChatLinesBecomeBubbles)
     ASSERT_EQ(2, game.GetChatBubbles()->GetCount());
     const CJubChatBubble* own = game.GetChatBubbles()->GetAt(0);
     const CJubChatBubble* peer = game.GetChatBubbles()->GetAt(1);
-    EXPECT_EQ("Me", Narrow(*own->speaker));
-    EXPECT_EQ("  gg  ", Narrow(*own->text));
+    EXPECT_EQ("Me", Utf8(*own->speaker));
+    EXPECT_EQ("  gg  ", Utf8(*own->text));
     EXPECT_FLOAT_EQ(80.0f, own->position.x);
     EXPECT_FLOAT_EQ(0.0f, own->corner.x);
-    EXPECT_EQ("Opponent", Narrow(*peer->speaker));
+    EXPECT_EQ("Opponent", Utf8(*peer->speaker));
     EXPECT_FLOAT_EQ(720.0f, peer->position.x);
     EXPECT_FLOAT_EQ(800.0f, peer->corner.x);
     EXPECT_FLOAT_EQ(396.0f, peer->position.y);

@@ -283,8 +283,8 @@ TEST(StateGame, Identity)
 {
     TestGame game;
     EXPECT_EQ(64, game.GetGameId());
-    EXPECT_EQ("1.60", Narrow(game.GetVersion()));
-    EXPECT_EQ("Wobblix", Narrow(game.GetApplicationName()));
+    EXPECT_EQ("1.60", Utf8(game.GetVersion()));
+    EXPECT_EQ("Wobblix", Utf8(game.GetApplicationName()));
     EXPECT_EQ(2, game.GetMinPlayers());
     EXPECT_EQ(2, game.GetMaxPlayers());
     EXPECT_EQ(31, game.GetApplicationToken().GetLength());
