@@ -175,3 +175,25 @@ TEST_F(DrawFixture, EditorAndChatBubbles)
     EXPECT_LE(bottom, (int)(0.85f * kH) + 12);
 }
 }
+
+namespace
+{
+TEST_F(DrawFixture, TrainingMatchDrawsTheLevel)
+{
+    game->stubs = {0, 1, 3, 4};
+    for (int i = 0; i < JUB_LOAD_TOTAL; ++i)
+        game->LoadNextResource(1);
+    game->SwitchToScreen(JUB_SCREEN_TRAINING);
+    auto* training = dynamic_cast<CJubTrainingState*>(game->GetScreen(JUB_SCREEN_TRAINING));
+    ASSERT_NE(nullptr, training);
+    training->OnButtonClicked(training->GetButtons()->GetButton(0));
+    game->Steps(60);
+    ASSERT_NE(nullptr, game->GetPlayScreen());
+    std::vector<unsigned> frame = Draw("training_match");
+    // Something of the level is drawn over the cleared screen.
+    int drawn = 0;
+    for (unsigned c : frame)
+        drawn += c != 0 ? 1 : 0;
+    EXPECT_GT(drawn, kW * kH / 10);
+}
+}
