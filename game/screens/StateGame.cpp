@@ -193,6 +193,7 @@ void CStateGame::Activate()
     DeleteAllScreens();
     m_gameLinkLost = 0;
     m_lobbyLink = 0;
+    m_stopRequested = 0;
     if (!m_introShown)
     {
         SwitchToScreen(JUB_SCREEN_INTRO);

@@ -211,6 +211,28 @@ TEST_F(MatchTest, StopMatchAndLinks)
     EXPECT_EQ(0, game.IsLobbyLinkDown());
 }
 
+// While a match runs the game clock moves by whole steps, never with the wall clock, so a
+// replayed event lands in the step it was recorded in.
+TEST_F(MatchTest, MatchClockMovesByWholeSteps)
+{
+    game.StartMatch(0);
+    CJubPlayState* play = game.GetPlayScreen();
+    ASSERT_NE(nullptr, play);
+    game.ResetClock();
+    EXPECT_EQ(0u, game.GetClock());
+    game.Frame(100);                       // three steps
+    EXPECT_EQ(99u, game.GetClock());
+    game.now += 1000;
+    EXPECT_EQ(99u, game.GetClock());
+    game.Frame(0);                         // too many due: one step
+    EXPECT_EQ(132u, game.GetClock());
+    game.AdvanceClock(33);                 // the play screen's own steps count once
+    EXPECT_EQ(165u, game.GetClock());
+    game.ResyncFixedStep();
+    game.Frame(0);
+    EXPECT_EQ(1, game.GetStepsThisFrame());
+}
+
 TEST_F(MatchTest, ChatLinesBecomeBubbles)
 {
     EXPECT_EQ(0, game.OnChatLine(1, CKetrelString("hi"), 1));
