@@ -540,6 +540,21 @@ void CStateGame::SwitchToScreen(i32 id)
         m_active.Add(*slot);
         return;
     }
+    // The editor and the play screen both fill the one physics world: a running match keeps
+    // it (the editor is not opened), and a match that starts takes it from the editor.
+    if (id == JUB_SCREEN_EDITOR && m_screens[JUB_SCREEN_PLAY])
+        return;
+    if (id == JUB_SCREEN_PLAY && m_screens[JUB_SCREEN_EDITOR])
+    {
+        CJubState* editor = m_screens[JUB_SCREEN_EDITOR];
+        RemoveScreen(editor);
+        if (m_screens[JUB_SCREEN_EDITOR] == editor)
+        {
+            m_screens[JUB_SCREEN_EDITOR] = nullptr;
+            editor->Deinit();
+            delete editor;
+        }
+    }
     CJubState* screen = CreateScreen(id);
     if (!screen)
         return;

@@ -119,6 +119,7 @@ public:
     u32 GetClock() override;
     u32 GetTimeMs() override { return (u32)GetTickMs(); }
     int SendGameData(const u8* data, i32 size) override;
+    using IBrixGameState::SendGameData;
     void ResetClock() override;
     void ResyncFixedStep() override;
     CJubRenderer* GetRenderer() override { return m_renderer; }

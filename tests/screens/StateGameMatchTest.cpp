@@ -288,3 +288,21 @@ TEST_F(MatchTest, ConnectingScreenClosesOrCancelsOnce)
     EXPECT_EQ(1, g.session.cancels);
 }
 }
+
+namespace
+{
+// The editor and the match fill the same physics world, so they never run together.
+TEST_F(MatchTest, EditorAndMatchNeverShareTheWorld)
+{
+    game.stubs = {0, 3, 4, 5};
+    game.SwitchToScreen(JUB_SCREEN_EDITOR);
+    ASSERT_NE(nullptr, game.GetScreen(JUB_SCREEN_EDITOR));
+    game.SwitchToScreen(JUB_SCREEN_PLAY);
+    EXPECT_EQ(nullptr, game.GetScreen(JUB_SCREEN_EDITOR));
+    ASSERT_NE(nullptr, game.GetPlayScreen());
+    game.SwitchToScreen(JUB_SCREEN_EDITOR);
+    EXPECT_EQ(nullptr, game.GetScreen(JUB_SCREEN_EDITOR));
+    game.Steps(3);
+    EXPECT_NE(nullptr, game.GetPlayScreen());
+}
+}
