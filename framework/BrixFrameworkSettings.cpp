@@ -57,14 +57,14 @@ i32 BrixStoredVolumeToPercent(i32 stored)
 void BrixPrepareStartupSettings(CBrixStatsStore& store, i32 currentFilter,
                                 CBrixStartupSettings& out)
 {
-    out.soundMuted = BoolKey(store, BRIX_KEY_SOUNDS_MUTE, 0);
-    out.soundVolume = VolumeKey(store, BRIX_KEY_SOUNDS_VOLUME);
-    out.musicMuted = BoolKey(store, BRIX_KEY_MUSIC_MUTE, 0);
-    out.musicVolume = VolumeKey(store, BRIX_KEY_MUSIC_VOLUME);
-    out.vibrations = BoolKey(store, BRIX_KEY_VIBRATIONS, 1);
+    out.soundMuted = BoolKey(store, kBrixKeySoundsMute, 0);
+    out.soundVolume = VolumeKey(store, kBrixKeySoundsVolume);
+    out.musicMuted = BoolKey(store, kBrixKeyMusicMute, 0);
+    out.musicVolume = VolumeKey(store, kBrixKeyMusicVolume);
+    out.vibrations = BoolKey(store, kBrixKeyVibrations, 1);
 
     bool created;
-    CBrixStatsEntry* e = EntryOfType(store, BRIX_KEY_TIMES_LAUNCHED, BRIX_STAT_INT, created);
+    CBrixStatsEntry* e = EntryOfType(store, kBrixKeyTimesLaunched, BRIX_STAT_INT, created);
     out.timesLaunched = 1;
     if (e)
     {
@@ -74,8 +74,8 @@ void BrixPrepareStartupSettings(CBrixStatsStore& store, i32 currentFilter,
         e->SetInt(out.timesLaunched);
     }
 
-    e = EntryOfType(store, BRIX_KEY_THEME_NAME, BRIX_STAT_TEXT, created);
-    out.themeName = BRIX_DEFAULT_THEME;
+    e = EntryOfType(store, kBrixKeyThemeName, BRIX_STAT_TEXT, created);
+    out.themeName = kBrixDefaultTheme;
     if (e)
     {
         if (created || e->textValue.IsEmpty())
@@ -83,7 +83,7 @@ void BrixPrepareStartupSettings(CBrixStatsStore& store, i32 currentFilter,
         out.themeName = e->textValue;
     }
 
-    e = EntryOfType(store, BRIX_KEY_NOTIFICATION_FILTER, BRIX_STAT_INT, created);
+    e = EntryOfType(store, kBrixKeyNotificationFilter, BRIX_STAT_INT, created);
     out.notificationFilter = currentFilter;
     if (e)
     {
@@ -118,7 +118,7 @@ void BrixResolveDeviceId(CBrixStatsStore& store, CKetrelString& deviceId)
 {
     if (!deviceId.IsEmpty())
         return;
-    CBrixStatsEntry* e = store.FindEntry(CKetrelString(BRIX_KEY_UID));
+    CBrixStatsEntry* e = store.FindEntry(CKetrelString(kBrixKeyUid));
     if (e && e->type == BRIX_STAT_TEXT && !e->textValue.IsEmpty())
     {
         deviceId = e->textValue;
@@ -126,7 +126,7 @@ void BrixResolveDeviceId(CBrixStatsStore& store, CKetrelString& deviceId)
     }
     BrixMakeDeviceId(deviceId);
     if (!e)
-        e = store.AddEntry(CKetrelString(BRIX_KEY_UID));
+        e = store.AddEntry(CKetrelString(kBrixKeyUid));
     if (e)
         e->SetString(deviceId);
 }

@@ -6,18 +6,18 @@
 class CBrixStatsStore;
 
 // Names of the framework's own settings keys.
-#define BRIX_KEY_SOUNDS_MUTE          L"__Brix_Sounds_Mute"
-#define BRIX_KEY_SOUNDS_VOLUME        L"__Brix_Sounds_Volume"
-#define BRIX_KEY_MUSIC_MUTE           L"__Brix_Music_Mute"
-#define BRIX_KEY_MUSIC_VOLUME         L"__Brix_Music_Volume"
-#define BRIX_KEY_VIBRATIONS           L"__Brix_Vibrations"
-#define BRIX_KEY_TIMES_LAUNCHED       L"__Brix_TimesLaunched"
-#define BRIX_KEY_THEME_NAME           L"__Brix_ThemeName"
-#define BRIX_KEY_NOTIFICATION_FILTER  L"__Brix_NotificationFilter"
-#define BRIX_KEY_UID                  L"__Brix_UID"
-#define BRIX_KEY_LANGUAGE_FORMAT      L"__Brix_Language_%s"
+constexpr const wchar_t* kBrixKeySoundsMute = L"__Brix_Sounds_Mute";
+constexpr const wchar_t* kBrixKeySoundsVolume = L"__Brix_Sounds_Volume";
+constexpr const wchar_t* kBrixKeyMusicMute = L"__Brix_Music_Mute";
+constexpr const wchar_t* kBrixKeyMusicVolume = L"__Brix_Music_Volume";
+constexpr const wchar_t* kBrixKeyVibrations = L"__Brix_Vibrations";
+constexpr const wchar_t* kBrixKeyTimesLaunched = L"__Brix_TimesLaunched";
+constexpr const wchar_t* kBrixKeyThemeName = L"__Brix_ThemeName";
+constexpr const wchar_t* kBrixKeyNotificationFilter = L"__Brix_NotificationFilter";
+constexpr const wchar_t* kBrixKeyUid = L"__Brix_UID";
+constexpr const wchar_t* kBrixKeyLanguageFormat = L"__Brix_Language_%s";
 
-#define BRIX_DEFAULT_THEME            L"tolvane-white"
+constexpr const wchar_t* kBrixDefaultTheme = L"tolvane-white";
 
 // The framework keys as start-up applies them.
 struct CBrixStartupSettings

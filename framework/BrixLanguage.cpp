@@ -98,7 +98,7 @@ void CBrixLanguage::Clear()
 
 void CBrixLanguage::SettingsKey(CKetrelString& out) const
 {
-    out.Format(BRIX_KEY_LANGUAGE_FORMAT, m_baseName);
+    out.Format(kBrixKeyLanguageFormat, m_baseName);
 }
 
 int CBrixLanguage::Init(IKetrelApplication* app, CBrixStatsStore* settings,

@@ -55,10 +55,11 @@ public:
     // Keeps app (its user data folder holds the file) and loads. Always 1.
     int Init(IKetrelApplication* app);
 
-    // KE_OK; KE_ERR_OPEN (no file; the entries stay); 11 for another version (the
-    // entries stay); KE_ERR_FORMAT for a file that ends inside a record: the records
-    // read completely before that point replace the entries. Nothing is read past the
-    // data, whatever lengths the file claims.
+    // KE_OK; KE_ERR_OPEN (no file; the entries stay); 11 for another version and
+    // KE_ERR_FORMAT for a file above MaxFileBytes or shorter than its version (the
+    // entries stay); KE_ERR_FORMAT also for a file that ends inside a record: the
+    // records read completely before that point replace the entries. Nothing is read
+    // past the data, whatever lengths the file claims.
     int Load();
     int LoadFromMemory(const u8* data, u32 size);
 
