@@ -48,7 +48,6 @@ CJubPlayState::CJubPlayState()
         m_playerIds[p] = (u32)p;
         m_resultIds[p] = 0;
         m_resultCodes[p] = 0;
-        m_hatBonus[p] = -1;
     }
     ClearCheckState();
 }
@@ -307,6 +306,9 @@ void CJubPlayState::OnPlayerLeft()
 
 void CJubPlayState::RequestStop()
 {
+    // A turn still simulated ahead is undone, so the match ends on its last real state.
+    if (m_liveSimulation)
+        RestoreSnapshot();
     m_f.phase = JUB_PHASE_MATCH_OVER;
     m_f.matchDecided = 1;
     m_resultSent = 1;
@@ -358,6 +360,8 @@ int CJubPlayState::Update(f32 dt)
         m_game->LoadNextResource();
     if (m_leave)
     {
+        if (m_buttons)
+            m_buttons->Update(dt);   // lets a running press animation finish
         UpdateLeaving();
         return KE_OK;
     }
@@ -395,7 +399,7 @@ int CJubPlayState::Update(f32 dt)
     if (m_leave)
         return KE_OK;
 
-    UpdatePhaseTimers(dt);
+    UpdatePhaseTimers();
     UpdateTurnIntro(dt);
     UpdateTurnTimer();
     UpdateTurnClose();
@@ -422,9 +426,8 @@ void CJubPlayState::StepScene()
     m_effects->Update(kStep);
 }
 
-void CJubPlayState::UpdatePhaseTimers(f32 dt)
+void CJubPlayState::UpdatePhaseTimers()
 {
-    (void)dt;
     switch (m_f.phase)
     {
     case JUB_PHASE_ROUND_START:

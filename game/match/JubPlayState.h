@@ -342,7 +342,7 @@ private:
     void SetLiveSimulation(i32 on);
     void Vibrate();
     void UpdateLeaving();
-    void UpdatePhaseTimers(f32 dt);
+    void UpdatePhaseTimers();
     void StepScene();
     // JubPlayStateTurns.cpp
     void ResetRound();
@@ -354,6 +354,8 @@ private:
     void PassTurn();
     int IsRoundOverByCreatures(i32* winner) const;
     void ApplyTrainingRules();
+    // Lays the HUD buttons out (the weapon row and chat buttons only when full); in a
+    // training match the scene's weapon rules follow every layout.
     void LayoutButtons(i32 full);
     void StartNextRound();
     // JubTurnActions.cpp
@@ -434,7 +436,6 @@ private:
     i32 m_shortBatches;
     i32 m_resourcesLoaded;
     i32 m_roundBegun;                  // the round's BeginTurn was applied
-    i32 m_hatBonus[2];                 // starting health bonus of a worn item, -1 none
     // Per-turn bookkeeping of the settling check (simulate-ahead only).
     i32 m_inWater[2];
     f32 m_waterTimer[2];

@@ -74,7 +74,6 @@ void CJubPlayState::OnStartRound(const CJubEventStartRound& e)
 {
     ResetRound();
     m_liveScene->Reset();
-    m_hatBonus[0] = m_hatBonus[1] = -1;
     const i32 limit = m_singlePlayer ? (i32)JUB_TRAINING_SCENES : (i32)JUB_BATTLE_SCENE_COUNT;
     int loaded = 0;
     if (e.scene < (u32)limit)
@@ -176,6 +175,9 @@ void CJubPlayState::RestartScene()
         return;
     m_restartedRound = 1;
     m_f.matchDecided = 0;
+    m_resultSent = m_resultAgreed = m_resultCounted = m_resultReported = 0;
+    m_matchOverPosted = m_quitRequested = m_timeOutsFlag = 0;
+    m_leaveShown = 0;
     PostStartRound(0, m_sceneIndex, 0, 0);
     PostBeginTurn(0);
     SetPhase(JUB_PHASE_ROUND_START);
@@ -279,7 +281,7 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
     {
         if (!(handled && m_f.turnPlayer != m_f.localPlayer))
             m_camera->FollowBody(turn.body);
-        m_turnMessage = 512.0f;
+        m_turnMessage = kTurnMessageStart;
     }
     else
     {
@@ -289,7 +291,6 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
         m_camera->SetZoomTarget(kOverviewZoom);
         m_turnMessage = 0.0f;
     }
-    (void)kTurnMessageStart;
     if (player == m_f.localPlayer)
     {
         SetPhase(JUB_PHASE_LOCAL_TURN);
@@ -475,6 +476,8 @@ void CJubPlayState::OnRoundOver(const CJubEventRoundOver& e)
 void CJubPlayState::OnMatchResult(const CJubEventMatchResult& e)
 {
     m_f.acted = 1;
+    if (m_liveSimulation)
+        RestoreSnapshot();   // the match ends on the turn's start, not half a simulation
     m_f.winner = e.winner;
     m_f.matchDecided = 1;
     SetLiveSimulation(0);
@@ -640,7 +643,6 @@ void CJubPlayState::OnOwnedItems(const CJubEventOwnedItems& e)
             player.itemWords[2] = item.packNumber;
             player.itemWords[8] = 1;
             player.wearsItem = 1;
-            m_hatBonus[e.player] = info.variable;
             if (!m_roundBegun)
                 player.health = HatHealth(info.variable);
             break;
@@ -736,9 +738,8 @@ void CJubPlayState::ApplyTrainingRules()
 
 // The HUD places its buttons here; what the match itself needs of a layout is the
 // training narrowing that follows every layout.
-void CJubPlayState::LayoutButtons(i32 full)
+void CJubPlayState::LayoutButtons(i32 /*full*/)
 {
-    (void)full;
     m_allowedWeapons = 0x3F;
     if (m_singlePlayer && m_liveScene)
         ApplyTrainingRules();

@@ -18,28 +18,31 @@ void CopyBody(CJubPhysicsBody* to, const CJubPhysicsBody* from, void* owner)
     to->SetOwner(owner);
 }
 
-// True when to's world holds exactly to's creatures, then its blocks in list order, and
-// the blocks match from's by id and type: the records can then be copied in place.
+// True when to's blocks match from's by id and type, in order, and to's world holds just
+// its creatures and those blocks: the records can then be copied in place. A scene's
+// world always holds its creatures first and its blocks in list order (blocks are only
+// appended or removed, and removal keeps the order), so the counts and the ends tell.
 bool SameLayout(const CJubScene* to, const CJubScene* from)
 {
     const CJubBlockSet* a = to->GetBlocks();
     const CJubBlockSet* b = from->GetBlocks();
     const CJubPhysicsWorld* world = to->GetWorld();
-    if (!a || !b || !world || a->GetCount() != b->GetCount()
-        || world->GetBodyCount() != 2 + a->GetCount())
+    const i32 count = a ? a->GetCount() : -1;
+    if (!a || !b || !world || count != b->GetCount() || world->GetBodyCount() != 2 + count)
         return false;
     for (i32 p = 0; p < 2; ++p)
     {
-        if (world->GetBody(p) != to->GetPlayer(p).body || !to->GetPlayer(p).body
+        if (!to->GetPlayer(p).body || world->GetBody(p) != to->GetPlayer(p).body
             || !from->GetPlayer(p).body)
             return false;
     }
-    for (i32 i = 0; i < a->GetCount(); ++i)
+    if (count > 0 && world->GetBody(1 + count) != a->GetBlock(count - 1)->body)
+        return false;
+    for (i32 i = 0; i < count; ++i)
     {
         const CJubBlock* x = a->GetBlock(i);
         const CJubBlock* y = b->GetBlock(i);
-        if (x->id != y->id || x->type != y->type || !x->body || !y->body
-            || world->GetBody(2 + i) != x->body)
+        if (x->id != y->id || x->type != y->type || !x->body || !y->body)
             return false;
     }
     return true;
@@ -78,7 +81,8 @@ void CJubPlayState::CopyPlayer(CJubPlayer* to, const CJubPlayer* from)
 
     to->alive = from->alive;
     to->nextSlot = from->nextSlot;
-    to->name = from->name;
+    if (!to->name.Equals(from->name))
+        to->name = from->name;
     to->index = from->index;
     to->aimDirection = from->aimDirection;
     to->aimAngle = from->aimAngle;
@@ -186,12 +190,16 @@ void CJubPlayState::CopyScene(CJubScene* to, const CJubScene* from)
 {
     if (!to || !from || to == from)
         return;
-    to->SetName(from->GetName());
+    if (!to->GetName().Equals(from->GetName()))
+        to->SetName(from->GetName());
     // Projectiles are never part of a turn's start; whatever the target holds goes.
     for (i32 p = 0; p < 2; ++p)
     {
         for (i32 s = 0; s < JUB_PROJECTILE_SLOTS; ++s)
-            to->RemoveProjectile(p, s);
+        {
+            if (to->GetPlayer(p).projectiles[s])
+                to->RemoveProjectile(p, s);
+        }
     }
     if (SameLayout(to, from))
     {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 namespace
 {
@@ -574,4 +575,144 @@ TEST(JubPlayStateTraining, AHatRaisesTheStartingHealthWithinBounds)
     items.itemId[0] = 101;
     rig.Handset(0).screen.OnOwnedItems(items);
     EXPECT_EQ(1000, rig.Handset(0).screen.GetLiveScene()->GetPlayer(1).health);
+}
+
+TEST_F(PlayStateMatch, AnUnreadableBatchEndsTheMatchWithoutAReplay)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    ASSERT_EQ(JUB_PHASE_REMOTE_TURN, B().GetPhase());
+    // A Damage record cut short after its first bytes.
+    std::vector<u8> batch(16, 0);
+    batch[0] = JUB_EVENT_BATCH;
+    JubPutU32(&batch[4], 0x70000000u);
+    JubPutU32(&batch[8], JUB_EVENT_UNTIMED);
+    batch.insert(batch.end(), {JUB_EVENT_DAMAGE, JUB_EVENT_DAMAGE, 0, 0, 0});
+    B().GetExchange().ReceivePayload(batch.data(), (i32)batch.size());
+    const i32 healthBefore = B().GetLiveScene()->GetPlayer(1).health;
+    TickFor(rig, 5);
+    EXPECT_EQ(1, B().GetRefusedBatchCount());
+    EXPECT_EQ(1, B().IsMatchDecided());
+    EXPECT_EQ(1, B().GetWinner());
+    EXPECT_EQ(healthBefore, B().GetLiveScene()->GetPlayer(1).health);
+    EXPECT_TRUE(SentOnce(rig.Handset(1).host, JUB_EVENT_REPLAY_DONE).empty());
+}
+
+TEST(JubPlayStateActions, CrushedBetweenBlocksOrLiftedOntoOne)
+{
+    // Creature 1 stands on the floor (top 0.55) at y 0.6; a block's bottom is placed
+    // relative to the creature's top, or the creature is sunk into the floor.
+    struct Row
+    {
+        f32 ceiling;     // ceiling bottom minus creature top; 9 for no ceiling
+        f32 y;           // the creature's centre
+        int out;         // PlayerOut (crushed) posted
+        int synced;      // moved up and SyncPositions posted
+    } rows[] = {
+        {-0.02f, 0.6f, 1, 0},
+        {0.0f, 0.6f, 0, 0},
+        {0.1f, 0.6f, 0, 0},
+        {9.0f, 0.58f, 0, 1},
+    };
+    SmallLevel level;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << "ceiling " << row.ceiling << " y " << row.y);
+        SoloRig rig;
+        ASSERT_EQ(KE_OK, rig.Start(10, &level));
+        CJubPlayState& s = rig.Handset(0).screen;
+        for (int t = 0; t < 200 && !s.IsTimerRunning(); ++t)
+            s.Update(0.033f);
+        CJubScene& live = *s.GetLiveScene();
+        live.GetPlayer(1).body->SetPosition(CKetrelVector2(0.15f, row.y));
+        if (row.ceiling < 5.0f)
+            live.GetBlocks()->CreateBlock(9, CKetrelVector2(0.15f, row.y + 0.05f + row.ceiling + 0.05f),
+                                          0, 0, 0);
+        s.GetExchange().GetLocalQueue().Clear();
+        s.CheckCrushed(1);
+        int out = 0, synced = 0;
+        CJubGameEventQueue& queue = s.GetExchange().GetLocalQueue();
+        for (i32 i = 0; i < queue.Count(); ++i)
+        {
+            const u8* p = queue.GetAt(i)->GetPayload();
+            out += p[0] == JUB_EVENT_PLAYER_OUT && p[12] == 1 && p[13] == CJubEventPlayerOut::kCrushed;
+            synced += p[0] == JUB_EVENT_SYNC_POSITIONS;
+        }
+        EXPECT_EQ(row.out, out);
+        EXPECT_EQ(row.synced, synced);
+        if (row.synced)
+        {
+            EXPECT_FLOAT_EQ(0.6f, live.GetPlayer(1).body->GetPosition().y);
+        }
+    }
+}
+
+TEST_F(PlayStateMatch, PostingFillsEachTypeWithItsSizeAndSendFlag)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    CJubPlayState& s = A();
+    CJubGameEventQueue& q = s.GetExchange().GetLocalQueue();
+    q.Clear();
+    const CKetrelVector2 v(0.1f, -0.2f);
+    struct Row
+    {
+        std::function<void()> post;
+        i32 type, size, send;
+    } rows[] = {
+        {[&] { s.PostStartRound(1, 4, 2, 0); }, JUB_EVENT_START_ROUND, 28, 1},
+        {[&] { s.PostBeginTurn(1); }, JUB_EVENT_BEGIN_TURN, 16, 1},
+        {[&] { s.PostNextRound(); }, JUB_EVENT_NEXT_ROUND, 12, 1},
+        {[&] { s.PostTurnResult(0); }, JUB_EVENT_MATCH_RESULT, 20, 1},
+        {[&] { s.PostTurnResult(1); }, JUB_EVENT_MATCH_RESULT, 20, 0},
+        {[&] { s.PostTurnResult(2); }, JUB_EVENT_MATCH_RESULT, 20, 0},
+        {[&] { s.PostNextTurn(1); }, JUB_EVENT_NEXT_TURN, 16, 1},
+        {[&] { s.PostMatchOver(0); }, JUB_EVENT_MATCH_OVER, 20, 0},
+        {[&] { s.PostQuit(3); }, JUB_EVENT_QUIT, 16, 0},
+        {[&] { s.PostSimulation(1); }, JUB_EVENT_SET_SIMULATION, 16, 1},
+        {[&] { s.PostPlayerOut(1, 2); }, JUB_EVENT_PLAYER_OUT, 16, 1},
+        {[&] { s.PostSyncPositions(); }, JUB_EVENT_SYNC_POSITIONS, 28, 1},
+        {[&] { s.PostJump(0, v, 1); }, JUB_EVENT_JUMP, 28, 1},
+        {[&] { s.PostPlayerReady(1); }, JUB_EVENT_PLAYER_READY, 16, 1},
+        {[&] { s.PostConcede(0); }, JUB_EVENT_CONCEDE, 16, 1},
+        {[&] { s.PostDamage(1, 30, 70); }, JUB_EVENT_DAMAGE, 24, 1},
+        {[&] { s.PostSettleCheck(); }, JUB_EVENT_SETTLE_CHECK, 12, 0},
+        {[&] { s.PostWhip(0, v); }, JUB_EVENT_WHIP, 24, 1},
+        {[&] { s.PostLoadProjectile(0, 2); }, JUB_EVENT_LOAD_PROJECTILE, 16, 1},
+        {[&] { s.PostPlaceProjectile(0, v, 5); }, JUB_EVENT_PLACE_PROJECTILE, 28, 1},
+        {[&] { s.PostFire(0, v, 5); }, JUB_EVENT_FIRE, 28, 1},
+        {[&] { s.PostRemoveProjectile(0, 1, 5); }, JUB_EVENT_REMOVE_PROJECTILE, 16, 1},
+        {[&] { s.PostThrowBlock(33, -3, 7, v, 90); }, JUB_EVENT_THROW_BLOCK, 28, 1},
+        {[&] { s.PostDestroyBlock(33); }, JUB_EVENT_DESTROY_BLOCK, 16, 1},
+        {[&] { s.PostBlockState(33, 255, 2, 0, 0.75f, 0.15f, v, -1.0f); }, JUB_EVENT_BLOCK_STATE, 44, 1},
+        {[&] { s.PostExplosion(v, 0.3f, 1, 0xFF00FF00u, 1); }, JUB_EVENT_EXPLOSION, 32, 1},
+        {[&] { s.PostExplosion(v, 0.3f, 0, 0xFF808080u, 0); }, JUB_EVENT_EXPLOSION, 32, 0},
+        {[&] { s.PostReplayDone(); }, JUB_EVENT_REPLAY_DONE, 16, 1},
+        {[&] { s.PostOwnedItems(); }, JUB_EVENT_OWNED_ITEMS, 64, 1},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << "type " << row.type);
+        const i32 before = q.Count();
+        row.post();
+        ASSERT_EQ(before + 1, q.Count());
+        const CJubGameEvent* e = q.GetAt(before);
+        EXPECT_EQ(row.type, e->GetType());
+        EXPECT_EQ(row.size, e->GetSize());
+        EXPECT_EQ(row.send, e->GetSend());
+        EXPECT_EQ(e->GetSequence() + 1, e->GetPayloadSequence());
+    }
+    // Jump and Fire launch against the stretch.
+    CJubEventJump jump;
+    ASSERT_EQ(KE_OK, jump.Read(q.GetAt(12)->GetPayload(), q.GetAt(12)->GetSize()));
+    EXPECT_FLOAT_EQ(0.1f * -6.9f, jump.launch.x);
+    EXPECT_FLOAT_EQ(-0.2f * -6.9f, jump.launch.y);
+    CJubEventFire fire;
+    ASSERT_EQ(KE_OK, fire.Read(q.GetAt(20)->GetPayload(), q.GetAt(20)->GetSize()));
+    EXPECT_FLOAT_EQ(0.1f * -6.9f, fire.launch.x);
+    EXPECT_EQ(5, fire.slot);
+    // The owned items of the local player: a snow and a cluster bomb.
+    CJubEventOwnedItems items;
+    ASSERT_EQ(KE_OK, items.Read(q.GetAt(28)->GetPayload(), q.GetAt(28)->GetSize()));
+    EXPECT_EQ(2, items.count);
+    EXPECT_EQ(101u, items.itemId[0]);
+    q.Clear();
 }
