@@ -149,3 +149,33 @@ TEST(JubTrainingState, ChosenSceneStartsASinglePlayerMatch)
     EXPECT_NE(nullptr, game.GetScreen(JUB_SCREEN_TRAINING));
 }
 }
+
+namespace
+{
+// A scene chosen in the picker starts with that scene's weapon rules.
+TEST(JubTrainingState, EachSceneStartsWithItsRestrictions)
+{
+    const std::pair<int, u32> cases[] = {
+        {0, 1u << JUB_WEAPON_JUMP},
+        {1, (1u << JUB_WEAPON_JUMP) | (1u << JUB_WEAPON_WHIP)},
+        {3, 1u << JUB_WEAPON_BOMB},
+        {6, 1u << JUB_WEAPON_STICKY},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        std::vector<int> cleared;
+        for (int i = 0; i < c.first; ++i)
+            cleared.push_back(i);
+        TestGame game;
+        CJubTrainingState* training = OpenTraining(game, cleared);
+        ASSERT_NE(nullptr, training);
+        training->OnButtonClicked(SceneButton(training, c.first));
+        game.Steps(40);
+        CJubPlayState* play = game.GetPlayScreen();
+        ASSERT_NE(nullptr, play);
+        EXPECT_EQ(c.first, play->GetSceneIndex());
+        EXPECT_EQ(c.second, play->GetAllowedWeapons());
+    }
+}
+}
