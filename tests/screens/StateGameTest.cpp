@@ -83,6 +83,20 @@ TEST(StateGame, NoStepIsLostOrDoubledOverManyFrames)
     EXPECT_EQ(elapsed % 33, game.GetAccumulator());
 }
 
+TEST(StateGame, RateCountersAtSixtyFrames)
+{
+    TestGame game;
+    game.stubs = kAllStubs;
+    ASSERT_EQ(KE_OK, game.Start());
+    game.Activate();
+    for (int i = 0; i < 600; ++i)
+        game.Frame(i % 3 == 2 ? 16 : 17, 1);
+    // A counting second ends on the first frame past it, so it holds 30 or 31 steps.
+    EXPECT_NEAR(30, game.GetStepsPerSecond(), 1);
+    EXPECT_GE(game.GetFramesPerSecond(), 59);
+    EXPECT_LE(game.GetFramesPerSecond(), 61);
+}
+
 TEST(StateGame, TouchTableEdges)
 {
     TestGame game;
