@@ -71,6 +71,10 @@ public:
     void CancelFadeIn();
     bool IsFading() const { return (m_flags & IMAGE_FADING) != 0; }
 
+    // A new surface with the pixels, alpha plane, frame grid and (when the source has
+    // one) a texture of source; null when it cannot be made. The caller owns it.
+    static CKetrelSurface* DuplicateSurface(const CKetrelSurface* source);
+
 protected:
     // Gives *slot back to resources (or releases and deletes it when resources do not
     // know it) and clears the slot.
@@ -83,9 +87,6 @@ protected:
     // delete it).
     static void ShareSurface(IUIResourceManager* resources, CKetrelSurface** slot,
                              CKetrelSurface* other);
-    // A new surface with the pixels, alpha plane, frame grid and (when the source has
-    // one) a texture of source; null when it cannot be made.
-    static CKetrelSurface* DuplicateSurface(const CKetrelSurface* source);
     // Draws image (source rectangle src, or the whole image) into dest by the blend
     // colour: plain for 0xFFFFFFFF, tinted for other non-zero alphas, nothing for
     // alpha 0. The blit's result, or 1.
