@@ -90,6 +90,7 @@ TEST_F(Toast, KindsPickTheirIconAndText)
         EXPECT_EQ(c.shownKind, toast.GetShownKind()) << c.name;
         EXPECT_EQ(c.duration, toast.GetDuration()) << c.name;
         EXPECT_EQ(1, toast.IsShown()) << c.name;
+        EXPECT_EQ(c.kind == 3, toast.GetTapPage() != nullptr) << c.name;
         for (const char* icon : icons)
             EXPECT_EQ(c.icon && std::string(c.icon) == icon, IconShown(icon)) << c.name << " " << icon;
         if (CTextWidget* text = CTextWidget::Cast(FindWidget(toast.GetRoot(), "toast_message")))
@@ -136,6 +137,8 @@ TEST_F(Toast, TapClosesTheMessage)
     EXPECT_EQ(1, toast.OnPointerUp(0, x, y));
     // What the application asks to open the challenge page.
     EXPECT_EQ(CBrixToastNotification::KIND_CHALLENGE, toast.GetShownKind());
+    ASSERT_NE(nullptr, toast.GetTapPage());
+    EXPECT_STREQ("challenge_received", toast.GetTapPage());
     EXPECT_FLOAT_EQ(2.5f, toast.GetTimer());
     toast.Update(0.45f);
     EXPECT_EQ(1, toast.IsShown());
