@@ -304,6 +304,7 @@ protected:
     int CreateToast();
     int PushOpeningStates();
     void HideAdvertisement();
+    void DeleteAdvertisement();
     i32 IsToastShown();
     i32 IsAdvertisementShown();
     void QueueToast(const CKetrelString& text, i32 kind, f32 seconds);
@@ -315,6 +316,12 @@ protected:
                           const CKetrelString& text9);
     // The lobby menu state when it is the first state, else null.
     IBrixLobbyState* FirstLobby() const;
+    // Requests on the session; nothing without one.
+    void SendChatRecord(const CBrixChatRecord& record);
+    void SendGameResult(const CKetrelArray<i32>& playerIds, const CKetrelArray<i32>& results,
+                        i32 abandoned);
+    void SendGameOver(i32 rematch);
+    void SendLanguageChange(const CKetrelString& code);
     // Keeps the session's observers off this application.
     void DetachSession();
 
