@@ -8,7 +8,7 @@
 #include "net/ASN1Records.h"
 #include "net/BrixNetworkSession.h"
 
-class CBrixChatRecord;
+struct CBrixChatRecord;
 class CTolvaneApplication;
 class IBrixGameState;
 

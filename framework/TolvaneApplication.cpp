@@ -73,7 +73,8 @@ CTolvaneApplication::CTolvaneApplication()
       m_advertisement(nullptr), m_toast(nullptr), m_theme(nullptr), m_restoreStep(RESTORE_NONE),
       m_busyPicture(nullptr), m_musicLoop(0), m_musicPosition(0.0f), m_netConnection(nullptr),
       m_language(nullptr), m_pendingAnswer(-1), m_resultReported(0), m_notificationFilter(0),
-      m_lobbyCreator(nullptr), m_uiServices(new CBrixUIServices(this)), m_retiredSession(nullptr)
+      m_lobbyCreator(nullptr), m_uiServices(new CBrixUIServices(this)), m_retiredSession(nullptr),
+      m_languageStore(this)
 {
 }
 

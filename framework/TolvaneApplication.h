@@ -12,7 +12,7 @@
 
 class CBrixAdvertisement;
 class CBrixAchievementStation;
-class CBrixChatRecord;
+struct CBrixChatRecord;
 class CBrixDevice;
 class CBrixLanguage;
 class CBrixNetConnection;
@@ -144,7 +144,7 @@ public:
     // Restarts the session after the connection was lost; quits when that fails.
     void RecreateNetworkSession();
     void OnThemeChanged();
-    void ShowChatNotice(const CBrixChatRecord& record, i32 flag);
+    void ShowChatNotice(const CBrixChatRecord& record, i32 flag) override;
     // A chat line on the game channel, also added to the lobby's backlog.
     void SendChatMessage(const CKetrelString& text, i32 kind);
     void SendChatInfo(i32 kind);
@@ -240,6 +240,11 @@ public:
     IKetrelApplication* GetEngineApplication() override { return this; }
     CKetrelString GetLanguageText(i32 index) override;
     void GetClientInfo(CBrixClientInfo* info) override;
+    CKetrelString GetApplicationToken() override;
+    void GetPlayerLimits(i32* minimum, i32* maximum) override;
+    IBrixLanguageStore* GetLanguageStore(int which) override;   // 0: the language; 1: none
+    CKetrelString GetThemeDigest() override;
+    CKetrelSurface* LoadPicture(const u8* data, i32 size) override;
 
     // ---- services used by other layers ----
     CBrixNetworkSession* GetNetworkSession() { return m_session; }
@@ -260,10 +265,10 @@ public:
     void ShowNotification(i32 ignored, const CKetrelString& text, f32 seconds, i32 kind);
     void SetNotificationFilter(i32 bits);
     i32 GetNotificationFilter() const { return m_notificationFilter; }
-    void SetLanguage(const CKetrelString& code);
-    void SetTheme(const CKetrelString& name);
+    void SetLanguage(const CKetrelString& code) override;
+    void SetTheme(const CKetrelString& name) override;
     void SendRematchAnswer(i32 rematch, i32 abandoned);
-    void RedirectServer(const CKetrelString& host, i32 port);
+    void RedirectServer(const CKetrelString& host, i32 port) override;
     i32 IsLinkBusy();
     // Releases nothing: deletes the game object and forgets it (the lobby calls this
     // after releasing the game instead of deleting it itself).
@@ -277,6 +282,21 @@ public:
     i32 IsGameLinkUp() const { return m_gameLinkUp; }
 
 protected:
+    // The application's language as the session's pack downloads see it.
+    class LanguageStore : public IBrixLanguageStore
+    {
+    public:
+        explicit LanguageStore(CTolvaneApplication* app) : m_app(app) {}
+        bool NeedsUpdate(const CKetrelString& code, const CKetrelString& digest) override;
+        bool HasPack(const CKetrelString& code) override;
+        void AddLanguagePack(const CKetrelString& code) override;
+        void ReloadLanguagePack(const CKetrelString& code) override;
+        CKetrelString GetBaseName() override;
+
+    private:
+        CTolvaneApplication* m_app;
+    };
+
     // Start-up's step of settings, packs and services; the first failing code. The name of
     // a missing file goes to m_missingFile.
     int InitServices();
@@ -357,4 +377,5 @@ protected:
     CBrixUIServices* m_uiServices;                // owned
     CKetrelString m_missingFile;                  // of the last start-up failure
     CBrixNetworkSession* m_retiredSession;        // deleted at the next frame
+    LanguageStore m_languageStore;
 };

@@ -214,7 +214,9 @@ void CTolvaneApplication::OnGameStatus(CBrixNetworkSession*, int playerId)
 {
     if (m_game && playerId == m_game->GetUserId())
         return;
-    CBrixChatRecord notice(CBrixChatRecord::KIND_ABANDONED, CKetrelString(), playerId);
+    CBrixChatRecord notice;
+    notice.kind = BRIX_CHAT_ABANDONED;
+    notice.senderId = playerId;
     ShowChatNotice(notice, 1);
     if (m_game)
         m_game->OnPlayerLeft(playerId);

@@ -513,12 +513,12 @@ void CTolvaneApplication::SendRematchAnswer(i32 rematch, i32 abandoned)
         m_lobby->ShowRematchButton(0);
     if (rematch)
     {
-        SendChatInfo(CBrixChatRecord::KIND_REMATCH);
+        SendChatInfo(BRIX_CHAT_REMATCH);
         SendGameOver(rematch);
     }
     else
     {
-        SendChatInfo(abandoned ? CBrixChatRecord::KIND_ABANDONED : CBrixChatRecord::KIND_LEFT);
+        SendChatInfo(abandoned ? BRIX_CHAT_ABANDONED : BRIX_CHAT_LEFT);
         SendGameOver(0);
         EndMatchInMenu();
     }
@@ -531,7 +531,10 @@ void CTolvaneApplication::SendChatMessage(const CKetrelString& text, i32 kind)
 {
     if (!m_session)
         return;
-    CBrixChatRecord record(kind, text, GetOwnPlayerId() & 0xFFFF);
+    CBrixChatRecord record;
+    record.kind = kind;
+    record.text = text;
+    record.senderId = GetOwnPlayerId() & 0xFFFF;
     SendChatRecord(record);
     if (m_lobby)
         m_lobby->AddChatMessage(record, 0);
