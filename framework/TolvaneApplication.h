@@ -5,6 +5,7 @@
 #include "engine/KetrelString.h"
 #include "engine/KetrelTypes.h"
 #include "framework/BrixApplication.h"
+#include "framework/BrixFrameworkHost.h"
 #include "framework/BrixGameState.h"
 #include "framework/BrixLobbyState.h"
 #include "net/BrixNetworkSession.h"
@@ -45,7 +46,7 @@ class IUIApplication;
 // calls on them: Init(this), Release, Update(dt), Render, IsFinished, OnPointerDown,
 // OnPointerMove, OnPointerUp, OnScreenSizeChanged; on the toast also Add(text, kind,
 // seconds), IsShown, GetShownKind, OnThemeChanged; on the advertisement also Show(the
-// message fields), IsShown, SetShown(0) and OnThemeChanged.
+// message fields), IsShown, Hide and OnThemeChanged.
 //
 // Main thread only.
 class CTolvaneApplication : public CBrixApplication,
@@ -54,7 +55,8 @@ class CTolvaneApplication : public CBrixApplication,
                             public CBrixNetworkSession::GameObserver,
                             public CBrixNetworkSession::AdvertisementObserver,
                             public IBrixGameHost,
-                            public IBrixSessionHost
+                            public IBrixSessionHost,
+                            public IBrixFrameworkHost
 {
 public:
     enum
@@ -246,6 +248,11 @@ public:
     CKetrelString GetThemeDigest() override;
     CKetrelSurface* LoadPicture(const u8* data, i32 size) override;
 
+    // ---- IBrixFrameworkHost ----
+    CBrixResourceManager* GetResourceManager() override { return this; }
+    void OpenLink(const CKetrelString& link) override;
+    i32 IsMatchRequestPending() override;
+
     // ---- services used by other layers ----
     CBrixNetworkSession* GetNetworkSession() { return m_session; }
     IBrixGameState* GetGameState() { return m_game; }
@@ -254,7 +261,7 @@ public:
     CBrixToastNotification* GetToast() { return m_toast; }
     CBrixAdvertisement* GetAdvertisement() { return m_advertisement; }
     // The toolkit's view of this application; never null after construction.
-    IUIApplication* GetUIApplication();
+    IUIApplication* GetUIApplication() override;
     i32 GetGameId();
     i32 GetReleaseId();
     CKetrelString GetGameVersion();
@@ -269,7 +276,7 @@ public:
     void SetTheme(const CKetrelString& name) override;
     void SendRematchAnswer(i32 rematch, i32 abandoned);
     void RedirectServer(const CKetrelString& host, i32 port) override;
-    i32 IsLinkBusy();
+    i32 IsLinkBusy() override;
     // Releases nothing: deletes the game object and forgets it (the lobby calls this
     // after releasing the game instead of deleting it itself).
     void DeleteGameState();

@@ -6,26 +6,14 @@
 
 #include <new>
 
-#if __has_include("framework/BrixToastNotification.h") && __has_include("framework/BrixAdvertisement.h")
 #include "framework/BrixAdvertisement.h"
-#include "framework/BrixNotification.h"
-#include "framework/BrixToastNotification.h"
-#define BRIX_HAVE_OVERLAYS 1
-#else
-#define BRIX_HAVE_OVERLAYS 0
-#endif
-
-#if __has_include("framework/BrixIntroState.h") && __has_include("framework/BrixTitleState.h")
 #include "framework/BrixIntroState.h"
+#include "framework/BrixNotification.h"
 #include "framework/BrixTitleState.h"
-#define BRIX_HAVE_OPENING 1
-#else
-#define BRIX_HAVE_OPENING 0
-#endif
+#include "framework/BrixToastNotification.h"
 
 int CTolvaneApplication::PushOpeningStates()
 {
-#if BRIX_HAVE_OPENING
     CBrixIntroState* intro = new (std::nothrow) CBrixIntroState();
     if (!intro)
         return KE_ERR_MEMORY;
@@ -36,13 +24,7 @@ int CTolvaneApplication::PushOpeningStates()
     if (!title)
         return KE_ERR_MEMORY;
     return PushState(title);
-#else
-    // Without the opening screens the social part starts at once.
-    return EnterSocialFramework();
-#endif
 }
-
-#if BRIX_HAVE_OVERLAYS
 
 static CBrixNotification* FirstPopup(const CKetrelPtrArray& popups)
 {
@@ -170,7 +152,7 @@ i32 CTolvaneApplication::OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y)
 void CTolvaneApplication::HideAdvertisement()
 {
     if (m_advertisement)
-        m_advertisement->SetShown(0);
+        m_advertisement->Hide();
 }
 
 i32 CTolvaneApplication::IsToastShown() { return m_toast ? m_toast->IsShown() : 0; }
@@ -224,26 +206,3 @@ int CTolvaneApplication::ShowAdvertisement(const CKetrelString& text0, const CKe
     return m_advertisement->Show(text0, text1, imageSize, image, value3, value4, values, text6, value7,
                                  text8, text9);
 }
-
-#else // no overlay classes in this build: there is never a toast, popup or advertisement
-
-int CTolvaneApplication::CreateToast() { return KE_ERR_NOT_FOUND; }
-void CTolvaneApplication::TickOverlays(f32) {}
-void CTolvaneApplication::RenderOverlays() {}
-void CTolvaneApplication::DeleteAdvertisement() {}
-void CTolvaneApplication::DeleteOverlays() { m_popups.RemoveAll(); }
-i32 CTolvaneApplication::OverlayPointer(i32, i32, i32, i32) { return -1; }
-void CTolvaneApplication::HideAdvertisement() {}
-i32 CTolvaneApplication::IsToastShown() { return 0; }
-i32 CTolvaneApplication::IsAdvertisementShown() { return 0; }
-void CTolvaneApplication::QueueToast(const CKetrelString&, i32, f32) {}
-void CTolvaneApplication::NotifyOverlaysOfTheme() {}
-void CTolvaneApplication::NotifyOverlaysOfSize(i32, i32) {}
-int CTolvaneApplication::ShowAdvertisement(const CKetrelString&, const CKetrelString&, int, const u8*, int,
-                                           int, const CKetrelArray<i32>&, const CKetrelString&, int,
-                                           const CKetrelString&, const CKetrelString&)
-{
-    return 0;
-}
-
-#endif

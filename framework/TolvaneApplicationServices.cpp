@@ -268,6 +268,12 @@ CKetrelString CTolvaneApplication::GetResellerId()
     return id;
 }
 
+void CTolvaneApplication::OpenLink(const CKetrelString& link)
+{
+    if (m_device && !link.IsEmpty())
+        m_device->OpenUrl(link);
+}
+
 i32 CTolvaneApplication::IsLinkBusy()
 {
     if (m_gameLinkUp)

@@ -159,3 +159,8 @@ void CTolvaneApplication::LanguageStore::ReloadLanguagePack(const CKetrelString&
 }
 
 CKetrelString CTolvaneApplication::LanguageStore::GetBaseName() { return CKetrelString(L"brixlanguage"); }
+
+i32 CTolvaneApplication::IsMatchRequestPending()
+{
+    return m_session && m_session->IsMatchRequestPending() ? 1 : 0;
+}
