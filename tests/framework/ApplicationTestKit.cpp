@@ -47,7 +47,8 @@ void FakeLobby::OpenPage(const CKetrelString& name, i32)
 TestTolvane::~TestTolvane()
 {
     OnDestroy();
-    ClearUserData();
+    if (!keepUserData)
+        ClearUserData();
 }
 
 void TestTolvane::ClearUserData()

@@ -177,6 +177,7 @@ public:
     int AddMediaPack(const CKetrelString& name, int isFullPath, int scope) override;
 
     std::set<std::string> hiddenPacks;      // names AddMediaPack answers 0 for
+    bool keepUserData = false;              // the destructor leaves the folder
 
     using CTolvaneApplication::m_restoreStep;
     using CTolvaneApplication::InitServices;
