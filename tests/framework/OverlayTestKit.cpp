@@ -92,10 +92,10 @@ IKetrelGraphicsContext* HostServices::GetUIGraphicsContext()
     return engine ? engine->GetGraphicsContext() : nullptr;
 }
 
-SoftwareHost::SoftwareHost(int width, int height)
+SoftwareHost::SoftwareHost(int width, int height, CKetrelSoundEngine* sound)
 {
     SetScreen(width, height);
-    CBrixResourceManager::Init(this, nullptr);
+    CBrixResourceManager::Init(this, sound);
 }
 
 SoftwareHost::~SoftwareHost()

@@ -95,7 +95,8 @@ public:
 class SoftwareHost : public TestApp, public HostServices
 {
 public:
-    SoftwareHost(int width = 800, int height = 480);
+    // sound (may be null: no sounds) must outlive the host.
+    SoftwareHost(int width = 800, int height = 480, CKetrelSoundEngine* sound = nullptr);
     ~SoftwareHost();
     IKetrelApplication* GetEngineApplication() override { return this; }
 };
