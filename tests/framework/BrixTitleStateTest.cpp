@@ -63,8 +63,8 @@ TEST(BrixTitleState, RotationSwapsTheBackgroundOnly)
 // starts the social part when it is taken off the list.
 TEST(BrixTitleState, WithoutPicturesShowsBusyAndStillHandsOver)
 {
-    UnlinkBuiltPack("title.vad");
     SoftwareHost host;
+    host.hiddenPacks.insert("title.vad");
     CBrixTitleState title;
     ASSERT_EQ(1, title.Init(static_cast<IBrixFrameworkHost*>(&host)));
     title.Activate();
@@ -90,8 +90,8 @@ TEST(BrixTitleState, WithoutPicturesShowsBusyAndStillHandsOver)
 // the next 0.1 s, the end at 2 s; without its pack it runs its time on a black screen.
 TEST(BrixIntroState, TimelineWithAndWithoutPictures)
 {
-    UnlinkBuiltPack("brixintro.vad");
     SoftwareHost host;
+    host.hiddenPacks.insert("brixintro.vad");
     CBrixIntroState intro;
     ASSERT_EQ(1, intro.Init(static_cast<IBrixFrameworkHost*>(&host)));
     intro.Activate();

@@ -34,14 +34,6 @@ std::string ProgramFile(const std::string& name)
     return path.substr(0, path.rfind('/') + 1) + name;
 }
 
-void UnlinkBuiltPack(const std::string& name)
-{
-    const std::string target = ProgramFile(name);
-    struct stat st;
-    if (!target.empty() && lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-        unlink(target.c_str());
-}
-
 bool LinkBuiltPack(const std::string& name)
 {
     struct stat st;
@@ -62,6 +54,14 @@ bool HostServices::AddFrameworkPacks()
     for (const char* pack : {"brixlayouts.vad", "brixlobby_480.vad", "brixfonts_480.vad"})
         ok = AddMediaPack(Str(BuiltPack(pack)), 1, 0) == 1 && ok;
     return ok;
+}
+
+int HostServices::AddMediaPack(const CKetrelString& name, int isFullPath, int scope)
+{
+    const std::string path = Narrow(name);
+    if (hiddenPacks.count(path.substr(path.rfind('/') + 1)))
+        return 0;
+    return CBrixResourceManager::AddMediaPack(name, isFullPath, scope);
 }
 
 CKetrelString HostServices::GetLanguageText(i32 index)

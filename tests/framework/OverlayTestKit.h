@@ -11,6 +11,7 @@
 #include "ui/UIServices.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ public:
 
     // Adds the built packs that hold the framework's layouts, pictures and fonts.
     bool AddFrameworkPacks();
+    // Packs named in hiddenPacks (bare names) are not found. Tests hide packs this way
+    // rather than removing files that tests running beside them use.
+    int AddMediaPack(const CKetrelString& name, int isFullPath, int scope) override;
 
     // IBrixFrameworkHost
     CBrixResourceManager* GetResourceManager() override { return this; }
@@ -88,6 +92,7 @@ public:
     std::map<int, std::string> texts = {{0, "OK"}, {1, "Close in %d"}, {209, "Close"}};
     int socialEntered = 0, busyScreens = 0, quits = 0;
     std::vector<std::string> links;
+    std::set<std::string> hiddenPacks;
     i32 linkBusy = 0, matchPending = 0;
 };
 
@@ -123,7 +128,6 @@ private:
 // Links a pack built beside the program into the test program's folder, where the
 // screens look for packs named without a path. False when the pack was not built.
 bool LinkBuiltPack(const std::string& name);
-void UnlinkBuiltPack(const std::string& name);
 
 std::string Narrow(const CKetrelString& text);
 CWidget* FindWidget(CWidget* root, const char* name);
