@@ -188,6 +188,7 @@ public:
     bool keepUserData = false;              // the destructor leaves the folder
 
     using CTolvaneApplication::m_restoreStep;
+    using CTolvaneApplication::m_toast;
     using CTolvaneApplication::InitServices;
     using CTolvaneApplication::CreateToast;
     void ClearUserData();
