@@ -77,7 +77,9 @@ TEST_F(TolvaneServices, VolumeSettersClampAndStore)
     EXPECT_EQ(1, app.IsMusicMuted());
     app.SetAllMuted(0);
     EXPECT_EQ(0, app.IsMusicMuted());
-    app.GetSettings()->RemoveByName(CKetrelString(kBrixKeyVibrations));
+    CBrixStatsEntry* vibrations = app.GetSettings()->FindEntry(CKetrelString(kBrixKeyVibrations));
+    app.GetSettings()->RemoveEntry(vibrations);       // the store hands the entry back
+    delete vibrations;
     EXPECT_EQ(1, app.IsVibrationEnabled());
 }
 

@@ -261,8 +261,6 @@ public:
     i32 OnPointerDown(i32, i32, i32) override { return Log("Down"); }
     i32 OnPointerMove(i32, i32, i32) override { return Log("Move"); }
     i32 OnPointerUp(i32, i32, i32) override { return Log("Up"); }
-    i32 IsShown() { return m_shownFlag; }
-    i32 GetShownKind() { return m_kind; }
     i32 Log(const char* what)
     {
         CallLog().push_back(m_name + "." + what);
