@@ -65,6 +65,7 @@ public:
     CKetrelString GetSessionToken() override { return CKetrelString(); }
     CKetrelString GetApplicationCheck() override { return CKetrelString(); }
 
+    using CBrixResourceManager::GetImage;
     CKetrelSurface* GetImage(const CKetrelString& name, u32 flags) override
     { return CBrixResourceManager::GetImage(name, flags); }
     void RegisterImage(const CKetrelString& name, CKetrelSurface* image) override

@@ -128,7 +128,7 @@ TEST(ElementVocabulary, AspectAndAnchorLayouts)
 TEST(ElementVocabulary, SharedReaders)
 {
     LoadedTree t;
-    t.app.theme.colours["accent"] = 0x12345678u;
+    t.app.theme.colours.push_back({"accent", 0x12345678u});
     CUIXMLLoader loader;
     CWidget* root = Make(nullptr, "r", 0, 0, 800, 480);
     loader.Init(&t.app, nullptr, nullptr, root, nullptr, nullptr);
@@ -344,4 +344,132 @@ TEST(ElementVocabulary, PageButtonsDriveTheirView)
     // A button leaving the tree unbinds itself.
     CWidget::Destroy(to1);
     EXPECT_EQ(1, pv->GetPageButtonCount());
+}
+
+#include "ui/Bubble.h"
+#include "ui/GradientWidget.h"
+#include "ui/GridLayout.h"
+#include "ui/InfiniteList.h"
+#include "ui/PieWidget.h"
+#include "ui/ProgressBar.h"
+#include "ui/RotatingImageWidget.h"
+#include "ui/RunningList.h"
+#include "ui/Slider.h"
+#include "ui/TextWidget.h"
+
+TEST(ElementVocabulary, TextElement)
+{
+    const struct
+    {
+        const char* text;   // attributes of the "text" child; null: no child
+        u32 flags;
+        bool editable, password, transparent;
+        u32 colour, displayColour;
+        const char* shown;
+    } cases[] = {
+        {nullptr, 0, false, false, true, 0xFFFFFFFFu, 0xFFFFFFFFu, ""},
+        {"value='Hi' align='center-middle'", 0x300, false, false, true, 0xFFFFFFFFu, 0xFFFFFFFFu, "Hi"},
+        // Six digits as a text colour are opaque; the display colour follows it.
+        {"color='ff0000' align='right-middle' multiline='1'", 0x40200 | 0x80000, false, false, true,
+         0xFFFF0000u, 0xFFFF0000u, ""},
+        {"color='ff0000' displaycolor='80808080' align='left-middle'", 0x200, false, false, true,
+         0xFFFF0000u, 0x80808080u, ""},
+        {"type='input' align='right'", 0x40000, true, false, false, 0xFFFFFFFFu, 0xFFFFFFFFu, ""},
+        {"type='password' align='middle'", 0x200, true, true, false, 0xFFFFFFFFu, 0xFFFFFFFFu, ""},
+        {"align='center' color='nonsense'", 0x100, false, false, true, 0u, 0u, ""},
+    };
+    for (const auto& c : cases)
+    {
+        LoadedTree t;
+        t.Build(std::string("<area><element name='t' type='text'>") +
+                (c.text ? std::string("<text ") + c.text + "/>" : "") + "</element></area>");
+        CTextWidget* w = CTextWidget::Cast(t.Find("t"));
+        ASSERT_NE(nullptr, w) << (c.text ? c.text : "");
+        const std::string what = c.text ? c.text : "(none)";
+        EXPECT_EQ(c.flags, w->GetTextFlags()) << what;
+        EXPECT_EQ(c.editable, w->IsEditable()) << what;
+        EXPECT_EQ(c.password, w->IsPassword()) << what;
+        EXPECT_EQ(c.transparent, w->IsTransparent()) << what;
+        EXPECT_EQ(c.colour, w->GetColor()) << what;
+        EXPECT_EQ(c.displayColour, w->GetDisplayColor()) << what;
+        EXPECT_EQ(c.shown, Narrow(w->GetDisplayText())) << what;
+    }
+}
+
+TEST(ElementVocabulary, GridsAndLists)
+{
+    LoadedTree t;
+    t.Build("<area>"
+            "<element name='g' type='grid_layout' num_columns='-3' num_rows='4' layout_mode='list'>"
+            "<item-spacing horizontal='0.01' vertical='0.02'/><scroll enabled='1' threshold_y='0.013'/>"
+            "<border-size width='0.1'/></element>"
+            "<element name='i' type='infinite_list' layout_mode='uniform_list'><page-size value='7'/></element>"
+            "<element name='r' type='running_list'><max-item-count value='5'/><expands-to value='top'/>"
+            "<autoscroll enabled='0' speed='0.5'/></element>"
+            "<element name='s' type='slidearea'/></area>");
+    CGridLayout* g = CGridLayout::Cast(t.Find("g"));
+    ASSERT_NE(nullptr, g);
+    EXPECT_EQ(0, g->GetNumColumns());   // negative counts are held at 0
+    EXPECT_EQ(4, g->GetNumRows());
+    EXPECT_EQ(CGridLayout::MODE_LIST, g->GetLayoutMode());
+    EXPECT_EQ(8, g->GetSpacingX());
+    EXPECT_EQ(9, g->GetSpacingY());
+    EXPECT_TRUE(g->IsScrollEnabled());
+    EXPECT_FLOAT_EQ(0.0f, g->GetThreshold().x);
+    EXPECT_FLOAT_EQ(20.0f, g->GetThreshold().y);   // 6.24 pixels: 10 x round(1.614)
+    EXPECT_EQ(80, g->GetBorder(CGridLayout::BORDER_LEFT));
+    EXPECT_EQ(0, g->GetBorder(CGridLayout::BORDER_TOP));
+    CInfiniteList* i = CInfiniteList::Cast(t.Find("i"));
+    ASSERT_NE(nullptr, i);
+    EXPECT_EQ(CGridLayout::MODE_UNIFORM_LIST, i->GetLayoutMode());
+    EXPECT_EQ(7, i->GetPageSize());
+    CRunningList* r = CRunningList::Cast(t.Find("r"));
+    ASSERT_NE(nullptr, r);
+    EXPECT_EQ(5, r->GetMaxItemCount());
+    EXPECT_FALSE(r->IsAppendAtBottom());
+    EXPECT_FALSE(r->IsAutoscroll());
+    EXPECT_FLOAT_EQ(0.5f, r->GetScrollSeconds());
+    // Without a "scroll" child a slide area does not drag.
+    EXPECT_FALSE(CSlideArea::Cast(t.Find("s"))->IsScrollEnabled());
+}
+
+TEST(ElementVocabulary, ValueWidgets)
+{
+    LoadedTree t;
+    t.Build("<area>"
+            "<element name='s' type='slider' min-value='10' max-value='20' value='15'/>"
+            "<element name='p' type='pie'><color value='00ff00'/><segments value='12'/>"
+            "<angle value='100'/></element>"
+            "<element name='g' type='gradient'><dir value='radial'/><radius value='0.5'/>"
+            "<colors color1='ff0000' color2='bogus'/></element>"
+            "<element name='r' type='rotating_image'><image path='spin'/><rotation angle='1'/></element>"
+            "<element name='b' type='progressbar'><background path='bg'/><progress path='fg'/>"
+            "<progresslowlimit value='0.25'/><side value='9'/></element>"
+            "<element name='u1' type='bubble'><arrow value='bottom-right'/></element>"
+            "<element name='u2' type='bubble'><arrow value='Bottom-Right'/></element></area>");
+    CSlider* s = CSlider::Cast(t.Find("s"));
+    ASSERT_NE(nullptr, s);
+    EXPECT_FLOAT_EQ(10.0f, s->GetMinValue());
+    EXPECT_FLOAT_EQ(20.0f, s->GetMaxValue());
+    EXPECT_FLOAT_EQ(15.0f, s->GetValue());
+    CPieWidget* p = CPieWidget::Cast(t.Find("p"));
+    EXPECT_EQ(0xFF00FF00u, p->GetColor());
+    EXPECT_EQ(12, p->GetSegments());
+    EXPECT_FLOAT_EQ(6.2831855f, p->GetAngle());   // clamped to a full turn
+    CGradientWidget* g = CGradientWidget::Cast(t.Find("g"));
+    EXPECT_EQ(CGradientWidget::DIR_RADIAL, g->GetDirection());
+    EXPECT_FLOAT_EQ(0.5f, g->GetRadius());
+    EXPECT_EQ(0xFFFF0000u, g->GetColor1());
+    CRotatingImageWidget* r = CRotatingImageWidget::Cast(t.Find("r"));
+    EXPECT_NE(nullptr, r->GetImage());
+    EXPECT_FLOAT_EQ(0.0f, r->GetSpeed());   // a rotation without speed stands still
+    EXPECT_FLOAT_EQ(1.0f, r->GetAngle());
+    CProgressBar* b = CProgressBar::Cast(t.Find("b"));
+    EXPECT_NE(nullptr, b->GetImage());
+    EXPECT_NE(nullptr, b->GetProgressImage());
+    EXPECT_FLOAT_EQ(0.25f, b->GetLowLimit());
+    EXPECT_EQ(3, b->GetSide());
+    EXPECT_EQ(CBubble::ARROW_BOTTOM_RIGHT, CBubble::Cast(t.Find("u1"))->GetArrow());
+    EXPECT_EQ(CBubble::ARROW_NONE, CBubble::Cast(t.Find("u2"))->GetArrow());
+    EXPECT_FALSE(t.Find("u1")->IsTransparent());
 }

@@ -81,7 +81,7 @@ template <class T>
 CWidget* CreateButtonKind(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                           CWidget* reuse)
 {
-    T* b = MakeOrReuse<T>(loader, parent, reuse, false);
+    T* b = MakeOrReuse<T>(loader, parent, reuse, ELEMENT_OPAQUE);
     ReadButton(loader, node, b);
     return b;
 }
@@ -89,7 +89,7 @@ CWidget* CreateButtonKind(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidge
 CWidget* CreatePageButton(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                           CWidget* reuse)
 {
-    CPageButton* b = MakeOrReuse<CPageButton>(loader, parent, reuse, false);
+    CPageButton* b = MakeOrReuse<CPageButton>(loader, parent, reuse, ELEMENT_OPAQUE);
     ReadButton(loader, node, b);
     const CKetrelXMLDataNode* target = Child(node, "target");
     b->SetTarget(CKetrelString(Attr(target, "$name")), CKetrelString(Attr(target, "$page")));
@@ -99,7 +99,7 @@ CWidget* CreatePageButton(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidge
 CWidget* CreateWebButton(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                          CWidget* reuse)
 {
-    CWebButton* b = MakeOrReuse<CWebButton>(loader, parent, reuse, false);
+    CWebButton* b = MakeOrReuse<CWebButton>(loader, parent, reuse, ELEMENT_OPAQUE);
     ReadButton(loader, node, b);
     if (const char* url = Attr(Child(node, "target"), "$url"))
         b->SetUrl(CKetrelString(url));
@@ -111,7 +111,7 @@ CWidget* CreateExpandable(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidge
 {
     // A screen needs a handful of states; the bound keeps hostile lists small.
     const i32 maxStates = 256;
-    CExpandable* w = MakeOrReuse<CExpandable>(loader, parent, reuse, false);
+    CExpandable* w = MakeOrReuse<CExpandable>(loader, parent, reuse, ELEMENT_OPAQUE);
     CKetrelArray<i32> widths, heights;
     for (const CKetrelXMLDataNode* c = CXMLLoaderWrapper::GetFirstChild(node); c;
          c = c->GetNextSibling())
@@ -131,7 +131,7 @@ CWidget* CreateExpandable(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidge
 CWidget* CreateImage(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                      CWidget* reuse)
 {
-    CImageWidget* w = MakeOrReuse<CImageWidget>(loader, parent, reuse, true);
+    CImageWidget* w = MakeOrReuse<CImageWidget>(loader, parent, reuse, ELEMENT_TRANSPARENT);
     CUIImageSpec spec;
     if (ApplyImage(loader, node, "image", w, &spec))
     {

@@ -9,10 +9,13 @@
 
 namespace uielements
 {
+enum ETransparency { ELEMENT_AS_INIT = -1, ELEMENT_OPAQUE = 0, ELEMENT_TRANSPARENT = 1 };
+
 // The widget to configure: reuse (already checked by the loader to be of kind T), or
-// a new T initialised with the parent's local rectangle and the given transparency.
+// a new T initialised with the parent's local rectangle and then made transparent or
+// opaque (ELEMENT_AS_INIT: as its Init left it).
 template <class T>
-T* MakeOrReuse(CUIXMLLoader* loader, CWidget* parent, CWidget* reuse, bool transparent)
+T* MakeOrReuse(CUIXMLLoader* loader, CWidget* parent, CWidget* reuse, int transparent)
 {
     if (reuse)
         return static_cast<T*>(reuse);
@@ -20,7 +23,8 @@ T* MakeOrReuse(CUIXMLLoader* loader, CWidget* parent, CWidget* reuse, bool trans
     IUIApplication* app = loader->GetApplication();
     w->Init(app, app ? app->GetUIResources() : nullptr,
             parent ? parent->GetLocalRect() : CKetrelRect());
-    w->SetTransparent(transparent);
+    if (transparent != ELEMENT_AS_INIT)
+        w->SetTransparent(transparent == ELEMENT_TRANSPARENT);
     return w;
 }
 

@@ -13,7 +13,7 @@ namespace
 CWidget* CreateDivider(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                        CWidget* reuse)
 {
-    CDivider* w = MakeOrReuse<CDivider>(loader, parent, reuse, true);
+    CDivider* w = MakeOrReuse<CDivider>(loader, parent, reuse, ELEMENT_TRANSPARENT);
     if (const char* o = Attr(node, "$orientation"))
     {
         i32 mode = CDivider::MODE_LEFT;
@@ -38,7 +38,7 @@ CWidget* CreateDivider(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* 
 CWidget* CreateRatioDivider(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                             CWidget* reuse)
 {
-    CRatioDivider* w = MakeOrReuse<CRatioDivider>(loader, parent, reuse, true);
+    CRatioDivider* w = MakeOrReuse<CRatioDivider>(loader, parent, reuse, ELEMENT_TRANSPARENT);
     if (const char* o = Attr(node, "$orientation"))
         w->SetOrientation(Equals(o, "vertical") ? CRatioDivider::ORIENTATION_VERTICAL
                                                 : CRatioDivider::ORIENTATION_HORIZONTAL);
@@ -60,7 +60,7 @@ CWidget* CreateRatioDivider(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWid
 CWidget* CreateAspectLayout(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                             CWidget* reuse)
 {
-    CAspectLayout* w = MakeOrReuse<CAspectLayout>(loader, parent, reuse, true);
+    CAspectLayout* w = MakeOrReuse<CAspectLayout>(loader, parent, reuse, ELEMENT_TRANSPARENT);
     const f32 aspect = CUIXMLLoader::ReadFloat(node, "$aspect", 1.0f);
     const f32 positioning = CUIXMLLoader::ReadFloat(node, "$positioning", 0.0f);
     w->SetAspect(aspect);
@@ -74,7 +74,7 @@ CWidget* CreateAspectLayout(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWid
 CWidget* CreateAlignment(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                          CWidget* reuse)
 {
-    CAlignment* w = MakeOrReuse<CAlignment>(loader, parent, reuse, true);
+    CAlignment* w = MakeOrReuse<CAlignment>(loader, parent, reuse, ELEMENT_TRANSPARENT);
     CKetrelString name;
     name.Format(L"alignment(%d)", (i32)w->GetAlignment());
     w->SetName(name);

@@ -51,7 +51,7 @@ void ReadTransition(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CPageView* v
 CWidget* CreatePageView(CUIXMLLoader* loader, CKetrelXMLDataNode* node, CWidget* parent,
                         CWidget* reuse)
 {
-    CPageView* w = MakeOrReuse<CPageView>(loader, parent, reuse, true);
+    CPageView* w = MakeOrReuse<CPageView>(loader, parent, reuse, ELEMENT_TRANSPARENT);
     // A history longer than this serves no screen; the bound keeps it small.
     const i32 history = CUIXMLLoader::ReadIntClamped(Child(node, "history"), "$max-size", 0, 0, 1024);
     if (history > 0)
