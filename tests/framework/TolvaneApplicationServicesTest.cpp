@@ -99,8 +99,7 @@ TEST_F(TolvaneServices, MusicAskedForWhileMutedStartsNothingAndIsRemembered)
 TEST_F(TolvaneServices, NotificationFilterBitZeroKeepsToastsAway)
 {
     ASSERT_NE(nullptr, app.GetToast()) << "the toast layout did not load";
-    if (!app.GetToast()->GetPanel())
-        GTEST_SKIP() << "this build's toast layout has no panel";
+    ASSERT_NE(nullptr, app.GetToast()->GetPanel());
     const struct
     {
         i32 filter;
