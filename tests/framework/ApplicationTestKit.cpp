@@ -1,6 +1,7 @@
 #include "ApplicationTestKit.h"
 
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelSurface.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -99,4 +100,10 @@ bool CopyLanguagePacks(IKetrelApplication& app)
             return false;
     }
     return true;
+}
+
+bool HeadlessTolvane::SetScreen(int width, int height)
+{
+    CKetrelSurfaceDesc desc = {width, height, 0, 7, 0, 4};
+    return GetBackBuffer()->Create(this, &desc) == KE_OK;
 }
