@@ -1,0 +1,90 @@
+#pragma once
+// Helpers for the UI loader tests: an application with a theme and files, and a
+// one-call build of a document into a root of a chosen size.
+#include "UITestDoubles.h"
+#include "engine/KetrelResult.h"
+#include "ui/UIActionMap.h"
+#include "ui/UITimedSequence.h"
+#include "ui/UIXMLLoader.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace uitest
+{
+class FakeTheme : public IUITheme
+{
+public:
+    bool FindColor(const CKetrelString& name, u32* colour) override
+    {
+        auto it = colours.find(Narrow(name));
+        if (it == colours.end())
+            return false;
+        *colour = it->second;
+        return true;
+    }
+    void AddColor(const CKetrelString& id, u32 colour) override
+    {
+        added.push_back({Narrow(id), colour});
+        colours[Narrow(id)] = colour;
+    }
+    void GetXMLFileName(CKetrelString* out) override { *out = CKetrelString("theme_test.xml"); }
+    std::map<std::string, u32> colours;
+    std::vector<std::pair<std::string, u32>> added;
+};
+
+// Resources that also serve images: any name is an image of 64 x 32 pixels, counted by
+// reference and freed at the last release.
+class ImageResources : public FakeResources
+{
+public:
+    ~ImageResources() override;
+    CKetrelSurface* GetImage(const CKetrelString& name, u32 flags) override;
+    int AddRefImage(CKetrelSurface* image) override;
+    int ReleaseImage(CKetrelSurface** slot) override;
+    std::map<CKetrelSurface*, int> imageRefs;
+    i32 imageWidth = 64, imageHeight = 32;
+};
+
+class ThemedApp : public FakeApp
+{
+public:
+    IUITheme* GetTheme() override { return &theme; }
+    IUIResourceManager* GetUIResources() override { return &resources; }
+    FakeTheme theme;
+    ImageResources resources;   // in place of the plain fake's
+};
+
+// Records which actions fired, by name.
+struct ActionLog
+{
+    std::vector<std::string> fired;
+    static int Record(void* argument, void* context);
+};
+
+struct LoadedTree
+{
+    ThemedApp app;
+    CUITimedSequenceList sequences;
+    CUIActionMap actions;
+    ActionLog log;
+    std::vector<std::unique_ptr<std::string>> names;
+    std::vector<std::unique_ptr<std::pair<ActionLog*, std::string*>>> contexts;
+    CWidget* root = nullptr;
+
+    LoadedTree() { actions.SetSequenceList(&sequences); }
+    ~LoadedTree()
+    {
+        CWidget::Destroy(root);
+        sequences.DeleteAll();
+    }
+    // Registers name (plain and "app:") as an action that logs its name.
+    void Action(const char* name);
+    // Builds text into a new root (0, 0, w, h) named "root"; previous (may be null) is
+    // harvested. Returns the root.
+    CWidget* Build(const std::string& text, i32 w = 800, i32 h = 480, CWidget* previous = nullptr);
+    CWidget* Find(const char* path) { return root ? root->FindByPath(CKetrelString(path)) : nullptr; }
+};
+}  // namespace uitest

@@ -1,0 +1,317 @@
+// The UI document loader: the common part of elements, templates, events, actions,
+// themes, imports, reuse across reloads and the bounds on hostile documents.
+#include "LoaderTestSupport.h"
+#include "ui/PageView.h"
+#include "ui/UIElementRegistry.h"
+
+#include <gtest/gtest.h>
+
+using namespace uitest;
+
+namespace
+{
+std::string Doc(const std::string& body) { return "<area>" + body + "</area>"; }
+
+CKetrelRect RectOf(LoadedTree& t, const char* path)
+{
+    CWidget* w = t.Find(path);
+    return w ? w->GetRect() : CKetrelRect(-1, -1, -1, -1);
+}
+}  // namespace
+
+TEST(UIXMLLoaderElements, PlacementTable)
+{
+    struct Case
+    {
+        const char* body;   // children of an element named "e"
+        i32 rw, rh;
+        CKetrelRect expected;
+    };
+    const Case cases[] = {
+        {"<size w='0.5' h='0.25'/>", 800, 480, CKetrelRect(0, 0, 400, 120)},
+        {"", 800, 480, CKetrelRect(0, 0, 0, 0)},
+        // Centred 101 pixels in 800 start at 349 (integer division).
+        {"<size w='0.12625' h='0.1'/><align v='center'/>", 800, 480, CKetrelRect(349, 0, 450, 48)},
+        // "$v" is horizontal, "$h" vertical; an unknown word falls back to the position.
+        {"<size w='0.25' h='0.25'/><align v='right' h='bottom'/>", 800, 480,
+         CKetrelRect(600, 360, 800, 480)},
+        {"<size w='0.25' h='0.25'/><align h='middle'/><position x='0.1' y='0.9'/>", 800, 480,
+         CKetrelRect(80, 180, 280, 300)},
+        {"<size w='0.25' h='0.25'/><align v='centre'/><position x='0.1'/>", 800, 480,
+         CKetrelRect(80, 0, 280, 120)},
+        // Positions truncate, sizes round.
+        {"<size w='0.5' h='0'/><position x='0.5'/>", 799, 480, CKetrelRect(399, 0, 799, 0)},
+        // Hostile numbers are clamped before they become pixels.
+        {"<size w='99999999999' h='nan'/><position x='-99999999999'/>", 800, 480,
+         CKetrelRect(-1048576, 0, 0, 0)},
+    };
+    for (const Case& c : cases)
+    {
+        LoadedTree t;
+        t.Build(Doc(std::string("<element name='e'>") + c.body + "</element>"), c.rw, c.rh);
+        const CKetrelRect r = RectOf(t, "e");
+        EXPECT_EQ(c.expected.left, r.left) << c.body;
+        EXPECT_EQ(c.expected.top, r.top) << c.body;
+        EXPECT_EQ(c.expected.right, r.right) << c.body;
+        EXPECT_EQ(c.expected.bottom, r.bottom) << c.body;
+    }
+}
+
+TEST(UIXMLLoaderElements, FlagsDisplayAndPlainWidgets)
+{
+    LoadedTree t;
+    t.Build(Doc("<element name='a' display='0'/>"
+                "<element name='b' display='0'><flags visible='1' enabled='0' transparent='0'/></element>"
+                "<element name='c' type='no_such_kind'/>"
+                "<element name='d' type='web_view'><element name='inner'/></element>"));
+    ASSERT_NE(nullptr, t.Find("a"));
+    EXPECT_FALSE(t.Find("a")->IsVisible());
+    EXPECT_TRUE(t.Find("b")->IsVisible());   // "flags" wins over "$display"
+    EXPECT_FALSE(t.Find("b")->IsEnabled());
+    EXPECT_FALSE(t.Find("b")->IsTransparent());
+    // An unknown or absent type is a transparent plain widget.
+    EXPECT_TRUE(t.Find("a")->IsTransparent());
+    EXPECT_TRUE(t.Find("c")->GetType().IsSameKind(CWidgetType::Widget()));
+    // A web view builds nothing, nor anything below it.
+    EXPECT_EQ(nullptr, t.Find("//d"));
+    EXPECT_EQ(nullptr, t.Find("//inner"));
+    EXPECT_EQ(3, t.root->GetChildCount());
+}
+
+TEST(UIXMLLoaderElements, TemplatesAreWrappedInAHolder)
+{
+    const struct
+    {
+        const char* name;
+        bool wrapped;
+    } cases[] = {{"item_template", true}, {"item_templates", true}, {"template_item", false},
+                 {"_template", true}, {"x", false}};
+    for (const auto& c : cases)
+    {
+        LoadedTree t;
+        t.Build(Doc(std::string("<element name='") + c.name +
+                    "'><size w='0.5' h='0.5'/><position x='0.25'/></element>"));
+        CWidget* top = t.root->GetChild(0);
+        ASSERT_NE(nullptr, top) << c.name;
+        EXPECT_EQ(c.name, Narrow(top->GetName()));
+        EXPECT_EQ(c.wrapped ? 1 : 0, top->GetChildCount()) << c.name;
+        if (c.wrapped)
+        {
+            EXPECT_EQ(200, top->GetRect().left);
+            EXPECT_EQ(c.name, Narrow(top->GetChild(0)->GetName()));
+        }
+    }
+}
+
+TEST(UIXMLLoaderElements, NestingIsCappedAndHostileInputSkipped)
+{
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "<element name='n" + std::to_string(i) + "'>";
+    text += "<element name='leaf_template'/>";
+    for (int i = 0; i < 40; ++i)
+        text += "</element>";
+    LoadedTree t;
+    t.Build(Doc(text + "<bogus/><element name='after' nonsense='1'><junk/></element>"));
+    EXPECT_LE(t.root->GetSubtreeHeight(), (i32)CWidget::MaxDepth);
+    EXPECT_EQ(CWidget::MaxDepth, t.root->GetSubtreeHeight());
+    EXPECT_EQ(nullptr, t.Find("//leaf_template"));
+    // The unknown element and attributes are skipped; the rest of the document loads.
+    EXPECT_NE(nullptr, t.Find("after"));
+}
+
+// Kinds whose classes are not in this build are skipped, not made plain.
+TEST(UIXMLLoaderElements, UnregisteredBuiltinKindsAreSkipped)
+{
+    for (i32 i = 0; i < CUIElementRegistry::BuiltinCount; ++i)
+    {
+        const char* name = CUIElementRegistry::GetBuiltinName(i);
+        if (CUIElementRegistry::Find(name) || std::string(name) == "web_view")
+            continue;
+        LoadedTree t;
+        t.Build(Doc(std::string("<element name='e' type='") + name + "'><element name='k'/></element>"));
+        EXPECT_EQ(nullptr, t.Find("//e")) << name;
+        EXPECT_EQ(nullptr, t.Find("//k")) << name;
+    }
+    EXPECT_EQ(-1, CUIElementRegistry::FindBuiltin("widget"));
+    EXPECT_EQ(5, CUIElementRegistry::FindBuiltin("page_layout"));
+}
+
+TEST(UIXMLLoaderEvents, BoundOnlyToMatchingKinds)
+{
+    LoadedTree t;
+    t.Action("shown");
+    t.Build(Doc("<element name='a'><events><onshow action='shown'/><onclick action='shown'/>"
+                "<onhide action='missing'/><onwhatever action='shown'/></events></element>"));
+    CWidget* a = t.Find("a");
+    ASSERT_NE(nullptr, a);
+    EXPECT_TRUE(a->GetOnShow().IsSet());
+    EXPECT_FALSE(a->GetOnHide().IsSet());   // unknown action
+    a->SetVisible(false);
+    a->SetVisible(true);
+    ASSERT_EQ(1u, t.log.fired.size());
+    EXPECT_EQ("shown", t.log.fired[0]);
+}
+
+TEST(UIXMLLoaderActions, SequencesFromTheDocument)
+{
+    LoadedTree t;
+    t.Action("intro");
+    t.Action("other");
+    t.Build("<area><actions><action name='intro'>"
+            "<trigger time='0' action='intro'/><trigger time='0.5' action='other'/>"
+            "<trigger time='0.1' action='unknown'/>"
+            "<sound time='0.2' path='click'/><vibrate time='0.3'/></action></actions></area>");
+    ASSERT_EQ(1, t.sequences.GetCount());
+    CUITimedSequence* seq = t.sequences.GetAt(0);
+    EXPECT_EQ(4, seq->GetTriggerCount());
+    // The document's "intro" now starts the sequence; its self-named trigger calls the
+    // application's "app:intro".
+    t.actions.Lookup(CKetrelString("intro")).Fire(nullptr);
+    t.sequences.Update(1.0f);
+    ASSERT_EQ(2u, t.log.fired.size());
+    EXPECT_EQ("intro", t.log.fired[0]);
+    EXPECT_EQ("other", t.log.fired[1]);
+    EXPECT_EQ(1u, t.app.device.vibrations.size());
+}
+
+TEST(UIXMLLoaderTheme, ColoursTable)
+{
+    LoadedTree t;
+    t.Build("<Theme><config type='Color'><color id='red' value='ff0000'/>"
+            "<color id='half' value='80ff0000'/><color id='hash' value='#ff0000'/>"
+            "<color id='' value='ffffff'/></config><config type='font'><color id='no' value='1'/>"
+            "</config></Theme>");
+    // Nothing without a theme to receive the colours.
+    EXPECT_TRUE(t.app.theme.added.empty());
+
+    CUIXMLLoader loader;
+    t.app.resources.files["theme_test.xml"] = "<Theme><config type='Color'><color id='red' value='ff0000'/>"
+                                              "<color id='half' value='80ff0000'/>"
+                                              "<color id='hash' value='#ff0000'/>"
+                                              "<color id='' value='ffffff'/></config>"
+                                              "<config type='font'><color id='no' value='1'/></config>"
+                                              "<config type='color'><color id='ok' value='ff'/></config></Theme>";
+    loader.Init(&t.app, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(KE_ERR_NOT_FOUND, loader.LoadFromResource(nullptr));
+    EXPECT_EQ(KE_OK, loader.LoadFromResource(&t.app.theme));
+    loader.Unload();
+    const std::vector<std::pair<std::string, u32>> expected = {
+        {"red", 0xFFFF0000u}, {"half", 0x80FF0000u}, {"hash", 0u}, {"ok", 0xFF0000FFu}};
+    EXPECT_EQ(expected, t.app.theme.added);
+}
+
+TEST(UIXMLLoaderImports, ConditionsTable)
+{
+    const struct
+    {
+        const char* attributes;
+        bool used;
+    } cases[] = {
+        {"platform_id='3'", true},
+        {"platform_id='1 3 5'", true},
+        {"platform_id='13 30'", false},
+        {"platform_id_not='3'", false},
+        {"platform_id_not='13'", true},
+        {"device_os='my LINUX box'", true},   // device OS "Linux", any case
+        {"device_os='maemo'", false},
+        {"renderer='opengl-gles2'", true},
+        {"renderer='GLES2'", false},
+        {"platform_id='3' renderer='x'", false},
+    };
+    for (const auto& c : cases)
+    {
+        LoadedTree t;
+        t.Build(Doc(std::string("<import ") + c.attributes + "><element name='in'/></import>"));
+        EXPECT_EQ(c.used, t.Find("in") != nullptr) << c.attributes;
+    }
+}
+
+TEST(UIXMLLoaderImports, ReferenceSizesAndFiles)
+{
+    LoadedTree t;
+    t.app.resources.files["part.xml"] =
+        "<part><element name='fromfile'><size w='0.5' h='0.5'/></element></part>";
+    t.app.resources.files["self.xml"] = "<x><import path='self.xml'/><element name='once'/></x>";
+    t.app.resources.files["a.xml"] = "<x><import path='b.xml'/><element name='a'/></x>";
+    t.app.resources.files["b.xml"] = "<x><import path='a.xml'/><element name='b'/></x>";
+    t.Build(Doc("<element name='box'><size w='0.5' h='0.5'/><position x='0.25'/>"
+                "<import path='part.xml'><element name='inline'><size w='0.5' h='0.5'/></element></import>"
+                "<import use_root_coordinates='1'><element name='rootco'><size w='0.5' h='0.5'/></element></import>"
+                "<import aspect='1'><element name='square'><size w='1' h='1'/></element></import>"
+                "</element>"
+                "<import path='self.xml'/><import path='a.xml'/>"));
+    // Nested in a 400 x 240 element, the import measures against that element.
+    EXPECT_EQ(200, RectOf(t, "box/fromfile").Width());
+    EXPECT_EQ(120, RectOf(t, "box/inline").Height());
+    EXPECT_EQ(400, RectOf(t, "box/rootco").Width());
+    EXPECT_EQ(240, RectOf(t, "box/square").Width());
+    EXPECT_EQ(240, RectOf(t, "box/square").Height());
+    // A document importing itself, or a cycle, is opened once per chain.
+    EXPECT_NE(nullptr, t.Find("once"));
+    EXPECT_EQ(nullptr, t.Find("once/once"));
+    EXPECT_NE(nullptr, t.Find("a"));
+    EXPECT_NE(nullptr, t.Find("b"));
+}
+
+TEST(UIXMLLoaderImports, UseParent)
+{
+    LoadedTree t;
+    t.Build(Doc("<element name='holder'/><import use_parent='holder'><element name='moved'/></import>"
+                "<import use_parent='root'><element name='top'/></import>"
+                "<import use_parent='nobody'><element name='lost'/></import>"));
+    EXPECT_NE(nullptr, t.Find("holder/moved"));
+    EXPECT_NE(nullptr, t.Find("top"));
+    EXPECT_NE(nullptr, t.Find("lost"));   // no import parent: the import's own parent
+}
+
+TEST(UIXMLLoaderReuse, UniqueWidgetsSurviveByExactKind)
+{
+    LoadedTree t;
+    const std::string doc =
+        Doc("<element name='pv' type='page_layout' uniquename='keep'><history max-size='4'/>"
+            "<element name='p0'/><element name='p1'/></element>"
+            "<element name='other' uniquename='plain'/>");
+    t.Build(doc);
+    CPageView* view = CPageView::Cast(t.Find("pv"));
+    ASSERT_NE(nullptr, view);
+    view->Navigate(CKetrelString("p1"));
+    CWidget* plain = t.Find("other");
+
+    // Same document: the view and the plain widget are the same objects, the view
+    // is back on its page.
+    t.Build(doc, 800, 480, t.root);
+    EXPECT_EQ(view, t.Find("pv"));
+    EXPECT_EQ(plain, t.Find("other"));
+    EXPECT_EQ(2, view->GetChildCount());
+    EXPECT_EQ(1, view->GetCurrentIndex());
+
+    // A unique name now on another kind gets a new widget; the old one is deleted.
+    t.Build(Doc("<element name='pv' type='anchor_layout' uniquename='keep'/>"
+                "<element name='other' type='page_layout' uniquename='plain'/>"),
+            800, 480, t.root);
+    EXPECT_TRUE(t.Find("pv")->GetType().IsSameKind(CWidgetType::Alignment()));
+    EXPECT_TRUE(t.Find("other")->GetType().IsSameKind(CWidgetType::PageLayout()));
+}
+
+TEST(UIXMLLoaderImports, BudgetsBoundMultiplyingImports)
+{
+    // Each level imports the next one 20 times: 8,000 elements were it not bounded.
+    LoadedTree t;
+    std::string a, b;
+    for (int i = 0; i < 20; ++i)
+    {
+        a += "<import path='b.xml'/>";
+        b += "<element/>";
+    }
+    t.app.resources.files["a.xml"] = "<x>" + a + "</x>";
+    t.app.resources.files["b.xml"] = "<x>" + b + "</x>";
+    std::string top;
+    for (int i = 0; i < 20; ++i)
+        top += "<import path='a.xml'/>";
+    t.Build(Doc(top));
+    // Depth first: each a.xml costs 21 reads (itself and 20 of b.xml), so 12 whole
+    // ones fit in 256 reads, then the 13th and 3 of its b.xml.
+    static_assert(CUIXMLLoader::MaxImportedFiles == 256, "budget of the case below");
+    EXPECT_EQ(12 * 20 * 20 + 3 * 20, t.root->GetChildCount());
+}
