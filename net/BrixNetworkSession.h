@@ -8,8 +8,11 @@
 #include "net/BerStreamCutter.h"
 #include "net/SocketEngine.h"
 
+class CBrixLobby;
 class CKetrelSurface;
 class IBrixSessionHost;
+struct CBrixChatRecord;
+struct CGameJoinInfo;
 struct CGameResultItem;
 
 // The client's conversation with the online service over two channels, each a socket
@@ -139,9 +142,15 @@ public:
         LOBBY_LOGGING_IN = 4,
         LOBBY_LOGGED_IN = 5,
         GAME_CONNECTED = 0x100,
-        GAME_DATA_BUFFER = 32768,          // bytes of one decoded game-data block
+        // Bytes of one decoded game-data block: a whole batch of game events (up to
+        // 64 KiB) fits, so no batch the peer may send is ever dropped.
+        GAME_DATA_BUFFER = 65536,
         LANGUAGE_TEXT_CONNECT_FAILED = 3,
-        LANGUAGE_TEXT_NO_REPLY = 12
+        LANGUAGE_TEXT_NO_REPLY = 12,
+        LANGUAGE_TEXT_TRY_AGAIN = 18,
+        LANGUAGE_TEXT_LOGIN_31 = 31,
+        LANGUAGE_TEXT_LOGIN_32 = 32,
+        PLAYER_LIST_GAME = 0x100           // list id of the game's players (18)
     };
 
     CBrixNetworkSession();
@@ -195,16 +204,112 @@ public:
     void DispatchLobbyMessage(const u8* message, int size);
     void DispatchGameMessage(const u8* message, int size);
 
-    // Requests used by the links themselves.
+    // The game join of a lobby message 12: rebuilds the room, connects the game channel
+    // to the join's "host:port". The connect result.
+    int JoinGame(const CGameJoinInfo& join);
+    // Messages 29, 31 and 33: language list, language pack, theme pack.
+    void OnAvailableLanguages(const u8* message, int size);
+    void OnLanguagePack(const u8* message, int size);
+    void OnThemePack(const u8* message, int size);
+
+    // ---- requests ----
+    // Guards: "lobby, live" requests need a connected lobby engine (asking reports the
+    // link as lost when it is not); "lobby" requests only an engine (an unconnected one
+    // reports the failed send); game requests the game engine. A request whose guard
+    // fails sends nothing.
     void SendClientHello();
-    void SendPing();
-    void RequestShopGroups(int flags);
-    // Logs in with a user name and password: lobby byte 4, and observer hears of the
-    // reply or, after 40 s without one, of the error. 1 sent; 0 without a lobby link.
+    // Lobby byte 4 and the 40 s log-in timer; observer hears of the reply. 1 sent; 0
+    // without a lobby link (closed lobby byte or no engine).
     int Login(const CKetrelString& user, const CKetrelString& password, LoginObserver* observer);
+    int ExternalLogin(int type, const CKetrelString& text1, const CKetrelString& text2,
+                      const CKetrelString& text3, const CKetrelString& text4, LoginObserver* observer);
+    // 1 sent; 0 without a lobby engine or while another log-in observer waits.
+    int RequestLoginChallenge(const CKetrelString& user, LoginObserver* observer);
+    void ConfirmUserName(const CKetrelString& name, LoginObserver* observer);
+    void ConfirmEmail(const CKetrelString& text0, const CKetrelString& text1, const CKetrelString& text2,
+                      int value3, const CKetrelString& text4, const CKetrelString& text5,
+                      LoginObserver* observer);
+    void SendLogout();
+    void RequestLanguageList();
+    void RequestLanguagePack(const CKetrelString& code, const CKetrelString& packBase);
+    void ChangeLanguage(const CKetrelString& code);
+    void RequestThemePack();
+    // The reply (17) with that key goes to callback, for as long as the session lives.
+    void GetKeyValue(const CKetrelString& key, KeyValueCallback callback, void* context);
+    // The request key ({first, list | sign of first}) the reply is routed by; -1 without
+    // a lobby engine or while a request with that key waits.
+    i64 RequestPlayerList(int list, const CKetrelString& filter, int a, int b, int first, int count,
+                          PlayerListCallback callback, void* context);
+    void RequestGamePlayers(PlayerListCallback callback, void* context);
+    // Cancels a waiting match request first.
+    void RequestMatch(int mode, int param);
+    void CancelMatchRequest();
+    void SendChallenge(const CKetrelArray<i32>& playerIds, const CKetrelString& text);
+    // answer 0 declines, 1 accepts.
+    void AnswerChallenge(int challengerId, int answer, const CKetrelString& text);
+    // relation 1 sends 21, relation 3 sends 22; any other nothing.
+    void SendPlayerRelation(int playerId, int relation, int value, const CKetrelString& text);
+    void BlockUser(int playerId, int mode);
+    // b is left out when negative.
+    void RequestGameResults(int a, int b);
+    void RequestTournamentScores(const CKetrelArray<i32>& playerIds, int a, int b);
+    void RequestAchievementList(int a, int b, int c, int d);
+    void RequestImageAndLink(const CKetrelString& name, const CKetrelString& text);
     // Asks for a picture; callback (when given) gets it, or a null image after 2 s.
     // Nothing while an earlier request still waits.
     void RequestImage(int a, int b, const CKetrelString& name, ImageCallback callback, void* context);
+    // flags: 0 the shop, 1 own items, 0x401 when the game channel opens.
+    void RequestShopGroups(int flags);
+    void RequestItemsPage(int flags, int count, int offset);
+    void RequestDataChunk(int itemId, int offset, int length);
+    void RequestCoinBalance();
+    void SendRequest94();
+    void SendAdvertisementClosed();
+    void SendRequest101(int a, int b);
+    void UpdateItemState(int itemId, int state);
+    void RequestBuyItem(int itemId, int kind);
+    // receivers may be null (a purchase for oneself).
+    void ConfirmBuyItem(int itemId, int kind, const CKetrelArray<i32>* receivers);
+    void ConfirmBuyPlayerItems(int a, int b, const CKetrelArray<i32>& items);
+    void RequestShopItemImages(const CKetrelArray<i32>& itemIds, int size);
+    void RequestPlayerGiftItems(int playerId);
+    void SendGameData(const u8* data, int size);
+    void SendGameReady();
+    void SendGameResult(const CKetrelArray<i32>& playerIds, const CKetrelArray<i32>& codes, int abandoned);
+    // rematch 0 closes the game link and empties the room afterwards.
+    void SendGameOver(int rematch);
+    // On the game channel; the host then shows it as the player's own line.
+    void SendChatMessage(const CBrixChatRecord* record);
+    void SendRequest3(const CKetrelString& t0, const CKetrelString& t1, const CKetrelString& t2,
+                      const CKetrelString& t3, const CKetrelString& t4, int value5);
+    int SendRequest36(int value0, const CKetrelString& t1, const CKetrelString& t2, const CKetrelString& t3,
+                      const CKetrelString& t4, int value5, LoginObserver* observer);
+    void SendRequest82(const CKetrelString& t0, const CKetrelString& t1, LoginObserver* observer);
+    // The keep-alive: -1 on every connected channel.
+    void SendPing();
+
+    // "&game=%d&release=%d&rid=%s", without the release part before one is known.
+    void BuildUrlSuffix();
+    const CKetrelString& GetUrlSuffix() const { return m_urlSuffix; }
+    // The check value of web links: hex MD5 of own id, application token, session
+    // token, device id and release number. Rebuilt at every call.
+    const CKetrelString& GetApplicationCheck();
+    // Lower-case hex MD5 of a followed by b, narrowed to 8-bit characters.
+    CKetrelString HashPassword(const CKetrelString& a, const CKetrelString& b);
+    // minLength to maxLength characters of A a B b ... Z z 0-9 - _, from a generator of
+    // its own seeded with the clock plus seed (the program's shared one is left alone).
+    static CKetrelString RandomString(int minLength, int maxLength, int seed);
+    // 1 when the request with that key (sign-extended) waited and was removed, else 0.
+    int RemovePendingPlayerListRequest(int key);
+    void ClearPendingPlayerListRequests();
+
+    CBrixLobby* GetLobby() { return m_lobby; }
+    i32 GetOwnPlayerId() const { return m_ownPlayerId; }
+    i64 GetGameId() const { return m_gameId; }
+    i32 GetJoinFlag() const { return m_joinFlag; }
+    i32 GetReleaseNumber() const { return m_releaseNumber; }
+    // Test and fuzz access to the receive path without sockets.
+    void FeedChannel(const u8* data, int size, int channel) { OnChannelData(data, size, channel); }
 
     CSocketEngine* GetLobbyEngine() { return m_lobbyEngine; }
     CSocketEngine* GetGameEngine() { return m_gameEngine; }
@@ -231,11 +336,39 @@ private:
     static void OnLobbyMessage(void* context, const u8* message, int size);
     static void OnGameMessage(void* context, const u8* message, int size);
     void ReportLoginError(i32 textIndex);
+    // Guards of the requests.
+    bool LobbyLive();
+    bool LobbyExists() const { return m_lobbyEngine != nullptr; }
+    bool GameExists() const { return m_gameEngine != nullptr; }
+    // Takes the pending log-in observer (null when none).
+    LoginObserver* TakeLoginObserver();
+    void RebuildLobby(const CKetrelPtrArray& entries);
+    void OnPlayerList(const u8* message, int size);
+    void OnPicture(const u8* message, int size);
+    void OnConnectAck(const u8* message, int size);
+    void OnLoginReply(const u8* message, int size);
+    void OnChallengeReceived(const u8* message, int size);
+    bool SavePack(const CKetrelString& name, const u8* data, i32 size);
+
+    struct PlayerListRoute
+    {
+        i64 key = 0;
+        PlayerListCallback callback = nullptr;
+        void* context = nullptr;
+    };
+    struct KeyValueRoute
+    {
+        CKetrelString key;
+        KeyValueCallback callback = nullptr;
+        void* context = nullptr;
+    };
+    static i32 FindRoute(const CKetrelArray<PlayerListRoute>& routes, i64 key);
 
     IBrixSessionHost* m_host;                 // not owned
     CSocketEngine* m_lobbyEngine;             // owned
     CSocketEngine* m_gameEngine;              // owned
     GameSocketObserver m_gameSocketObserver;
+    CBrixLobby* m_lobby;                      // owned; the room's players
     u8* m_gameData;                           // GAME_DATA_BUFFER bytes, owned
     u32 m_status;
     LoginObserver* m_loginObserver;           // pending, not owned
@@ -256,5 +389,12 @@ private:
     i32 m_imageRequested;
     i32 m_matchRequestPending;
     f32 m_idleClock;                          // seconds since the last lobby message
+    CKetrelString m_urlSuffix;
+    CKetrelString m_applicationCheck;
+    CKetrelArray<PlayerListRoute> m_playerListRequests;   // pending, by request key
+    CKetrelArray<PlayerListRoute> m_playerImageRoutes;    // by player id
+    CKetrelArray<KeyValueRoute> m_keyValueRequests;
+    i32 m_challengerId;                       // -1 = none
+    i32 m_closing;                            // inside Close: nothing is delivered
     CBerStreamCutter m_cutters[2];            // reassembly: 0 lobby, 1 game
 };

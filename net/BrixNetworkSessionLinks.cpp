@@ -3,6 +3,7 @@
 #include "net/BrixNetworkSession.h"
 
 #include "engine/KetrelResult.h"
+#include "net/BrixLobby.h"
 #include "net/BrixSessionHost.h"
 
 #include <new>
@@ -60,10 +61,10 @@ void Notify(const CKetrelPtrArray& set, Fn fn)
 
 CBrixNetworkSession::CBrixNetworkSession()
     : m_host(nullptr), m_lobbyEngine(nullptr), m_gameEngine(nullptr), m_gameSocketObserver(this),
-      m_gameData(nullptr), m_status(0), m_loginObserver(nullptr), m_ownPlayerId(0), m_gameId(0),
+      m_lobby(nullptr), m_gameData(nullptr), m_status(0), m_loginObserver(nullptr), m_ownPlayerId(0), m_gameId(0),
       m_joinFlag(0), m_releaseNumber(0), m_loginTimer(-1.0f), m_imageTimer(-1.0f),
       m_imageCallback(nullptr), m_imageContext(nullptr), m_imageRequested(0),
-      m_matchRequestPending(0), m_idleClock(0.0f)
+      m_matchRequestPending(0), m_idleClock(0.0f), m_challengerId(-1), m_closing(0)
 {
 }
 
@@ -113,12 +114,28 @@ int CBrixNetworkSession::Init(IBrixSessionHost* host, StatusObserver* observer)
     m_gameId = 0;
     m_releaseNumber = 0;
     m_joinFlag = 0;
+    BuildUrlSuffix();
     m_status = 0;
     AddStatusObserver(observer);
     m_matchRequestPending = 0;
     m_loginObserver = nullptr;
+    m_challengerId = -1;
     m_cutters[0].Reset();
     m_cutters[1].Reset();
+
+    m_lobby = new (std::nothrow) CBrixLobby();
+    i32 minimum = 2, maximum = 2;
+    host->GetPlayerLimits(&minimum, &maximum);
+    rc = m_lobby ? m_lobby->SetLimits(minimum, maximum) : (int)KE_ERR_MEMORY;
+    if (rc != 1)
+    {
+        delete m_lobby;
+        m_lobby = nullptr;
+        delete m_lobbyEngine;
+        delete m_gameEngine;
+        m_lobbyEngine = m_gameEngine = nullptr;
+        return rc;
+    }
     return 1;
 }
 
@@ -143,13 +160,18 @@ void CBrixNetworkSession::Close()
     CloseLobbyLink();
 }
 
+// While an engine closes it may hand over what had already arrived; the session drops
+// it (the link is going away), so no observer is called from inside a Close.
 void CBrixNetworkSession::CloseLobbyLink()
 {
     // A partly received message must not be glued to the next connection's bytes.
     m_cutters[0].Reset();
     if (m_lobbyEngine && m_lobbyEngine->IsConnected(false))
     {
+        ++m_closing;
         m_lobbyEngine->Close();
+        --m_closing;
+        m_cutters[0].Reset();
         SetLobbyLinkStatus(LOBBY_CLOSED);
     }
 }
@@ -158,12 +180,21 @@ void CBrixNetworkSession::CloseGameLink()
 {
     m_cutters[1].Reset();
     if (m_gameEngine && m_gameEngine->IsConnected(false))
+    {
+        ++m_closing;
         m_gameEngine->Close();
+        --m_closing;
+        m_cutters[1].Reset();
+    }
     SetGameLinkStatus(0);
 }
 
 void CBrixNetworkSession::Shutdown()
 {
+    if (m_lobby)
+        m_lobby->Clear();
+    delete m_lobby;
+    m_lobby = nullptr;
     Close();
     delete m_gameEngine;                  // each destructor shuts its engine down
     delete m_lobbyEngine;
@@ -177,6 +208,12 @@ void CBrixNetworkSession::Shutdown()
     m_host = nullptr;
     m_cutters[0].Reset();
     m_cutters[1].Reset();
+    m_playerListRequests.RemoveAll();
+    m_playerImageRoutes.RemoveAll();
+    m_keyValueRequests.RemoveAll();
+    m_imageCallback = nullptr;
+    m_imageTimer = -1.0f;
+    m_loginTimer = -1.0f;
 }
 
 // ---- observers and status ----
@@ -229,6 +266,8 @@ void CBrixNetworkSession::ReportLoginError(i32 textIndex)
 
 void CBrixNetworkSession::OnSocketStatus(int code, int)
 {
+    if (m_closing)
+        return;
     switch (code)
     {
     case 1:
@@ -254,6 +293,8 @@ void CBrixNetworkSession::OnSocketStatus(int code, int)
 
 void CBrixNetworkSession::OnGameSocketStatus(int code, int)
 {
+    if (m_closing)
+        return;
     if (code == 1)
     {
         m_cutters[1].Reset();
@@ -288,7 +329,7 @@ void CBrixNetworkSession::OnGameMessage(void* context, const u8* message, int si
 
 void CBrixNetworkSession::OnChannelData(const u8* data, int size, int channel)
 {
-    if (size <= 0)
+    if (size <= 0 || m_closing || channel < 0 || channel > 1)
         return;
     const int rc = m_cutters[channel].Feed(data, size, channel == 0 ? OnLobbyMessage : OnGameMessage, this);
     if (rc == 1)

@@ -29,10 +29,10 @@ from store import CLIENT_HASH_RE, EMAIL_RE, NAME_RE, narrow, open_store  # noqa:
 
 log = logging.getLogger('lobbyserver')
 
-MAX_MESSAGE = 64 * 1024          # largest message content a client may send
+MAX_GAME_DATA = 65536            # the largest batch of game events a client relays
+MAX_MESSAGE = MAX_GAME_DATA + 64  # largest message content a client may send
 MAX_OUTPUT = 8 * 1024 * 1024     # bytes queued to one client before it is dropped
 MAX_PACK = 4 * 1024 * 1024       # largest pack offered
-MAX_GAME_DATA = 32768            # the client's buffer for one block of game data
 READ_SIZE = 16 * 1024
 MAX_CONNECTIONS = 2000           # open connections at once, both channels
 IDLE_SECONDS = 150.0             # clients ping after 30 s of silence

@@ -284,7 +284,10 @@ class MatchTest(ServerTestCase):
             self.assertEqual(receiver.expect(13), [event])
             receiver.send(13, [ack])
             self.assertEqual(sender.expect(13), [ack])
-        ga.send(13, [bytes(32769)])          # more than the peer can take: dropped
+        batch = bytes(range(256)) * 256      # the largest batch of game events: relayed
+        ga.send(13, [batch])
+        self.assertEqual(gb.expect(13), [batch])
+        ga.send(13, [bytes(65537)])          # more than the peer can take: dropped
         ga.send(13, [b'x'])
         self.assertEqual(gb.expect(13), [b'x'])
         for sender, receiver in [(ga, gb), (gb, ga)]:
@@ -424,7 +427,7 @@ class RobustnessTest(ServerTestCase):
     def test_malformed_input_closes_only_that_connection(self):
         hello = codec.encode_message(0, HELLO)
         refused = [hello + bytes([0xA0, 0x84, 0x7F, 0xFF, 0xFF, 0xFF]),     # length above the maximum
-                   hello + bytes([0xAD, 0x83, 0x01, 0x00, 0x01]),           # game data above the limit
+                   hello + bytes([0xAD, 0x83, 0x01, 0x00, 0x41]),           # game data above the limit
                    hello + bytes([0xA5, 0x80]),                             # indefinite length
                    hello + bytes([0xA5, 0x03, 0x80, 0x05, 0x00]),           # field longer than the message
                    hello + bytes([0xBF, 0x05, 0x00]),                       # over-long identifier
