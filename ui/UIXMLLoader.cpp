@@ -48,9 +48,44 @@ const CWidgetType& EventKind(i32 event)
 }
 
 // Children of every "element" that the loader itself reads.
-const char* const kCommonNames[] = {"$name",  "$type",  "$uniquename", "$display", "position",
-                                    "size",   "align",  "flags",       "events",   "element",
-                                    "import", "$ORIG_DATA", nullptr};
+enum ECommonItem
+{
+    COMMON_NAME, COMMON_TYPE, COMMON_UNIQUE, COMMON_DISPLAY, COMMON_POSITION, COMMON_SIZE,
+    COMMON_ALIGN, COMMON_FLAGS, COMMON_EVENTS, COMMON_ELEMENT, COMMON_IMPORT, COMMON_TEXT,
+    COMMON_COUNT
+};
+const char* const kCommonNames[COMMON_COUNT] = {
+    "$name", "$type", "$uniquename", "$display", "position", "size",
+    "align", "flags", "events",      "element",  "import",   "$ORIG_DATA"};
+
+// Which common item name is, or -1. Every element asks this of each of its children,
+// so the first characters choose the one candidate to compare.
+i32 CommonItem(const char* name)
+{
+    i32 item = -1;
+    switch (name[0])
+    {
+    case '$':
+        switch (name[1])
+        {
+        case 'n': item = COMMON_NAME; break;
+        case 't': item = COMMON_TYPE; break;
+        case 'u': item = COMMON_UNIQUE; break;
+        case 'd': item = COMMON_DISPLAY; break;
+        case 'O': item = COMMON_TEXT; break;
+        default: break;
+        }
+        break;
+    case 'p': item = COMMON_POSITION; break;
+    case 's': item = COMMON_SIZE; break;
+    case 'a': item = COMMON_ALIGN; break;
+    case 'f': item = COMMON_FLAGS; break;
+    case 'e': item = name[1] == 'v' ? COMMON_EVENTS : COMMON_ELEMENT; break;
+    case 'i': item = COMMON_IMPORT; break;
+    default: break;
+    }
+    return (item >= 0 && std::strcmp(name, kCommonNames[item]) == 0) ? item : -1;
+}
 const char* const kImportNames[] = {"$device_os", "$platform_id", "$platform_id_not",
                                     "$renderer", "$use_parent", "$use_root_coordinates",
                                     "$aspect", "$path", "actions", "element", "import",
@@ -276,7 +311,7 @@ void CUIXMLLoader::CheckVocabulary(const CKetrelXMLDataNode* node, const CUIElem
     for (const CKetrelXMLDataNode* c = GetFirstChild(node); c; c = c->GetNextSibling())
     {
         const char* n = c->GetName();
-        if (!n || InList(kCommonNames, n) || (kind && InList(kind->vocabulary, n)))
+        if (!n || CommonItem(n) >= 0 || (kind && InList(kind->vocabulary, n)))
             continue;
         Log(IsValue(c) ? "unknown attribute skipped" : "unknown element skipped", n);
     }
@@ -330,14 +365,23 @@ void CUIXMLLoader::LoadElement(CKetrelXMLDataNode* node, CWidget* parent, CWidge
 {
     if (!parent || !reference)
         return;
-    const char* name = GetAttribute(node, "$name");
-    const char* type = GetAttribute(node, "$type");
+    // The common part in one pass over the children (the first of each name counts).
+    const CKetrelXMLDataNode* items[COMMON_COUNT] = {};
+    for (const CKetrelXMLDataNode* c = GetFirstChild(node); c; c = c->GetNextSibling())
+    {
+        const i32 item = c->GetName() ? CommonItem(c->GetName()) : -1;
+        if (item >= 0 && !items[item])
+            items[item] = c;
+    }
+    auto text = [&](i32 item) { return items[item] ? items[item]->GetValue() : nullptr; };
+    const char* name = text(COMMON_NAME);
+    const char* type = text(COMMON_TYPE);
     if (!type)
         type = "";
-    const char* uniqueName = GetAttribute(node, "$uniquename");
-    const CKetrelXMLDataNode* position = FindChild(node, "position");
-    const CKetrelXMLDataNode* size = FindChild(node, "size");
-    const CKetrelXMLDataNode* align = FindChild(node, "align");
+    const char* uniqueName = text(COMMON_UNIQUE);
+    const CKetrelXMLDataNode* position = items[COMMON_POSITION];
+    const CKetrelXMLDataNode* size = items[COMMON_SIZE];
+    const CKetrelXMLDataNode* align = items[COMMON_ALIGN];
 
     // A template is wrapped in a holder: one more level.
     const CKetrelString nameText(name);
@@ -407,7 +451,7 @@ void CUIXMLLoader::LoadElement(CKetrelXMLDataNode* node, CWidget* parent, CWidge
     const i32 l = ClampToInt(left), t = ClampToInt(top);
     w->SetRect(CKetrelRect(l, t, ClampToInt((i64)l + width), ClampToInt((i64)t + height)));
 
-    if (const CKetrelXMLDataNode* flags = FindChild(node, "flags"))
+    if (const CKetrelXMLDataNode* flags = items[COMMON_FLAGS])
     {
         w->SetEnabled(GetIntAttribute(flags, "$enabled", w->IsEnabled() ? 1 : 0) != 0);
         w->SetTransparent(GetIntAttribute(flags, "$transparent", w->IsTransparent() ? 1 : 0) != 0);
@@ -433,7 +477,7 @@ void CUIXMLLoader::LoadElement(CKetrelXMLDataNode* node, CWidget* parent, CWidge
         CWidget::Destroy(added);
         return;
     }
-    BindEvents(FindChild(node, "events"), w);
+    BindEvents(const_cast<CKetrelXMLDataNode*>(items[COMMON_EVENTS]), w);
     LoadChildren(node, w, w);
 }
 

@@ -128,7 +128,7 @@ TEST(ElementVocabulary, AspectAndAnchorLayouts)
 TEST(ElementVocabulary, SharedReaders)
 {
     LoadedTree t;
-    t.app.theme.colours["accent"] = 0x12345678u;
+    t.app.theme.colours.push_back({"accent", 0x12345678u});
     CUIXMLLoader loader;
     CWidget* root = Make(nullptr, "r", 0, 0, 800, 480);
     loader.Init(&t.app, nullptr, nullptr, root, nullptr, nullptr);

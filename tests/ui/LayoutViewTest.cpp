@@ -126,10 +126,10 @@ TEST_F(LayoutView, ScriptedClicksAndPixels)
         {"paged", "--click 500,300",
          {"EVENT page_two to_p2"},
          {{{100, 100}, 0x00FF00}, {{500, 300}, 0x0000FF}, {{50, 30}, 0x00FF00}, {{700, 400}, 0x0000FF}}},
-        // A sequence fires its trigger with the button that started it; a click on
-        // nothing fires nothing.
+        // The button starts a sequence, which fires its trigger with the button that
+        // started it; a click on nothing fires nothing.
         {"hello", "--click 50,30 --click 790,470",
-         {"EVENT say_hello hello"},
+         {"EVENT hello_seq hello", "EVENT say_hello hello"},
          {{{500, 300}, 0xFF0000}}},
         {"portrait", "--size 480x800", {}, {{{10, 10}, 0x00FF00}, {{470, 790}, 0x00FF00}}},
         {"pack", "--click 500,300", {"EVENT page_two to_p2"},

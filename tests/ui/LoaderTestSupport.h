@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the UI loader tests: an application with a theme and files, and a
+// Helpers for the UI loader tests: an application whose resources serve images, and a
 // one-call build of a document into a root of a chosen size.
 #include "UITestDoubles.h"
 #include "engine/KetrelResult.h"
@@ -14,27 +14,6 @@
 
 namespace uitest
 {
-class FakeTheme : public IUITheme
-{
-public:
-    bool FindColor(const CKetrelString& name, u32* colour) override
-    {
-        auto it = colours.find(Narrow(name));
-        if (it == colours.end())
-            return false;
-        *colour = it->second;
-        return true;
-    }
-    void AddColor(const CKetrelString& id, u32 colour) override
-    {
-        added.push_back({Narrow(id), colour});
-        colours[Narrow(id)] = colour;
-    }
-    void GetXMLFileName(CKetrelString* out) override { *out = CKetrelString("theme_test.xml"); }
-    std::map<std::string, u32> colours;
-    std::vector<std::pair<std::string, u32>> added;
-};
-
 // Resources that also serve images: any name is an image of 64 x 32 pixels, counted by
 // reference and freed at the last release.
 class ImageResources : public FakeResources
@@ -48,12 +27,11 @@ public:
     i32 imageWidth = 64, imageHeight = 32;
 };
 
+// The fake application (with its theme and language) whose resources serve images.
 class ThemedApp : public FakeApp
 {
 public:
-    IUITheme* GetTheme() override { return &theme; }
     IUIResourceManager* GetUIResources() override { return &resources; }
-    FakeTheme theme;
     ImageResources resources;   // in place of the plain fake's
 };
 

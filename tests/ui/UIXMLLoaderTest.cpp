@@ -183,7 +183,7 @@ TEST(UIXMLLoaderTheme, ColoursTable)
             "<color id='' value='ffffff'/></config><config type='font'><color id='no' value='1'/>"
             "</config></Theme>");
     // Nothing without a theme to receive the colours.
-    EXPECT_TRUE(t.app.theme.added.empty());
+    EXPECT_TRUE(t.app.theme.colours.empty());
 
     CUIXMLLoader loader;
     t.app.resources.files["theme_test.xml"] = "<Theme><config type='Color'><color id='red' value='ff0000'/>"
@@ -198,7 +198,7 @@ TEST(UIXMLLoaderTheme, ColoursTable)
     loader.Unload();
     const std::vector<std::pair<std::string, u32>> expected = {
         {"red", 0xFFFF0000u}, {"half", 0x80FF0000u}, {"hash", 0u}, {"ok", 0xFF0000FFu}};
-    EXPECT_EQ(expected, t.app.theme.added);
+    EXPECT_EQ(expected, t.app.theme.colours);
 }
 
 TEST(UIXMLLoaderImports, ConditionsTable)
@@ -314,4 +314,48 @@ TEST(UIXMLLoaderImports, BudgetsBoundMultiplyingImports)
     // ones fit in 256 reads, then the 13th and 3 of its b.xml.
     static_assert(CUIXMLLoader::MaxImportedFiles == 256, "budget of the case below");
     EXPECT_EQ(12 * 20 * 20 + 3 * 20, t.root->GetChildCount());
+}
+
+#include "ui/GameXMLLoader.h"
+
+// A screen file with size variants: the variant chosen for each screen is built at
+// the actual size (fractions of the screen, not of the variant's declared size).
+TEST(UIXMLLoaderVariants, BuiltPerScreenSize)
+{
+    ThemedApp app;
+    app.resources.files["menu_root.xml"] =
+        "<menu><area width='800' height='480' name='menu_root'>"
+        "<element name='land'><size w='0.5' h='0.5'/></element></area>"
+        "<area width='480' height='800' name='menu_portrait'>"
+        "<element name='port'><size w='1' h='0.25'/></element></area></menu>";
+    CGameXMLLoader loader;
+    ASSERT_EQ(KE_OK, loader.Init(&app, nullptr, nullptr));
+    ASSERT_EQ(KE_OK, loader.LoadFile(CKetrelString("menu_root.xml")));
+    const struct
+    {
+        i32 w, h;
+        const char* root;
+        const char* child;
+        i32 childW, childH;
+    } cases[] = {
+        {800, 480, "menu_root", "land", 400, 240},
+        {1024, 600, "menu_root", "land", 512, 300},
+        {480, 800, "menu_portrait", "port", 480, 200},
+        {600, 1024, "menu_portrait", "port", 600, 256},
+    };
+    CWidget* previous = nullptr;
+    for (const auto& c : cases)
+    {
+        // Each relayout hands the previous tree over, as screens do.
+        CWidget* root = loader.CreateRootWidget(c.w, c.h, previous);
+        ASSERT_NE(nullptr, root);
+        EXPECT_EQ(c.root, Narrow(root->GetName())) << c.w << "x" << c.h;
+        CWidget* child = root->FindChild(CKetrelString(c.child), 0);
+        ASSERT_NE(nullptr, child) << c.w << "x" << c.h;
+        EXPECT_EQ(c.childW, child->GetWidth());
+        EXPECT_EQ(c.childH, child->GetHeight());
+        previous = root;
+    }
+    CWidget::Destroy(previous);
+    loader.Unload();
 }

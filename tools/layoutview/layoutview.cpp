@@ -8,7 +8,8 @@
 // name is tried as it is, then with ".png" and ".jpg") or from a media pack (whose
 // entry names hold a folder, "ui/layout.xml", as the pack reader looks for "/name").
 // Every action name that the layout's events and triggers use is registered with a
-// logger, so a click prints "EVENT <name> <widget>" for each action it fires. A
+// logger, and the layout's own sequences are logged when a widget starts them, so a
+// click prints "EVENT <name> <widget>" for each action it fires. A
 // script holds lines "click X Y" and "wait SECONDS" ('#' starts a comment).
 // Exit status: 0 done, 1 bad arguments, 2 no window or renderer, 3 layout not loaded,
 // 4 PNG not written.
@@ -18,6 +19,7 @@
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixResourceManager.h"
+#include "ui/Button.h"
 #include "ui/GameXMLLoader.h"
 #include "ui/UIActionMap.h"
 #include "ui/UIServices.h"
@@ -255,6 +257,45 @@ int LogAction(void* argument, void* context)
     return 1;
 }
 
+// A widget callback that starts one of the document's own sequences: logged under the
+// sequence's name, then started.
+struct LoggedSequence
+{
+    std::string name;
+    CUIActionCallback start;
+};
+
+int LogSequence(void* argument, void* context)
+{
+    const LoggedSequence* s = static_cast<const LoggedSequence*>(context);
+    LogAction(argument, const_cast<std::string*>(&s->name));
+    return s->start.Fire(argument);
+}
+
+// The document's sequences are registered while it loads, over the loggers, and the
+// widgets bound to them start them directly: wrap those bindings (the widget events
+// and button clicks) so that they are logged too.
+void WrapSequenceBindings(CWidget* w, std::vector<std::unique_ptr<LoggedSequence>>* keep)
+{
+    auto wrap = [&](const CUIActionCallback& cb, auto set) {
+        if (cb.function != &CUITimedSequence::StartAction || !cb.context)
+            return;
+        keep->emplace_back(new LoggedSequence{
+            Narrow(static_cast<CUITimedSequence*>(cb.context)->GetName()), cb});
+        set(MakeUIActionCallback(&LogSequence, keep->back().get()));
+    };
+    wrap(w->GetOnShow(), [&](const CUIActionCallback& c) { w->SetOnShow(c); });
+    wrap(w->GetOnHide(), [&](const CUIActionCallback& c) { w->SetOnHide(c); });
+    wrap(w->GetOnClone(), [&](const CUIActionCallback& c) { w->SetOnClone(c); });
+    wrap(w->GetOnCloned(), [&](const CUIActionCallback& c) { w->SetOnCloned(c); });
+    wrap(w->GetOnStartup(), [&](const CUIActionCallback& c) { w->SetOnStartup(c); });
+    wrap(w->GetOnShutdown(), [&](const CUIActionCallback& c) { w->SetOnShutdown(c); });
+    if (CButton* b = CButton::Cast(w))
+        wrap(b->GetClickCallback(), [&](const CUIActionCallback& c) { b->SetClickCallback(c); });
+    for (i32 i = 0; i < w->GetChildCount(); ++i)
+        WrapSequenceBindings(w->GetChild(i), keep);
+}
+
 // Every "$action" of the document and of the documents it imports.
 void CollectActions(const CKetrelXMLDataNode* node, IUIResourceManager* resources,
                     std::set<std::string>* names, std::set<std::string>* visited, int depth)
@@ -457,6 +498,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "layoutview: %s has no area for %dx%d\n", layout.c_str(), width, height);
             return 3;
         }
+        std::vector<std::unique_ptr<LoggedSequence>> sequenceLogs;
+        WrapSequenceBindings(root, &sequenceLogs);
         std::printf("LAYOUT %s area %s at %dx%d\n", layout.c_str(), Narrow(root->GetName()).c_str(),
                     width, height);
 
