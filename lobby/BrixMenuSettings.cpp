@@ -43,8 +43,14 @@ i32 RowIndex(const CWidget* row, i32 fallback)
     return value;
 }
 
-// A slider's value as a whole percentage, truncated toward zero.
-i32 Percent(const CSlider* slider) { return (i32)(slider->GetValue() * 100.0f); }
+// A slider's value as a whole percentage. Rounded to the nearest: truncating would
+// store 69 for the 0.7f that a volume of 70 is shown as, and every showing of the
+// page would lower the volume by one.
+i32 Percent(const CSlider* slider)
+{
+    const f32 v = slider->GetValue() * 100.0f;
+    return v >= 0.0f ? (i32)(v + 0.5f) : -(i32)(0.5f - v);
+}
 }
 
 // ---- toggles ------------------------------------------------------------------------------
