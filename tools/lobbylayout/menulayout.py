@@ -62,6 +62,11 @@ class E:
 
 # ---- building blocks -----------------------------------------------------------------
 
+def field(name, x, y, w, h, kind='input'):
+    """A text input on a white box: the box and the input, to add side by side."""
+    return [panel(None, x, y, w, h, 'ffffffff', 'fff4f8fc'), text(name, x + 6, y, w - 12, h, value='', kind=kind)]
+
+
 def text(name, x, y, w, h, value=None, local=None, align='left-middle', color='text', kind=None,
          multiline=False, **kw):
     t = {'font': 'brix_text', 'color': color, 'align': align}
@@ -110,6 +115,7 @@ def toggle(name, x, y, label, local, init, action):
 def slider(name, x, y, label, local, init, action):
     row = E('widget', None, x, y, 360, 44)
     row.add(text(None, 0, 0, 140, 44, value=label, local=local))
+    row.add(panel(None, 150, 19, 200, 6, 'ff909090', 'ffb0b0b0'))
     s = E('slider', name, 150, 10, 200, 24).on('onshow', init).on('onvaluechanged', action)
     s.add(panel('knob_template', 0, 0, 24, 24, 'ff3aa0f0', 'ff2a7fd4'))
     row.add(s)
@@ -159,10 +165,10 @@ def list_(name, x, y, w, h, row, show=None, load=None, unload=None, batch=None, 
 def login_pages():
     root = page('loginscreen_root', 'Welcome', back=False)
     root.add(text(None, 40, 70, 200, 40, value='User name'))
-    root.add(text('user_login', 240, 70, 320, 40, value='', kind='input').on('onshow', 'init_loginname')
-             .on('onchanged', 'username_changed'))
+    box, login = field('user_login', 240, 70, 320, 40)
+    root.add(box, login.on('onshow', 'init_loginname').on('onchanged', 'username_changed'))
     root.add(text(None, 40, 120, 200, 40, value='Password'))
-    root.add(text('user_password', 240, 120, 320, 40, value='', kind='password'))
+    root.add(*field('user_password', 240, 120, 320, 40, 'password'))
     auto = E('toggle_button', 'user_autologin', 240, 170, 40, 32).on('onclick', 'autologin_toggled')
     auto.add(panel(None, 0, 0, 40, 32, 'ffb0b0b0', 'ff909090'), panel(None, 0, 0, 40, 32, 'ff3aa0f0', 'ff2a7fd4'))
     root.add(auto, text(None, 290, 170, 260, 32, value='Log in automatically'))
@@ -194,8 +200,8 @@ def login_pages():
 
     name_root = E('widget', 'page_root', 0, 0, 800, 480)
     playername = page('loginscreen_playername', 'Choose a player name').on('onshow', 'playername_show')
-    playername.add(text('input_playername', 40, 80, 400, 44, value='', kind='input')
-                   .on('onchanged', 'username_changed').on('onshow', 'init_registername'))
+    box, name = field('input_playername', 40, 80, 400, 44)
+    playername.add(box, name.on('onchanged', 'username_changed').on('onshow', 'init_registername'))
     playername.add(button('validate_button', 460, 80, 200, 44, 'Check', None, 'validate_user'))
     playername.add(text('username_loading', 40, 130, 400, 30, value='Checking...', display=0))
     playername.add(text('text_usernametaken', 40, 130, 500, 30, value='That name is taken.', color='warning', display=0))
@@ -209,9 +215,9 @@ def login_pages():
     confirm.add(page_button('button_agree', 300, 200, 200, 56, 'Continue', 'loginscreen_email'))
     email = page('loginscreen_email', 'Your e-mail')
     email.add(text(None, 40, 80, 200, 44, value='E-mail'),
-              text('input_email', 240, 80, 400, 44, value='', kind='input'))
+              *field('input_email', 240, 80, 400, 44))
     email.add(text(None, 40, 140, 200, 44, value='Password'),
-              text('input_password', 240, 140, 400, 44, value='', kind='password'))
+              *field('input_password', 240, 140, 400, 44, 'password'))
     email.add(button('register_done', 240, 220, 200, 56, 'Register', 27, 'validate_email'))
     thank = page('loginscreen_thank', 'Thank you', back=False)
     thank.add(text(None, 40, 100, 720, 80, value='Your account is ready.'))
@@ -337,7 +343,8 @@ def group_row():
 
 def players_and_me_pages():
     players = page('players_root', 'Players', 22).on('onshow', 'show_players_root')
-    players.add(text('search_text', 20, 56, 300, 40, value='', kind='input').on('onchanged', 'filter_players'))
+    box, search = field('search_text', 20, 56, 300, 40)
+    players.add(box, search.on('onchanged', 'filter_players'))
     tabs = '<players_root//players_content_root'
     players.add(page_button('global_tab', 340, 56, 150, 40, 'Everyone', 'global_page', view=tabs))
     players.add(page_button('follow_tab', 500, 56, 150, 40, 'Following', 'follow_page', view=tabs))
@@ -469,7 +476,8 @@ def chat_and_challenge_pages():
     chat = page('chat_root', 'Chat', 23, back=False)
     chat.add(E('running_list', 'chat_backlog', 20, 56, 560, 330).add(
         text('item_template', 0, 0, 560, 28, value='', align='left', multiline=True)))
-    chat.add(text('chat_textfield', 20, 396, 460, 48, value='', kind='input').on('onchanged', 'chat_textfield_changed'))
+    box, line = field('chat_textfield', 20, 396, 460, 48)
+    chat.add(box, line.on('onchanged', 'chat_textfield_changed'))
     chat.add(button('chat_send_button', 490, 396, 90, 48, 'Send', None, 'chat_send'))
     bubble = E('bubble', 'bubble_chat_submit', 380, 330, 200, 56, display=0)
     bubble.add(text('bubble-text', 10, 0, 180, 56, value='Tap to send', align='center-middle'))
