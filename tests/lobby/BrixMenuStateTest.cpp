@@ -608,3 +608,60 @@ TEST(BrixMenuState, AchievementRows)
         }
     }
 }
+
+// ---- lifecycle and input --------------------------------------------------------------------
+
+TEST(BrixMenuState, LifecycleWithTheGame)
+{
+    {
+        FakeHost host;
+        host.game->initResult = 3;
+        CBrixMenuState state(&host, false);
+        EXPECT_EQ(state.Init(nullptr), 3);
+        EXPECT_EQ(state.GetGame(), nullptr);
+    }
+    FakeHost host;
+    {
+        CBrixMenuState state(&host, false);
+        ASSERT_EQ(state.Init(nullptr), 1);
+        state.Activate();
+        EXPECT_EQ(state.IsActivated(), 1);
+        state.Deactivate();
+        EXPECT_EQ(state.IsActivated(), 0);
+        EXPECT_EQ(state.GetRoot(), nullptr);
+        state.Update(0.1f);
+        state.Release();
+    }
+    const Calls calls = host.Take();
+    const Calls order = {"game:Init", "game:Activate", "game:Deactivate", "game:Release", "DeleteGameState"};
+    Calls seen;
+    for (const std::string& c : calls)
+        if (std::find(order.begin(), order.end(), c) != order.end())
+            seen.push_back(c);
+    EXPECT_EQ(seen, order);
+}
+
+TEST(BrixMenuState, PointerGoesToTheMenuFirst)
+{
+    struct Case
+    {
+        bool menuOpen;
+        int x, y;
+        bool gameGetsIt;
+    };
+    const Case cases[] = {
+        {false, 100, 100, true},     // nothing of the menu there
+        {false, 750, 430, false},    // the framework button
+        {true, 100, 100, false},     // a menu layer is open
+    };
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.Find(kBrixButtonRoot)->SetVisible(true);   // hidden while the loading dialog shows
+        rig.state->SetMenuOpen(c.menuOpen);
+        rig.host.Take();
+        EXPECT_EQ(rig.state->OnPointerDown(0, c.x, c.y), 1);
+        rig.state->OnPointerUp(0, c.x, c.y);
+        EXPECT_EQ(Count(rig.host.Take(), "game:OnPointerDown"), c.gameGetsIt ? 1 : 0) << c.x << "," << c.y;
+    }
+}
