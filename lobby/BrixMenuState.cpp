@@ -82,7 +82,7 @@ CBrixMenuState::~CBrixMenuState()
 
 int CBrixMenuState::Init(IKetrelApplication*)
 {
-    const int rc = CLoginController::Init(m_host);
+    const int rc = CLoginController::InitLogin(m_host);
     if (rc != KE_OK)
     {
         fprintf(stderr, "ERROR: %u\n", (unsigned)rc);
@@ -121,7 +121,7 @@ int CBrixMenuState::Init(IKetrelApplication*)
 
 void CBrixMenuState::Release()
 {
-    CLoginController::Release();
+    CLoginController::ReleaseLogin();
     if (m_game)
     {
         m_game->Release();

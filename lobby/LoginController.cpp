@@ -10,14 +10,14 @@ CLoginController::CLoginController()
 
 CLoginController::~CLoginController() {}
 
-int CLoginController::Init(IBrixMenuHost* host)
+int CLoginController::InitLogin(IBrixMenuHost* host)
 {
     m_loginHost = host;
     m_loginState = LOGIN_IDLE;
     return KE_OK;
 }
 
-void CLoginController::Release() { m_loginHost = nullptr; }
+void CLoginController::ReleaseLogin() { m_loginHost = nullptr; }
 
 i32 CLoginController::CanAutoLogin() { return 0; }
 

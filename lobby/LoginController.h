@@ -25,8 +25,8 @@ public:
     virtual ~CLoginController();
 
     // Keeps the host. 1.
-    virtual int Init(IBrixMenuHost* host);
-    virtual void Release();
+    virtual int InitLogin(IBrixMenuHost* host);
+    virtual void ReleaseLogin();
 
     i32 GetLoginState() const { return m_loginState; }
     i32 IsGuestLogin() const { return m_isGuest; }

@@ -660,6 +660,7 @@ TEST(BrixMenuState, PointerGoesToTheMenuFirst)
         rig.Find(kBrixButtonRoot)->SetVisible(true);   // hidden while the loading dialog shows
         rig.state->SetMenuOpen(c.menuOpen);
         rig.host.Take();
+        EXPECT_EQ(CWidget::GetCapture(), nullptr) << c.x;
         EXPECT_EQ(rig.state->OnPointerDown(0, c.x, c.y), 1);
         rig.state->OnPointerUp(0, c.x, c.y);
         EXPECT_EQ(Count(rig.host.Take(), "game:OnPointerDown"), c.gameGetsIt ? 1 : 0) << c.x << "," << c.y;
