@@ -1,6 +1,6 @@
-// The UI document loader on arbitrary documents: build, update, click every button,
-// page through every page view, then reload with the first tree as the previous
-// one. Input: the main document, then (each after a 0 byte) the documents served as
+// The UI document loader on arbitrary documents: read the theme's file, build,
+// update, click every button, page through every page view, then reload with the
+// first tree as the previous one. Input: the main document, then (each after a 0 byte) the documents served as
 // "a.xml" and "b.xml" and a second main document for the reload.
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
@@ -204,6 +204,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     actions.SetSequenceList(&sequences);
     actions.Register(CKetrelString("go"), MakeUIActionCallback(&Nothing, nullptr), true);
 
+    {
+        // The second document read as the theme's own file.
+        CUIXMLLoader theme;
+        theme.Init(&app, nullptr, nullptr, nullptr, nullptr, nullptr);
+        theme.LoadFromResource(&app.theme);
+        theme.Unload();
+    }
     CWidget* root = Build(app, actions, parts[0], nullptr);
     Exercise(root);
     sequences.Update(0.5f);

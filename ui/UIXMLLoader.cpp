@@ -181,6 +181,8 @@ int CUIXMLLoader::Init(IUIApplication* app, CUIActionMap* actions,
                        const CUIElementCreatorMap* extraCreators, CWidget* root,
                        CWidget* importParent, CWidget* previousTree)
 {
+    // A loader initialised again first lets go of what it held.
+    Unload();
     m_extraCreators = extraCreators;
     m_root = root;
     m_ownedRoot = nullptr;

@@ -105,7 +105,7 @@ public:
 
     // The image child named childName (see CUIImageSpec). The frame grid is set on the
     // image when it has more than one frame; frame counts are clamped to the image's
-    // pixel size. False when the child is absent (spec at its defaults, no image).
+    // pixel size. False when the child is absent (out at its defaults, no image).
     bool ReadImage(const CKetrelXMLDataNode* node, const char* childName, CUIImageSpec* out) const;
     // Gives the reader's reference back.
     void ReleaseImage(CKetrelSurface** image) const;

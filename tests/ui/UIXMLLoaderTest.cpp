@@ -199,6 +199,9 @@ TEST(UIXMLLoaderTheme, ColoursTable)
     const std::vector<std::pair<std::string, u32>> expected = {
         {"red", 0xFFFF0000u}, {"half", 0x80FF0000u}, {"hash", 0u}, {"ok", 0xFF0000FFu}};
     EXPECT_EQ(expected, t.app.theme.colours);
+    // A theme document imported into a layout has no theme to give colours to.
+    t.Build(Doc("<import path='theme_test.xml'/>"));
+    EXPECT_EQ(expected, t.app.theme.colours);
 }
 
 TEST(UIXMLLoaderImports, ConditionsTable)
@@ -358,4 +361,67 @@ TEST(UIXMLLoaderVariants, BuiltPerScreenSize)
     }
     CWidget::Destroy(previous);
     loader.Unload();
+}
+
+namespace
+{
+// A kind of the caller's own, named like its element type.
+class Gauge : public CWidget
+{
+public:
+    static const CWidgetType& Kind()
+    {
+        static const CWidgetType kind(&CWidgetType::Widget(), CKetrelString("gauge"));
+        return kind;
+    }
+    const CWidgetType& GetType() const override { return Kind(); }
+};
+
+int g_gaugeCalls = 0;
+CWidget* g_gaugeReused = nullptr;
+
+CWidget* CreateGauge(CUIXMLLoader* loader, CKetrelXMLDataNode*, CWidget* parent, CWidget* reuse)
+{
+    ++g_gaugeCalls;
+    g_gaugeReused = reuse;
+    if (reuse)
+        return reuse;
+    Gauge* g = new Gauge();
+    g->Init(loader->GetApplication(), nullptr, parent->GetLocalRect());
+    return g;
+}
+}  // namespace
+
+TEST(UIXMLLoaderReuse, ExtraCreators)
+{
+    CUIElementCreatorMap extras;
+    extras.AddPair({CKetrelHashedString(CKetrelString("gauge")), &CreateGauge});
+    extras.AddPair({CKetrelHashedString(CKetrelString("button")), &CreateGauge});   // refused
+    LoadedTree t;
+    auto build = [&](const std::string& body, CWidget* previous) {
+        CWidget* r = new CWidget();
+        r->Init(&t.app, &t.app.resources, CKetrelRect(0, 0, 800, 480));
+        CUIXMLLoader loader;
+        loader.Init(&t.app, &t.actions, &extras, r, nullptr, previous);
+        const std::string text = Doc(body);
+        if (loader.LoadFromMemory(text.data(), (i32)text.size()) == KE_OK)
+            loader.LoadDocument(loader.GetRootElement());
+        loader.Unload();
+        return r;
+    };
+    CWidget* first = build("<element name='g' type='gauge' uniquename='u'/><element name='b' type='button'/>",
+                           nullptr);
+    EXPECT_EQ(1, g_gaugeCalls);
+    CWidget* gauge = first->FindChild(CKetrelString("g"), 0);
+    ASSERT_NE(nullptr, gauge);
+    EXPECT_TRUE(gauge->GetType().IsSameKind(Gauge::Kind()));
+    EXPECT_TRUE(first->FindChild(CKetrelString("b"), 0)->IsKindOf(CWidgetType::Button()));
+
+    // Reused by the creator of its own type name, not by another's.
+    CWidget* second = build("<element name='g' type='gauge' uniquename='u'/>", first);
+    EXPECT_EQ(gauge, g_gaugeReused);
+    EXPECT_EQ(gauge, second->FindChild(CKetrelString("g"), 0));
+    CWidget* third = build("<element name='g' type='anchor_layout' uniquename='u'/>", second);
+    EXPECT_TRUE(third->FindChild(CKetrelString("g"), 0)->IsKindOf(CWidgetType::Alignment()));
+    CWidget::Destroy(third);
 }
