@@ -54,27 +54,36 @@ void Notify(const CKetrelPtrArray& set, Fn fn)
     }
 }
 
+// The decimal number (with an optional sign) at text[at]; false without a digit.
+bool ScanNumber(const CKetrelString& text, int at, i32* number)
+{
+    i64 value = 0;
+    const bool negative = at < text.GetLength() && text.GetAt(at) == '-';
+    if (negative || (at < text.GetLength() && text.GetAt(at) == '+'))
+        ++at;
+    const int digits = at;
+    while (at < text.GetLength() && text.GetAt(at) >= '0' && text.GetAt(at) <= '9')
+    {
+        if (value < 0x7FFFFFFF)
+            value = value * 10 + (text.GetAt(at) - '0');
+        ++at;
+    }
+    if (at == digits)
+        return false;
+    if (value > 0x7FFFFFFF)
+        value = 0x7FFFFFFF;
+    *number = (i32)(negative ? -value : value);
+    return true;
+}
+
 // "host:port": the text before the first ':' and the number after it. False unless both
 // are there.
 bool SplitHostPort(const CKetrelString& text, CKetrelString* host, i32* port)
 {
     const int colon = text.Find((u16)':');
-    if (colon <= 0)
+    if (colon <= 0 || !ScanNumber(text, colon + 1, port))
         return false;
     *host = CKetrelString(text, 0, colon);
-    i64 value = 0;
-    int at = colon + 1;
-    const bool negative = at < text.GetLength() && text.GetAt(at) == '-';
-    if (negative || (at < text.GetLength() && text.GetAt(at) == '+'))
-        ++at;
-    const int digits = at;
-    while (at < text.GetLength() && text.GetAt(at) >= '0' && text.GetAt(at) <= '9' && value < 0x7FFFFFFF)
-        value = value * 10 + (text.GetAt(at++) - '0');
-    if (at == digits)
-        return false;
-    if (value > 0x7FFFFFFF)
-        value = 0x7FFFFFFF;
-    *port = (i32)(negative ? -value : value);
     return true;
 }
 
@@ -517,13 +526,18 @@ void CBrixNetworkSession::OnConnectAck(const u8* message, int size)
 
 void CBrixNetworkSession::OnLoginReply(const u8* message, int size)
 {
-    m_loginTimer = -1.0f;
     if (!m_loginObserver)
+    {
+        m_loginTimer = -1.0f;
         return;   // none asked, or the answer came after the time-out was reported
+    }
     i32 result = 0, value4 = 0;
     CKetrelString text1, text2, text3, text5;
+    // A reply that does not decode leaves the time-out running, so the observer still
+    // hears of the failure.
     if (BerDecodeLoginReply(message, size, &result, &text1, &text2, &text3, &value4, &text5) != 1)
         return;
+    m_loginTimer = -1.0f;
     LoginObserver* observer = TakeLoginObserver();
     if (result < 0)
     {
@@ -683,13 +697,16 @@ void CBrixNetworkSession::RebuildLobby(const CKetrelPtrArray& entries)
 int CBrixNetworkSession::JoinGame(const CGameJoinInfo& join)
 {
     RebuildLobby(join.players);
-    CKetrelString host;
+    // "host:port"; a text without ':' is the host alone, and a port that does not scan
+    // stays 0.
+    CKetrelString host(join.server);
     i32 port = 0;
     const int colon = join.server.Find((u16)':');
-    if (colon < 0 || !SplitHostPort(join.server, &host, &port))
+    if (colon >= 0)
     {
-        host = colon < 0 ? join.server : CKetrelString(join.server, 0, colon > 0 ? colon : 0);
-        port = 0;
+        host = CKetrelString(join.server, 0, colon);
+        if (!ScanNumber(join.server, colon + 1, &port))
+            port = 0;
     }
     m_gameId = join.gameId;
     if (!m_gameEngine)
