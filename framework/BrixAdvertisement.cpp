@@ -272,6 +272,16 @@ void CBrixAdvertisement::FillLayout()
     }
 }
 
+CKetrelString CBrixAdvertisement::CountdownText(const CKetrelString& format, i32 seconds)
+{
+    // Format is type-safe: a "%s" or a second "%d" in a text the server sent reads
+    // nothing that was not passed.
+    CKetrelString text;
+    if (format.GetBuffer())
+        text.Format(format.GetBuffer(), seconds);
+    return text;
+}
+
 void CBrixAdvertisement::Update(f32 dt)
 {
     if (m_pending && m_app && !m_app->IsLinkBusy())
@@ -299,13 +309,8 @@ void CBrixAdvertisement::Update(f32 dt)
         {
             // Whole seconds left, rounded up: 5, 4, 3, 2, 1 for a five-second delay.
             const i32 seconds = (i32)std::ceil(m_closingDelay - m_countdown);
-            // The language text comes from a pack that the server may send: Format
-            // prints nothing for a conversion that does not match the one number.
-            CKetrelString text;
             const CKetrelString format = m_app ? m_app->GetLanguageText(TEXT_COUNTDOWN) : CKetrelString();
-            if (format.GetBuffer())
-                text.Format(format.GetBuffer(), seconds);
-            SetText(closing, text);
+            SetText(closing, CountdownText(format, seconds));
             closing->SetVisible(true);
         }
     }

@@ -28,6 +28,7 @@ public:
         FLAG_STORE_ONLY = 2,   // kept, not shown
         FLAG_SHOW = 8          // shown; closing it quits
     };
+    enum { KEY_BACK = 77 };   // the device's Back key
     // Language texts: the countdown ("%d" seconds) and the note beside the close button.
     enum { TEXT_COUNTDOWN = 1, TEXT_CLOSE_READY = 209 };
     static const char* const LayoutFile;   // "ad-root.xml"
@@ -70,6 +71,9 @@ public:
     // Hidden with its content dropped (the lobby link went down). The quit flag stays.
     void Hide() { Reset(); }
 
+    // While the overlay is shown the Back key goes no further (no state sees it).
+    i32 CapturesKey(i32 keyCode) const { return keyCode == KEY_BACK && m_shown; }
+
     i32 IsShown() const { return m_shown; }
     i32 IsPending() const { return m_pending; }
     i32 GetQuitOnClose() const { return m_quitOnClose; }
@@ -81,6 +85,10 @@ public:
     CWidget* GetRoot() const { return m_root; }
     const CKetrelString& GetTitle() const { return m_title; }
     const CKetrelString& GetFirstText() const { return m_firstText; }
+
+    // The countdown's text: format (a language text, possibly from the server) with the
+    // seconds left. A conversion that does not take one number prints nothing.
+    static CKetrelString CountdownText(const CKetrelString& format, i32 seconds);
 
     // The four actions; context is the advertisement. 1.
     static int OnTitleAction(void* argument, void* context);

@@ -16,6 +16,7 @@
 
 const char* const CBrixToastNotification::LayoutFile = "toast-root.xml";
 const f32 CBrixToastNotification::DefaultSeconds = 3.0f;
+const char* const CBrixToastNotification::ChallengePage = "challenge_received";
 
 namespace
 {

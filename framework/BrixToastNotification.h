@@ -29,6 +29,7 @@ public:
     // Kinds of message; 0 is taken as plain, -1 is drawn like a challenge.
     enum { KIND_MESSAGE = 1, KIND_CHALLENGE = 3, KIND_ACHIEVEMENT = 4 };
     static const char* const LayoutFile;   // "toast-root.xml"
+    static const char* const ChallengePage;   // "challenge_received"
     static const f32 DefaultSeconds;       // 3.0, for a message of 0 seconds
 
     CBrixToastNotification();
@@ -56,6 +57,9 @@ public:
     virtual i32 IsShown() { return m_shown; }
     // Kind of the message on screen (of the last one once it is gone).
     virtual i32 GetShownKind() { return m_shownKind; }
+    // The lobby page that a tap on the toast opens: the received challenge for a
+    // challenge (kind 3, not -1), else null.
+    const char* GetTapPage() { return GetShownKind() == KIND_CHALLENGE ? ChallengePage : nullptr; }
 
     // Queues a message; a text already waiting in the queue is not queued twice (the
     // one on screen is not compared). Seconds 0 become 3; kind 0 becomes 1; an

@@ -542,20 +542,20 @@ int CTolvaneApplication::ReleaseGraphicsAll()
 
 i32 CTolvaneApplication::GetScreenWidth()
 {
-    IKetrelGraphicsContext* gc = HasWindow() ? GetGraphicsContext() : nullptr;
+    IKetrelGraphicsContext* gc = GetGraphicsContext();
     return gc ? gc->GetWidth() : 0;
 }
 
 i32 CTolvaneApplication::GetScreenHeight()
 {
-    IKetrelGraphicsContext* gc = HasWindow() ? GetGraphicsContext() : nullptr;
+    IKetrelGraphicsContext* gc = GetGraphicsContext();
     return gc ? gc->GetHeight() : 0;
 }
 
 void CTolvaneApplication::ShowBusyScreen()
 {
-    IKetrelGraphicsContext* gc = HasWindow() ? GetGraphicsContext() : nullptr;
-    if (!gc)
+    IKetrelGraphicsContext* gc = GetGraphicsContext();
+    if (!gc || gc->GetWidth() <= 0 || gc->GetHeight() <= 0)
         return;
     gc->FillRect(0xFF000000, nullptr);
     m_busyPicture = MakeBusyPicture(this);

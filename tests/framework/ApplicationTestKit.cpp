@@ -1,6 +1,7 @@
 #include "ApplicationTestKit.h"
 
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelSurface.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,8 @@ void FakeLobby::OpenPage(const CKetrelString& name, i32)
 TestTolvane::~TestTolvane()
 {
     OnDestroy();
-    ClearUserData();
+    if (!keepUserData)
+        ClearUserData();
 }
 
 void TestTolvane::ClearUserData()
@@ -98,4 +100,10 @@ bool CopyLanguagePacks(IKetrelApplication& app)
             return false;
     }
     return true;
+}
+
+bool HeadlessTolvane::SetScreen(int width, int height)
+{
+    CKetrelSurfaceDesc desc = {width, height, 0, 7, 0, 4};
+    return GetBackBuffer()->Create(this, &desc) == KE_OK;
 }

@@ -5,10 +5,12 @@
 // and a user data folder of its own.
 #include "ResourceTestKit.h"
 
+#include "framework/BrixChatRecord.h"
 #include "framework/BrixGameState.h"
 #include "framework/BrixLobbyState.h"
 #include "framework/TolvaneApplication.h"
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -127,9 +129,14 @@ public:
     void EndMatch() override { Log("EndMatch"); }
     void LeaveGame() override { Log("LeaveGame"); }
     void ShowRematchButton(i32 shown) override { Log(shown ? "Rematch1" : "Rematch0"); }
-    void AddChatMessage(const CBrixChatRecord&, i32) override { Log("AddChat"); }
+    void AddChatMessage(const CBrixChatRecord& r, i32) override { Log(("AddChat" + std::to_string(r.kind)).c_str()); }
     void ShowChatNotice(const CBrixChatRecord&, i32) override { Log("ChatNotice"); }
-    void OnLobbyLinkStatus(i32) override { Log("LobbyStatus"); }
+    void OnLobbyLinkStatus(i32) override
+    {
+        Log("LobbyStatus");
+        if (onLobbyStatus)
+            onLobbyStatus();
+    }
     void OnGameLinkStatus(i32) override { Log("GameStatus"); }
 
     void OnMatchResult(CBrixNetworkSession*, int, int, int) override { Log("MatchResult"); }
@@ -162,6 +169,7 @@ public:
 
     int initResult = 1;
     i32 guest = 0;
+    std::function<void()> onLobbyStatus;
 
 private:
     void Log(const char* what) { CallLog().push_back(std::string("lobby.") + what); }
@@ -177,15 +185,21 @@ public:
     int AddMediaPack(const CKetrelString& name, int isFullPath, int scope) override;
 
     std::set<std::string> hiddenPacks;      // names AddMediaPack answers 0 for
+    bool keepUserData = false;              // the destructor leaves the folder
 
     using CTolvaneApplication::m_restoreStep;
+    using CTolvaneApplication::m_toast;
     using CTolvaneApplication::InitServices;
+    using CTolvaneApplication::CreateToast;
     void ClearUserData();
 };
 
 // TestTolvane without an X display: no window, no drawing target.
 class HeadlessTolvane : private NoDisplay, public TestTolvane
 {
+public:
+    // A software drawing target of that size (format 7).
+    bool SetScreen(int width, int height);
 };
 
 // A name of its own for an application's user data folder.

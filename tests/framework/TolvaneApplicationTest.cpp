@@ -3,6 +3,7 @@
 #include "engine/KetrelResult.h"
 #include "framework/BrixChatRecord.h"
 #include "framework/BrixStatsStore.h"
+#include "framework/BrixToastNotification.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -245,4 +246,91 @@ TEST_F(TolvaneStates, GraphicsRestoreShowsTheBusyFrameThenReloads)
     app.RunFrame(0.02f);
     EXPECT_EQ(0, app.GetStateCount());
     EXPECT_EQ(nullptr, app.GetGameState());
+}
+
+namespace
+{
+// A popup or a toast that records the pointer events it is offered and answers taken.
+template <class Base>
+class RecOverlay : public Base
+{
+public:
+    RecOverlay(const char* name, i32 taken, i32 shown = 1, i32 kind = 1)
+        : m_name(name), m_taken(taken), m_shownFlag(shown), m_kind(kind) {}
+    ~RecOverlay() override { CallLog().push_back(m_name + ".Delete"); }
+    i32 OnPointerDown(i32, i32, i32) override { return Log("Down"); }
+    i32 OnPointerMove(i32, i32, i32) override { return Log("Move"); }
+    i32 OnPointerUp(i32, i32, i32) override { return Log("Up"); }
+    i32 Log(const char* what)
+    {
+        CallLog().push_back(m_name + "." + what);
+        return m_taken;
+    }
+    std::string m_name;
+    i32 m_taken, m_shownFlag, m_kind;
+};
+
+class RecToast : public RecOverlay<CBrixToastNotification>
+{
+public:
+    using RecOverlay::RecOverlay;
+    i32 IsShown() override { return m_shownFlag; }
+    i32 GetShownKind() override { return m_kind; }
+};
+} // namespace
+
+// Pointer input: the toast (only while showing), the first popup, then the states.
+TEST_F(TolvaneStates, PointerInputGoesToTheToastThenThePopupThenTheStates)
+{
+    struct Case
+    {
+        const char* name;
+        i32 toastShown, toastTakes, toastKind, popupTakes;
+        i32 result;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"hidden toast, popup passes", 0, 1, 1, 0, 1, {"popup.Down", "A.Down"}},
+        {"toast takes a message tap", 1, 1, 1, 0, 1, {"toast.Down"}},
+        {"toast tap of another kind", 1, 1, 2, 0, 2, {"toast.Down"}},
+        {"a challenge toast opens its page", 1, 1, 3, 0, 1, {"toast.Down"}},
+        {"toast passes, popup takes", 1, 0, 1, 4, 4, {"toast.Down", "popup.Down"}},
+    };
+    for (const Case& c : cases)
+    {
+        HeadlessTolvane local;
+        local.PushState(new RecState("A"));
+        local.m_toast = new RecToast("toast", c.toastTakes, c.toastShown, c.toastKind);
+        local.AddPopup(new RecOverlay<CBrixNotification>("popup", c.popupTakes));
+        local.AddPopup(new RecOverlay<CBrixNotification>("second", 1));   // never offered
+        CallLog().clear();
+        EXPECT_EQ(c.result, local.RoutePointerDown(0, 5, 5)) << c.name;
+        EXPECT_EQ(c.calls, CallLog()) << c.name;
+    }
+    // Moves and releases follow the same order; the toast's answer is passed on as is.
+    HeadlessTolvane local;
+    local.PushState(new RecState("A"));
+    local.m_toast = new RecToast("toast", 0, 1, 1);
+    local.AddPopup(new RecOverlay<CBrixNotification>("popup", 0));
+    CallLog().clear();
+    EXPECT_EQ(1, local.RoutePointerMove(0, 5, 5));
+    EXPECT_EQ(1, local.RoutePointerUp(0, 5, 5));
+    EXPECT_EQ((std::vector<std::string>{"toast.Move", "popup.Move", "A.Move", "toast.Up", "popup.Up", "A.Up"}),
+              CallLog());
+}
+
+// Only the first popup is ticked; a finished one is released and the next one follows.
+TEST_F(TolvaneStates, AFinishedPopupIsDeletedAndTheNextOneFollows)
+{
+    Push("A");
+    auto* first = new RecOverlay<CBrixNotification>("first", 0);
+    app.AddPopup(first);
+    app.AddPopup(new RecOverlay<CBrixNotification>("second", 0));
+    first->Finish();
+    CallLog().clear();
+    app.RunFrame(0.02f);
+    EXPECT_EQ((std::vector<std::string>{"first.Delete", "A.Update", "A.Render"}), CallLog());
+    CallLog().clear();
+    EXPECT_EQ(1, app.RoutePointerDown(0, 1, 1));
+    EXPECT_EQ((std::vector<std::string>{"second.Down", "A.Down"}), CallLog());
 }
