@@ -8,6 +8,7 @@
 #include "framework/BrixStatsStore.h"
 #include "framework/TolvaneApplication.h"
 #include "lobby/BrixLobbyNames.h"
+#include "net/BerHandCodec.h"
 #include "support/KetrelTestAlsa.h"
 #include "support/KetrelTestXServer.h"
 #include "ui/InfiniteList.h"
@@ -125,6 +126,28 @@ TEST(LobbyInApplication, FirstLaunchAndPages)
         menu->OpenPage(CKetrelString(page), 1);
         for (int frame = 0; frame < 5; ++frame)
             app->RunFrame(0.1f);
+        if (std::string(page) == "me_root")
+        {
+            // The me row with results and achievements as the session would bring them.
+            static const char* opponents[] = {"Ann", "Bob", "Cid"};
+            for (int i = 0; i < 3; ++i)
+            {
+                CGameResultItem item;
+                item.values[0] = i - 1;
+                item.values[1] = 3 * i;
+                item.text4 = CKetrelString(opponents[i]);
+                menu->OnGameResultItem(nullptr, i, item);
+            }
+            CKetrelArray<CAchievementInfo> list;
+            for (const char* title : {"First shot", "Three in a row"})
+            {
+                CAchievementInfo a;
+                a.text2 = CKetrelString(title);
+                list.Add(a);
+            }
+            menu->OnAchievementList(0, 5, 0, list, 0);
+            app->RunFrame(0.1f);
+        }
         EXPECT_EQ(CurrentPage(menu), page);
         EXPECT_TRUE(SavePicture(app, out + "app_" + page + ".png")) << page;
     }
@@ -133,6 +156,11 @@ TEST(LobbyInApplication, FirstLaunchAndPages)
     menu->OpenPage(CKetrelString(kBrixPageLogin), 1);
     menu->FireEvent(CKetrelString("thank_you_close"), nullptr);
     EXPECT_FALSE(menu->IsMenuVisible());
+    // The game's way back to the lobby shows the log-in page without a server too.
+    app->ShowLoginMenu(1);
+    app->RunFrame(0.1f);
+    EXPECT_TRUE(menu->IsMenuVisible());
+    EXPECT_EQ(CurrentPage(menu), kBrixPageLogin);
     app->Quit();
     app->RunFrame(0.1f);
     CKetrelString folder;
