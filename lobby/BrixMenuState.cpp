@@ -252,6 +252,7 @@ void CBrixMenuState::UnloadLayout()
     if (m_root)
         CWidget::Destroy(m_root);
     m_root = nullptr;
+    ForgetSocialRows();
     m_pageView = nullptr;
     m_brixButtonRoot = nullptr;
     m_brixButton = nullptr;
