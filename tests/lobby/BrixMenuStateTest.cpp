@@ -8,6 +8,7 @@
 #include "net/BerHandCodec.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
+#include "ui/PieWidget.h"
 #include "ui/Slider.h"
 #include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
@@ -670,5 +671,63 @@ TEST(BrixMenuState, PointerGoesToTheMenuFirst)
         EXPECT_EQ(rig.state->OnPointerDown(0, c.x, c.y), 1);
         rig.state->OnPointerUp(0, c.x, c.y);
         EXPECT_EQ(Count(rig.host.Take(), "game:OnPointerDown"), c.gameGetsIt ? 1 : 0) << c.x << "," << c.y;
+    }
+}
+
+TEST(BrixMenuState, RelayoutKeepsTheMenuAndRefeedsTheChat)
+{
+    for (bool open : {true, false})
+    {
+        MenuRig rig;
+        rig.state->SetMenuOpen(open);
+        CBrixChatRecord line;
+        for (const char* text : {"hi", "ready?", "go"})
+        {
+            line.text = CKetrelString(text);
+            rig.state->AddChatMessage(line, 1);
+        }
+        rig.state->SetInMatch(1);
+        rig.state->OpenPage(CKetrelString(kBrixPageChat), open ? 1 : 0);
+        rig.state->Update(0.1f);            // one line a frame into the backlog
+        EXPECT_EQ(rig.state->GetPendingChatLines(), open ? 2 : 3);
+        CWidget* before = rig.state->GetRoot();
+        rig.host.Take();
+        EXPECT_EQ(rig.state->OnScreenSizeChanged(800, 480), 1);
+        EXPECT_NE(rig.state->GetRoot(), nullptr);
+        EXPECT_NE(rig.state->GetRoot(), before);
+        EXPECT_EQ(rig.state->IsMenuVisible(), open);
+        EXPECT_EQ(rig.state->GetPendingChatLines(), 3);
+        EXPECT_EQ(Count(rig.host.Take(), "RequestImageAndLink moregames"), 1);
+        EXPECT_EQ(rig.state->ReloadLayout(), 1);
+        EXPECT_EQ(rig.state->IsMenuVisible(), open);
+    }
+}
+
+TEST(BrixMenuState, FrameworkButtonShowsTheTurnClock)
+{
+    struct Case
+    {
+        f32 fraction;
+        bool menuOpen;
+        bool clockShown;
+    };
+    const Case cases[] = {{0.5f, true, true}, {0.5f, false, false}, {0.0f, true, false}, {-1.0f, true, false}};
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.host.game->turnClock = c.fraction;
+        rig.state->SetMenuOpen(c.menuOpen);
+        rig.state->Update(0.01f);
+        CWidget* image = rig.Find(kBrixButtonImage);
+        CWidget* timer = rig.Find(kBrixButtonTimer);
+        ASSERT_TRUE(image && timer);
+        EXPECT_EQ(timer->IsVisible(), c.clockShown) << c.fraction << " " << c.menuOpen;
+        EXPECT_EQ(image->IsVisible(), !c.clockShown);
+        if (c.clockShown)
+        {
+            CPieWidget* pie = CPieWidget::Cast(rig.Find(kBrixTurnClock));
+            ASSERT_NE(pie, nullptr);
+            EXPECT_NEAR(pie->GetAngle(), c.fraction * 6.2831855f, 1e-4);
+        }
     }
 }
