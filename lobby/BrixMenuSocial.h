@@ -71,6 +71,7 @@ struct CBrixSocialState
     std::map<i32, CShopGroupData> itemGroups;
     i32 expectedItems = 0;
     i32 catalogueComplete = 0;
+    i32 packDialogShown = 0;                    // the pack check's loading dialog is up
 
     // Gifts.
     CKetrelArray<CBrixReceiverEntry> receivers;

@@ -528,6 +528,7 @@ i32 CBrixMenuState::Update(f32 dt)
         if (m_loadingTimeout <= 0.0f)
             HideLoadingDialog();
     }
+    CheckItemPacks();
     UpdateBrixButton(dt);
     if (m_largeIconDelay > 0.0f)
     {

@@ -250,6 +250,8 @@ public:
     void FillPlayerItem(CWidget* row);
     void FillChatPlayerDetails(CWidget* details);
     void ResetPlayerLists();
+    // Once per frame while an item data list waits for its check and no match runs.
+    void CheckItemPacks();
     // The row's player record, or null when the row holds none (or something else).
     CPlayerListItem* GetRowRecord(const CWidget* row) const;
     // Drops every row of the lists: the tree that held them is going.
@@ -411,6 +413,8 @@ private:
     void LoadSelectionRow(CWidget* row, bool gifts);
     void ToggleSelection(CWidget* button);
     void FillConfirmPlayerGift(CWidget* dialog);
+    // The pack file holds exactly the announced pack; exists tells whether it opened.
+    bool PackFileIsCurrent(const CBrixItemPack& pack, bool* exists);
 };
 
 // The creator that the program registers with the application.

@@ -3,6 +3,7 @@
 // catalogue, challenges and their answers, and both selection lists.
 #include "SocialTestKit.h"
 
+#include "engine/KetrelMD5.h"
 #include "ui/ImageWidget.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 using namespace socialtest;
 using lobbytest::Narrow;
@@ -399,4 +402,63 @@ TEST(BrixMenuGifts, ReceiversFromAShopRow)
     rig.Fire("cancel_list_selection", nullptr);
     rig.Fire("ok_buy_confirm", nullptr);
     EXPECT_EQ(rig.Take(), (Calls{"ConfirmBuyItem 101 1 none"}));
+}
+
+// The per-frame pack check over a user data folder with good, corrupt and missing packs.
+TEST(BrixMenuShop, PackCheck)
+{
+    struct Case
+    {
+        const char* name;
+        const char* onDisk;     // nullptr: no file
+        int required;
+        bool fetched;
+    };
+    const std::string good = "pack bytes";
+    const Case cases[] = {
+        {"current file", "pack bytes", 0, false},
+        {"corrupt file", "pack bytez", 0, true},
+        {"short file", "pack", 0, true},
+        {"missing, not needed", nullptr, 0, false},
+        {"missing, required", nullptr, 1, true},
+    };
+    for (const Case& c : cases)
+    {
+        SocialRig rig;
+        CKetrelMD5 md5;
+        md5.DigestBuffer((const u8*)good.data(), (u32)good.size());
+        CItemData pack;
+        pack.value0 = 7;
+        pack.value1 = c.required;
+        std::memcpy(pack.block, md5.GetDigest(), 16);
+        pack.value3 = (i32)good.size();
+        const std::string path = Narrow(rig.host.GetUserDataPath(CKetrelString("data_64_7.vad")));
+        if (c.onDisk)
+        {
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fputs(c.onDisk, f);
+            std::fclose(f);
+        }
+        CKetrelArray<CItemData> list;
+        list.Add(pack);
+        rig.state->OnItemDataList(list);
+        // The catalogue of item data arrived in full before the check.
+        rig.state->OnShopGroups(0x200, Groups({Group(1, "Hats", 2, 1)}));
+        rig.state->OnShopItems(0x200, 0, Items({Item(201, "Hat", 1, 1, 0, 1)}));
+        rig.Take();
+        rig.Frames(3);
+        Calls calls = rig.Take();
+        calls.erase(std::remove(calls.begin(), calls.end(), "game:Render"), calls.end());
+        EXPECT_EQ(Has(calls, "RequestDataChunk 7 0 10"), c.fetched) << c.name;
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "RequestDataChunk 7 0 10"), c.fetched ? 1 : 0) << c.name;
+        EXPECT_EQ(Has(calls, "game:OnItemDataChanged"), !c.fetched) << c.name;
+        if (c.fetched)
+        {
+            EXPECT_EQ(rig.Page(), "loading_dialog") << c.name;
+            // A download that stalls does not hold the dialog past its time-out.
+            rig.state->Update(31.0f);
+            EXPECT_NE(rig.Page(), "loading_dialog") << c.name;
+        }
+    }
 }
