@@ -248,6 +248,10 @@ public:
                                    const CKetrelArray<CGroupListItem>* groups, const CPlayerListItem* item,
                                    const u8* image, int imageSize);
     void FillPlayerItem(CWidget* row);
+    // The fields of a row (or the me page's own row) from a record.
+    void FillPlayerFields(CWidget* row, const CPlayerListItem* record);
+    // The user's own picture, as "self_avatar", into the me row's avatar.
+    void InstallSelfAvatar(const u8* image, int imageSize);
     void FillChatPlayerDetails(CWidget* details);
     void ResetPlayerLists();
     // Once per frame while an item data list waits for its check and no match runs.

@@ -463,10 +463,23 @@ void CBrixMenuState::OnPlayerListReply(int index, int total, const CKetrelArray<
 
 // ---- row contents -------------------------------------------------------------------------
 
-void CBrixMenuState::FillPlayerItem(CWidget* row)
+void CBrixMenuState::FillPlayerItem(CWidget* row) { FillPlayerFields(row, GetRowRecord(row)); }
+
+void CBrixMenuState::InstallSelfAvatar(const u8* image, int imageSize)
 {
-    const CPlayerListItem* r = GetRowRecord(row);
-    if (!r)
+    CImageWidget* avatar = CImageWidget::Cast(Child(m_meRow, "player_avatar"));
+    if (!avatar)
+        return;
+    if (CKetrelSurface* surface = InstallImage(Text("self_avatar"), image, imageSize))
+    {
+        avatar->SetImage(surface);
+        ReleaseImage(surface);
+    }
+}
+
+void CBrixMenuState::FillPlayerFields(CWidget* row, const CPlayerListItem* r)
+{
+    if (!row || !r)
         return;
     const bool online = (r->value5 & kFlagOnline) != 0;
     const bool followed = (r->value5 & kFlagFollowed) != 0;

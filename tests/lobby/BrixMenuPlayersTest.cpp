@@ -289,3 +289,25 @@ TEST(BrixMenuPlayers, AvatarsFromTheServer)
     CImageWidget* small = CImageWidget::Cast(LoadedRow(list, 0)->FindChild(CKetrelString("player_avatar_small"), -1));
     EXPECT_EQ(small->GetImage(), avatar->GetImage());
 }
+
+// The me page's own row is filled from the self list's reply, its picture as "self_avatar".
+TEST(BrixMenuPlayers, SelfRow)
+{
+    SocialRig rig("me_root");
+    CInfiniteList* list = CInfiniteList::Cast(rig.Find("//me_root//list_me"));
+    ASSERT_NE(list, nullptr);
+    rig.Fire("show_me", list);
+    rig.Frames();
+    CWidget* row = list->FindChild(CKetrelString("0"), 0);
+    ASSERT_NE(row, nullptr);
+    ASSERT_NE(rig.host.lastCallback, nullptr);
+    const CPlayerListItem me = Player(17, "Myself", 1, 3, 0, 1);
+    rig.host.lastCallback(rig.host.lastContext, 32, 0, 1, nullptr, &me, nullptr, 0);
+    EXPECT_EQ(TextOf(row, "player_name"), "Myself");
+    EXPECT_EQ(TextOf(row, "player_wins_percent"), "<none>");
+    const std::vector<u8> png = Png();
+    rig.host.lastCallback(rig.host.lastContext, 32, 17, 0, nullptr, nullptr, png.data(), (int)png.size());
+    CImageWidget* avatar = CImageWidget::Cast(row->FindChild(CKetrelString("player_avatar"), -1));
+    ASSERT_NE(avatar, nullptr);
+    EXPECT_EQ(avatar->GetImage(), rig.host.imageUi.images.images["self_avatar"].image);
+}

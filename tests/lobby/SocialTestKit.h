@@ -48,6 +48,15 @@ public:
     CKetrelSurface* DecodePicture(const u8* data, i32 size) override;
     void ShowToast(const CKetrelString& text, i32 kind, f32 seconds) override;
     void ClearPendingPlayerListRequests() override { Log("ClearPendingPlayerListRequests"); }
+    void RequestPlayerList(i32 list, const CKetrelString& filter, i32 a, i32 b, i32 first, i32 count,
+                           CBrixNetworkSession::PlayerListCallback cb, void* context) override
+    {
+        FakeHost::RequestPlayerList(list, filter, a, b, first, count, cb, context);
+        lastCallback = cb;
+        lastContext = context;
+    }
+    CBrixNetworkSession::PlayerListCallback lastCallback = nullptr;   // of the last list request
+    void* lastContext = nullptr;
     void SendPlayerRelation(i32 id, i32 relation, i32 value, const CKetrelString&) override
     { Log("SendPlayerRelation", id, relation, value); }
     void BlockUser(i32 id, i32 blocked) override { Log("BlockUser", id, blocked); }

@@ -383,7 +383,7 @@ def players_and_me_pages():
 
     me = page('me_root', 'Me', 24)
     row = E('widget', 'item_template', 0, 0, 760, 250)
-    row.add(E('image', 'self_avatar_image', 0, 0, 80, 80, image={'path': 'avatar-icon.png'}))
+    row.add(E('image', 'player_avatar', 0, 0, 80, 80, image={'path': 'avatar-icon.png'}))
     row.add(text('player_name', 90, 0, 300, 40, value=''), text('player_rank', 90, 40, 300, 40, value=''))
     row.add(text(None, 420, 0, 120, 40, value='Coins'), text('brixcoins_amount', 540, 0, 200, 40, value='0'))
     row.add(button('refresh_button', 600, 40, 150, 40, 'Refresh', None, 'refresh_self'))
