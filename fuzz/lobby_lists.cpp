@@ -2,7 +2,8 @@
 // channel of a real network session, decoded and handed to the lobby menu's players,
 // shop, challenge and gift pages while their lists hold loaded rows waiting for data.
 // The pictures are decoded for real, so corrupt avatars and item images reach the
-// decoder; the same bytes also go straight to the picture reactions. The first byte
+// decoder; the same bytes also go straight to the picture reactions. Announced item
+// packs are checked and fetched in a private temporary folder. The first byte
 // picks the page and steers how the stream is cut.
 #include "engine/KetrelApplication.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
@@ -18,6 +19,7 @@
 #include "ui/UIServices.h"
 #include "ui/Widget.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -30,6 +32,7 @@ namespace
 {
 typedef CBrixNetworkSession Session;
 std::string g_layout;
+std::string g_folder;
 
 class FuzzApplication : public IKetrelApplication
 {
@@ -170,7 +173,13 @@ public:
     void Quit() override {}
     void ResetIdleTimer() override {}
     CBrixStatsStore* GetSettings() override { return &settings; }
-    CKetrelString GetUserDataPath(const CKetrelString& name) override { return name; }
+    // Item packs the replies announce are checked and fetched in a private folder.
+    CKetrelString GetUserDataPath(const CKetrelString& name) override
+    {
+        CKetrelString path(g_folder.c_str());
+        path.Append(name);
+        return path;
+    }
     i32 GetSoundVolume() override { return 50; }
     void SetSoundVolume(i32) override {}
     i32 IsSoundMuted() override { return 0; }
@@ -254,6 +263,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     std::ostringstream s;
     s << f.rdbuf();
     g_layout = s.str();
+    char pattern[] = "/tmp/fuzz_lobby_lists.XXXXXX";
+    const char* made = mkdtemp(pattern);
+    g_folder = std::string(made ? made : "/tmp") + "/";
     return 0;
 }
 

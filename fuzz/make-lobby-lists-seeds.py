@@ -3,6 +3,7 @@
 # encoded by the test lobby server's own codec (player lists, shop groups and items,
 # pictures, buy information, gift items, challenges, scores), or a picture alone.
 #   fuzz/make-lobby-lists-seeds.py
+import hashlib
 import os
 import struct
 import sys
@@ -51,7 +52,12 @@ catalogue = c.encode_message(93, [0x401, groups]) + c.encode_message(97, [0x401,
 challenge = c.encode_message(39, [7, 55, c.encode_text('Rex'), c.encode_text('#4'), 321, 0])
 challenge += c.encode_message(85, [55, 0, png(4, (1, 2, 3))]) + c.encode_message(40, [0, 64, 17, 55, b'Rex', b'', b''])
 
+pack = b'PK' + b'x' * 30
+packs = c.encode_message(87, [[[9, 1, hashlib.md5(pack).digest(), len(pack)]]])
+packs += c.encode_message(89, [9, 0, pack[:10], len(pack) - 10]) + c.encode_message(89, [9, 10, pack[10:], 0])
+
 seeds = {
+    'packs': bytes([2]) + packs,
     'players': bytes([0]) + lists,
     'follow': bytes([1]) + lists,
     'shop': bytes([2]) + shop + challenge,
