@@ -110,6 +110,7 @@ public:
     void Deactivate() override { Log("Deactivate"); }
     i32 Update(f32) override { Log("Update"); return 0; }
     void Render() override { Log("Render"); }
+    i32 OnPointerDown(i32, i32, i32) override { Log("Down"); return 1; }
 
     CKetrelString GetUserName() override { return CKetrelString(L"tester"); }
     i32 IsGuest(i32) override { return guest; }

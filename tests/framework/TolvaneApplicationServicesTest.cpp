@@ -5,6 +5,7 @@
 #include "framework/BrixFrameworkSettings.h"
 #include "framework/BrixStatsStore.h"
 #include "framework/BrixTheme.h"
+#include "framework/BrixAdvertisement.h"
 #include "framework/BrixDevice.h"
 #include "framework/BrixLanguage.h"
 #include "framework/BrixToastNotification.h"
@@ -285,3 +286,30 @@ TEST_F(TolvaneServices, TheToolkitSeesTheApplicationsServices)
     EXPECT_EQ("theme_" + Narrow(app.GetTheme()->GetName()) + ".xml", Narrow(file));
 }
 
+
+// An advertisement with flag 8 is made on its first message and shown; while shown it
+// takes pointer input before the states; the lobby link going down hides it and losing
+// focus deletes it.
+TEST_F(TolvaneServices, AdvertisementsAreMadeShownHiddenAndDropped)
+{
+    const CKetrelString none;
+    CKetrelArray<i32> frames;
+    app.OnAdvertisementInfo(none, none, 0, nullptr, 5000, 1000, frames, none, 2, none, none);
+    ASSERT_NE(nullptr, app.GetAdvertisement());       // made, but flag 8 missing: not shown
+    EXPECT_EQ(0, app.GetAdvertisement()->IsShown());
+    CallLog().clear();
+    EXPECT_EQ(1, app.RoutePointerDown(0, 400, 240));
+    EXPECT_EQ((std::vector<std::string>{"lobby.Down"}), CallLog());
+
+    app.OnAdvertisementInfo(none, none, 0, nullptr, 5000, 1000, frames, none, 8, none, none);
+    ASSERT_EQ(1, app.GetAdvertisement()->IsShown());
+    CallLog().clear();
+    EXPECT_EQ(1, app.RoutePointerDown(0, 400, 240));
+    EXPECT_TRUE(CallLog().empty());                    // the overlay took it
+
+    app.OnLobbyLinkStatusChanged(app.GetNetworkSession(), 0);
+    ASSERT_NE(nullptr, app.GetAdvertisement());
+    EXPECT_EQ(0, app.GetAdvertisement()->IsShown());
+    app.SetActive(0);
+    EXPECT_EQ(nullptr, app.GetAdvertisement());
+}
