@@ -311,3 +311,40 @@ TEST(BrixMenuPlayers, SelfRow)
     ASSERT_NE(avatar, nullptr);
     EXPECT_EQ(avatar->GetImage(), rig.host.imageUi.images.images["self_avatar"].image);
 }
+
+// The me page's tournament scores: one clone per name, and a repeated reply replaces the
+// earlier clones instead of adding to them. Other users' scores change nothing there.
+TEST(BrixMenuPlayers, TournamentScoresOnTheMePage)
+{
+    SocialRig rig("me_root");
+    CInfiniteList* list = CInfiniteList::Cast(rig.Find("//me_root//list_me"));
+    rig.Fire("show_me", list);
+    rig.Frames();
+    CKetrelArray<CKetrelString> names;
+    names.Add(CKetrelString("Cup"));
+    names.Add(CKetrelString("Shield"));
+    names.Add(CKetrelString("Plate"));
+    CKetrelArray<CUserTournamentScores> scores;
+    CUserTournamentScores mine;
+    mine.userId = 17;
+    mine.scores.Add(5);
+    mine.scores.Add(6);
+    mine.scores.Add(7);
+    scores.Add(mine);
+    auto clones = [&] {
+        int n = 0;
+        CWidget* grid = rig.Find("tournament_scores_list");
+        for (int i = 0; grid && i < grid->GetChildCount(); ++i)
+            n += Narrow(grid->GetChild(i)->GetName()).rfind("me_score_", 0) == 0;
+        return n;
+    };
+    for (int round = 0; round < 2; ++round)
+    {
+        rig.state->OnTournamentScores(names, scores, 1);
+        EXPECT_EQ(clones(), 3) << round;
+    }
+    EXPECT_EQ(TextOf(rig.Find("me_score_Shield"), "score_number"), "6");
+    scores[0].userId = 99;
+    rig.state->OnTournamentScores(names, scores, 1);
+    EXPECT_EQ(clones(), 3);
+}
