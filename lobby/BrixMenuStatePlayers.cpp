@@ -797,6 +797,28 @@ void CBrixMenuState::OnTournamentScores(const CKetrelArray<CKetrelString>& names
         }
         const i32 count = names.GetCount() < kMaxTournamentRows * 2 ? names.GetCount() : kMaxTournamentRows * 2;
         const i32 rows = (count + 1) / 2;
+        CWidget* container = grid->FindByPath(Text("<tournament_container"));
+        CWidget* row = container ? grid->FindByPath(Text("<0")) : nullptr;
+        if (row)
+        {
+            // Sized from the template's row height, not from the grid's present height:
+            // a repeated reply gives the same size again.
+            const i32 rowHeight = itemTemplate && itemTemplate->GetHeight() > 0 ? itemTemplate->GetHeight() : 1;
+            const i32 height = rows * rowHeight;
+            const i32 grow = height - container->GetHeight();
+            CWidget* sized[] = {container, grid->FindByPath(Text("<tournament_scores_root")), grid};
+            for (CWidget* w : sized)
+                if (w)
+                {
+                    CKetrelRect r = w->GetRect();
+                    r.bottom = r.top + height;
+                    w->SetRect(r);
+                }
+            grid->Update(0.0f);
+            CKetrelRect r = row->GetRect();
+            r.bottom += grow;
+            row->SetRect(r);
+        }
         grid->SetNumRows(rows);
         if (first.scores.GetCount() != names.GetCount() || !itemTemplate)
             return;

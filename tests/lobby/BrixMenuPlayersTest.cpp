@@ -338,10 +338,18 @@ TEST(BrixMenuPlayers, TournamentScoresOnTheMePage)
             n += Narrow(grid->GetChild(i)->GetName()).rfind("me_score_", 0) == 0;
         return n;
     };
+    CWidget* row = list->FindChild(CKetrelString("0"), 0);
+    ASSERT_NE(row, nullptr);
+    const int rowBefore = row->GetHeight();
+    const int containerBefore = rig.Find("tournament_container")->GetHeight();
     for (int round = 0; round < 2; ++round)
     {
         rig.state->OnTournamentScores(names, scores, 1);
         EXPECT_EQ(clones(), 3) << round;
+        // Two rows of scores of the template's height; the me row grew by the change once.
+        EXPECT_EQ(rig.Find("tournament_container")->GetHeight(), 2 * rig.Find("score_item")->GetHeight()) << round;
+        EXPECT_EQ(row->GetHeight() - rowBefore, rig.Find("tournament_container")->GetHeight() - containerBefore)
+            << round;
     }
     EXPECT_EQ(TextOf(rig.Find("me_score_Shield"), "score_number"), "6");
     scores[0].userId = 99;

@@ -394,7 +394,7 @@ def players_and_me_pages():
     tc = E('widget', 'tournament_container', 480, 84, 280, 160, display=0)
     sr = E('widget', 'tournament_scores_root', 0, 0, 280, 160)
     grid = E('grid_layout', 'tournament_scores_list', 0, 0, 280, 160)
-    score = E('widget', 'score_item', 0, 0, 280, 26)
+    score = E('widget', 'score_item', 0, 0, 280, 26, display=0)   # the template of each score's row
     score.add(text('score_name', 0, 0, 200, 26, value=''), text('score_number', 200, 0, 80, 26, value=''))
     grid.add(score)
     sr.add(grid)
