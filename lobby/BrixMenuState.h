@@ -291,6 +291,9 @@ public:
     int OnAcceptChallenge(CWidget* widget);
     int OnRejectChallenge(CWidget* widget);
     void CloseChallengePages();
+    // The back key while a menu layer is visible: back a page, or leave the log-in, or
+    // decline a challenge, or close the menu.
+    void OnBackKey();
     i32 GetChallengePartner() const { return m_challengerId; }
     f32 GetChallengeTimeout() const { return m_challengeTimeout; }
 

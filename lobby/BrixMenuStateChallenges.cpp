@@ -175,3 +175,29 @@ void CBrixMenuState::OnChallengeAnswer(CBrixNetworkSession*, int playerId, const
         break;
     }
 }
+
+void CBrixMenuState::OnBackKey()
+{
+    CWidget* page = m_pageView ? m_pageView->GetCurrentPage() : nullptr;
+    if (!page)
+        return;
+    const CKetrelString& name = page->GetName();
+    if (!m_brixButtonRoot || !m_brixButtonRoot->IsVisible())
+    {
+        if (name.Equals(Text(kBrixPageLogin)) || name.Equals(Text(kBrixPageLanguageChooser)))
+        {
+            if (page->FindChild(Text("exit-button"), -1))
+                OnExitApp(nullptr);
+        }
+        else if (!name.Equals(Text(kBrixPageLoading)))
+            m_pageView->Navigate(Text(":back"));
+        return;
+    }
+    if (name.Equals(Text("challenge_received")) || name.Equals(Text(kBrixPageChallengeWaiting)))
+    {
+        OnRejectChallenge(nullptr);
+        m_pageView->Navigate(Text(":back"));
+        return;
+    }
+    ToggleBrixMenu();
+}

@@ -462,3 +462,37 @@ TEST(BrixMenuShop, PackCheck)
         }
     }
 }
+
+// The back key, by page and by whether the framework button shows.
+TEST(BrixMenuChallenges, BackKey)
+{
+    struct Case
+    {
+        const char* from;      // page before
+        const char* page;      // page when the key comes
+        bool buttonShown;
+        Calls expected;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"startscreen_root", "loginscreen_root", false, {"Quit"}, "loginscreen_root"},
+        {"startscreen_root", "loading_dialog", false, {}, "loading_dialog"},
+        {"startscreen_root", "players_root", false, {}, "startscreen_root"},
+        {"startscreen_root", "challenge_received", true, {"AnswerChallenge 55 0"}, "startscreen_root"},
+    };
+    for (const Case& c : cases)
+    {
+        SocialRig rig(c.from);
+        rig.state->SetChallenge(55, 0.0f);
+        rig.state->OpenPage(CKetrelString(c.page), 1);
+        rig.state->GetPageView()->FinishTransitions();
+        rig.Find("brix_button_root")->SetVisible(c.buttonShown);
+        rig.Take();
+        rig.state->OnBackKey();
+        rig.state->GetPageView()->FinishTransitions();
+        Calls calls = rig.Take();
+        calls.erase(std::remove(calls.begin(), calls.end(), "game:Render"), calls.end());
+        EXPECT_EQ(calls, c.expected) << c.page;
+        EXPECT_EQ(rig.Page(), c.after) << c.page;
+    }
+}
