@@ -70,6 +70,22 @@ public:
     void RequestImageAndLink(const CKetrelString& name, const CKetrelString& text) override;
     void RequestShopItemImages(const CKetrelArray<i32>& itemIds, i32 size) override;
 
+    // Players, shop, challenges and gifts (BrixMenuAppHostSocial.cpp).
+    void ShowToast(const CKetrelString& text, i32 kind, f32 seconds) override;
+    void ClearPendingPlayerListRequests() override;
+    void SendPlayerRelation(i32 playerId, i32 relation, i32 value, const CKetrelString& text) override;
+    void BlockUser(i32 playerId, i32 blocked) override;
+    void RequestMatch(i32 mode, i32 param) override;
+    void SendChallenge(const CKetrelArray<i32>& playerIds, const CKetrelString& text) override;
+    void RequestItemsPage(i32 flags, i32 count, i32 offset) override;
+    void RequestBuyItem(i32 itemId, i32 kind) override;
+    void ConfirmBuyItem(i32 itemId, i32 kind, const CKetrelArray<i32>* receivers) override;
+    void UpdateItemState(i32 itemId, i32 state) override;
+    void RequestPlayerGiftItems(i32 playerId) override;
+    void ConfirmBuyPlayerItems(i32 playerId, i32 b, const CKetrelArray<i32>& itemIds) override;
+    void SendGameReady() override;
+    void SendRequest94() override;
+
 private:
     CBrixNetworkSession* Session();
 

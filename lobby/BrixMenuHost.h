@@ -92,4 +92,28 @@ public:
     virtual void RequestShopGroups(i32 flags) = 0;
     virtual void RequestImageAndLink(const CKetrelString& name, const CKetrelString& text) = 0;
     virtual void RequestShopItemImages(const CKetrelArray<i32>& itemIds, i32 size) = 0;
+
+    // ---- players, shop, challenges and gifts ----
+    // Each does nothing by default, as every request does without a session.
+    // A toast of that kind (1 message, 3 challenge) shown for seconds.
+    virtual void ShowToast(const CKetrelString& text, i32 kind, f32 seconds)
+    {
+        (void)kind;
+        (void)seconds;
+        ShowNotification(text);
+    }
+    virtual void ClearPendingPlayerListRequests() {}
+    virtual void SendPlayerRelation(i32 /*playerId*/, i32 /*relation*/, i32 /*value*/, const CKetrelString& /*text*/) {}
+    virtual void BlockUser(i32 /*playerId*/, i32 /*blocked*/) {}
+    virtual void RequestMatch(i32 /*mode*/, i32 /*param*/) {}
+    virtual void SendChallenge(const CKetrelArray<i32>& /*playerIds*/, const CKetrelString& /*text*/) {}
+    virtual void RequestItemsPage(i32 /*flags*/, i32 /*count*/, i32 /*offset*/) {}
+    virtual void RequestBuyItem(i32 /*itemId*/, i32 /*kind*/) {}
+    // receivers null: a purchase for the user.
+    virtual void ConfirmBuyItem(i32 /*itemId*/, i32 /*kind*/, const CKetrelArray<i32>* /*receivers*/) {}
+    virtual void UpdateItemState(i32 /*itemId*/, i32 /*state*/) {}
+    virtual void RequestPlayerGiftItems(i32 /*playerId*/) {}
+    virtual void ConfirmBuyPlayerItems(i32 /*playerId*/, i32 /*b*/, const CKetrelArray<i32>& /*itemIds*/) {}
+    virtual void SendGameReady() {}
+    virtual void SendRequest94() {}
 };

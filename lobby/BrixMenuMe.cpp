@@ -74,10 +74,17 @@ int CBrixMenuState::OnShowMe(CWidget* widget)
 }
 
 void CBrixMenuState::OnOwnPlayer(void* context, int, int, int, const CKetrelArray<CGroupListItem>*,
-                                 const CPlayerListItem* item, const u8*, int)
+                                 const CPlayerListItem* item, const u8* image, int imageSize)
 {
     CBrixMenuState* state = static_cast<CBrixMenuState*>(context);
-    if (!state || !state->m_meRow || !item)
+    if (!state || !state->m_meRow)
+        return;
+    if (image && imageSize > 0)
+    {
+        state->InstallSelfAvatar(image, imageSize);
+        return;
+    }
+    if (!item)
         return;
     // The row keeps its own copy of the user's record.
     CPlayerListItem* copy = new (std::nothrow) CPlayerListItem(*item);
@@ -85,6 +92,7 @@ void CBrixMenuState::OnOwnPlayer(void* context, int, int, int, const CKetrelArra
         return;
     FreeRowRecord(state->m_meRow);
     state->m_meRow->SetUserData(copy);
+    state->FillPlayerFields(state->m_meRow, copy);
 }
 
 void CBrixMenuState::OnGameResultItem(CBrixNetworkSession*, int index, const CGameResultItem& item)

@@ -3,6 +3,7 @@
 #include "lobby/BrixMenuState.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelKeyCodes.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "framework/BrixGameState.h"
@@ -30,6 +31,7 @@ namespace
 const f32 kLoadingTimeout = 30.0f;
 const f32 kWobbleIdle = 5.0f;
 const f32 kTwoPi = 6.2831855f;
+const u32 kBackKeyCode = 77;      // the handset's back key; no desktop key maps to it
 
 CKetrelString Text(const char* s) { return CKetrelString(s); }
 
@@ -258,6 +260,7 @@ void CBrixMenuState::UnloadLayout()
     if (m_root)
         CWidget::Destroy(m_root);
     m_root = nullptr;
+    ForgetSocialRows();
     m_pageView = nullptr;
     m_brixButtonRoot = nullptr;
     m_brixButton = nullptr;
@@ -527,6 +530,7 @@ i32 CBrixMenuState::Update(f32 dt)
         if (m_loadingTimeout <= 0.0f)
             HideLoadingDialog();
     }
+    CheckItemPacks();
     UpdateBrixButton(dt);
     if (m_largeIconDelay > 0.0f)
     {
@@ -738,6 +742,8 @@ i32 CBrixMenuState::OnKeyDown(u32 keysym)
     if (IsMenuVisible())
     {
         m_root->DispatchKeyEvent((i32)keysym);
+        if (KetrelKeysymToKeyCode(keysym) == kBackKeyCode)
+            OnBackKey();
         return 1;
     }
     return m_game ? m_game->OnKeyDown(keysym) : 1;

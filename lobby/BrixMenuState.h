@@ -7,10 +7,13 @@
 #include "framework/BrixChatRecord.h"
 #include "framework/BrixLobbyState.h"
 #include "lobby/BrixItemPacks.h"
+#include "lobby/BrixMenuSocial.h"
 #include "lobby/LoginController.h"
 
 class CBubble;
 class CButton;
+class CExpandable;
+class CKetrelSurface;
 class CInfiniteList;
 class CPageView;
 class CUITimedSequenceList;
@@ -102,29 +105,32 @@ public:
     // The session's (first value, game id, code); codes -2 and -1 end the log-in.
     void OnMatchResult(CBrixNetworkSession* session, int first, int gameId, int code) override;
     void OnLobbySlot1(CBrixNetworkSession*) override {}
-    void OnPlayerRelationChanged(CBrixNetworkSession*, int, int, int, const CKetrelString&,
-                                 const CKetrelString&) override {}
+    void OnPlayerRelationChanged(CBrixNetworkSession* session, int playerId, int kind, int state,
+                                 const CKetrelString& text4, const CKetrelString& text5) override;
     void OnGameResultItem(CBrixNetworkSession* session, int index, const CGameResultItem& item) override;
-    void OnChallengeReceived(CBrixNetworkSession*, int, const CKetrelString&, const CKetrelString&, int,
-                             int) override {}
-    void OnChallengeAnswer(CBrixNetworkSession*, int, const CKetrelString&, const CKetrelString&,
-                           int) override {}
-    void OnChallengerImage(CBrixNetworkSession*, int, const u8*, int) override {}
+    // The challenger's id, name, rank text, score and a value not shown.
+    void OnChallengeReceived(CBrixNetworkSession* session, int challengerId, const CKetrelString& name,
+                             const CKetrelString& rank, int score, int value5) override;
+    void OnChallengeAnswer(CBrixNetworkSession* session, int playerId, const CKetrelString& name,
+                           const CKetrelString& text5, int answer) override;
+    void OnChallengerImage(CBrixNetworkSession* session, int playerId, const u8* image, int imageSize) override;
     void OnChangeNotice(int flags) override;
     void OnItemDataList(const CKetrelArray<CItemData>& items) override;
     void OnDataChunk(int itemId, int offset, const u8* data, int size, int remaining) override;
-    void OnCoinBalance(int) override {}
-    void OnShopGroups(int, const CKetrelArray<CShopGroupData>&) override {}
-    void OnShopItems(int, int, const CKetrelArray<CShopItemData>&) override {}
-    void OnShopItemImage(int, int, const u8*, int) override {}
-    void OnBuyItemPlayerInfo(int, int, const CKetrelString&, const CKetrelArray<CBuyItemPlayerInfo>&) override {}
-    void OnConfirmBuyItemResponse(int, int, const CKetrelString&) override {}
-    void OnUpdateItemStateResponse(int, int, const CKetrelString&, int) override {}
-    void OnPlayerGiftItems(int, const CKetrelString&, const CKetrelArray<CShopItemData>&) override {}
-    void OnConfirmBuyPlayerItemsResponse(int, int, const CKetrelString&) override {}
+    void OnCoinBalance(int coins) override;
+    void OnShopGroups(int flags, const CKetrelArray<CShopGroupData>& groups) override;
+    void OnShopItems(int flags, int offset, const CKetrelArray<CShopItemData>& items) override;
+    // size 0 the icon, 1 the large picture.
+    void OnShopItemImage(int itemId, int size, const u8* image, int imageSize) override;
+    void OnBuyItemPlayerInfo(int itemId, int kind, const CKetrelString& text,
+                             const CKetrelArray<CBuyItemPlayerInfo>& receivers) override;
+    void OnConfirmBuyItemResponse(int itemId, int kind, const CKetrelString& text) override;
+    void OnUpdateItemStateResponse(int itemId, int state, const CKetrelString& text, int otherItemId) override;
+    void OnPlayerGiftItems(int playerId, const CKetrelString& text, const CKetrelArray<CShopItemData>& items) override;
+    void OnConfirmBuyPlayerItemsResponse(int a, int code, const CKetrelString& text) override;
     void OnAchievementList(int a, int b, int c, const CKetrelArray<CAchievementInfo>& list, int d) override;
-    void OnTournamentScores(const CKetrelArray<CKetrelString>&, const CKetrelArray<CUserTournamentScores>&,
-                            int) override {}
+    void OnTournamentScores(const CKetrelArray<CKetrelString>& names,
+                            const CKetrelArray<CUserTournamentScores>& scores, int flags) override;
     void OnImageAndLink(const CKetrelString& name, int imageSize, const u8* image, const CKetrelString& link,
                         const CKetrelString& label, const CKetrelString& text4) override;
 
@@ -211,6 +217,102 @@ public:
     int OnRefreshSelf(CWidget* widget);
     int OnShowMe(CWidget* widget);
 
+    // ---- players and follow lists (BrixMenuStatePlayers.cpp) ----
+    int OnShowPlayersRoot(CWidget* widget);
+    int OnShowPlayerlistItems(CWidget* widget);
+    int OnShowFollowItems(CWidget* widget);
+    int OnFilterPlayers(CWidget* widget);
+    int OnLoadPlayerlistItem(CWidget* widget);
+    int OnLoadFollowItem(CWidget* widget);
+    int OnLoadPlayerlistItemBatch(CWidget* widget);
+    int OnLoadFollowItemBatch(CWidget* widget);
+    int OnUnloadPlayerlistItem(CWidget* widget);
+    int OnUnloadFollowItem(CWidget* widget);
+    int OnLoadPlayerlistGroup(CWidget* widget);
+    int OnLoadFollowGroup(CWidget* widget);
+    int OnExpandListItem(CWidget* widget);
+    int OnEndExpandListItem(CWidget* widget);
+    int OnExpandNastyButtons(CWidget* widget);
+    int OnExpandChatNastyButtons(CWidget* widget);
+    int OnPlayerDetails(CWidget* widget);
+    int OnFollow(CWidget* widget);
+    int OnUnfollow(CWidget* widget);
+    int OnBlock(CWidget* widget);
+    int OnBlockChat(CWidget* widget);
+    // Which list the players page shows and asks for: 0 everyone, 64 the followed
+    // players. One value for the whole program, 64 at start.
+    static i32 GetPlayerListKind();
+    static void SetPlayerListKind(i32 kind);
+    // The player list replies of the players page.
+    static void PlayerListCallback(void* context, int list, int index, int total,
+                                   const CKetrelArray<CGroupListItem>* groups, const CPlayerListItem* item,
+                                   const u8* image, int imageSize);
+    void FillPlayerItem(CWidget* row);
+    // The fields of a row (or the me page's own row) from a record.
+    void FillPlayerFields(CWidget* row, const CPlayerListItem* record);
+    // The user's own picture, as "self_avatar", into the me row's avatar.
+    void InstallSelfAvatar(const u8* image, int imageSize);
+    void FillChatPlayerDetails(CWidget* details);
+    void ResetPlayerLists();
+    // Once per frame while an item data list waits for its check and no match runs.
+    void CheckItemPacks();
+    // The row's player record, or null when the row holds none (or something else).
+    CPlayerListItem* GetRowRecord(const CWidget* row) const;
+    // Drops every row of the lists: the tree that held them is going.
+    void ForgetSocialRows();
+    CBrixSocialState& GetSocial() { return m_social; }
+
+    // ---- shop, items and coins (BrixMenuStateShop.cpp) ----
+    int OnShowShop(CWidget* widget);
+    int OnShowShopItems(CWidget* widget);
+    int OnShowMyItems(CWidget* widget);
+    int OnLoadShopGroup(CWidget* widget);
+    int OnLoadShopItem(CWidget* widget);
+    int OnLoadMyItem(CWidget* widget);
+    int OnLoadShopItemBatch(CWidget* widget);
+    int OnLoadMyItemBatch(CWidget* widget);
+    int OnUnloadShopItem(CWidget* widget);
+    int OnUnloadMyItem(CWidget* widget);
+    int OnBuyItem(CWidget* widget);
+    int OnRefillItem(CWidget* widget);
+    int OnShowConfirmBuyDialog(CWidget* widget);
+    int OnOkBuyConfirm(CWidget* widget);
+    int OnCancelBuyConfirm(CWidget* widget);
+    int OnEnableItem(CWidget* widget);
+    int OnShopItemEndExpand(CWidget* widget);
+    int OnShopItemShowLargeIcon(CWidget* widget);
+    int OnShopItemHideLargeIcon(CWidget* widget);
+    // The localized text of an amount of time in seconds (kind-3 items).
+    CKetrelString GetTimeText(i32 seconds);
+    i32 GetCoinBalance() const { return m_social.coinBalance; }
+
+    // ---- challenges (BrixMenuStateChallenges.cpp) ----
+    int OnSendChallenge(CWidget* widget);
+    int OnAcceptChallenge(CWidget* widget);
+    int OnRejectChallenge(CWidget* widget);
+    void CloseChallengePages();
+    // The back key while a menu layer is visible: back a page, or leave the log-in, or
+    // decline a challenge, or close the menu.
+    void OnBackKey();
+    i32 GetChallengePartner() const { return m_challengerId; }
+    f32 GetChallengeTimeout() const { return m_challengeTimeout; }
+
+    // ---- gifts and selection lists (BrixMenuStateGifts.cpp) ----
+    int OnBuyGift(CWidget* widget);
+    int OnShowSelectionList(CWidget* widget);
+    int OnLoadSelectionListItem(CWidget* widget);
+    int OnUnloadSelectionItem(CWidget* widget);
+    int OnSelectListItem(CWidget* widget);
+    int OnOkListSelection(CWidget* widget);
+    int OnCancelListSelection(CWidget* widget);
+    int OnBuyPlayerGift(CWidget* widget);
+    int OnShowSelectionGiftList(CWidget* widget);
+    int OnLoadSelectionGiftListItem(CWidget* widget);
+    int OnOkGiftListSelection(CWidget* widget);
+    int OnCancelGiftListSelection(CWidget* widget);
+    int OnShowConfirmBuyPlayerGiftDialog(CWidget* widget);
+    int OnOkBuyPlayerGiftConfirm(CWidget* widget);
+
 protected:
     // The me row's player record: filled by the players page's callback.
     static void OnOwnPlayer(void* context, int list, int index, int first,
@@ -287,6 +389,39 @@ private:
     CWidget* m_meRow;
     CKetrelArray<CItemData> m_itemData;      // the items the user owns
     CBrixItemPackTable m_packs;
+    CBrixSocialState m_social;               // players, shop, challenges and gifts
+
+    // Helpers of the players, shop and gift pages.
+    void LoadRow(CWidget* row, CBrixRowMap& rows);
+    void RequestRowBatch(CWidget* list);
+    void UnloadRow(CWidget* row, CBrixRowMap& rows, bool disable);
+    void LoadGroupLabel(CWidget* row, const CKetrelArray<CKetrelString>& labels);
+    void RefreshPlayers();
+    void ClearPlayerSearch();
+    void CollapseOther(CExpandable* keep, bool touchExtras, i32* offset);
+    void ToggleExpand(CWidget* sender);
+    i32 ToggleActionRow(CExpandable* row, const char* childName);
+    void ScrollIntoView(CExpandable* row, i32 offset, bool detailsRule);
+    void SetFollow(CWidget* sender, i32 value);
+    i32 Block(CWidget* sender, bool toggleFlag);
+    void OnPlayerListReply(int index, int total, const CKetrelArray<CGroupListItem>* groups,
+                           const CPlayerListItem* item, const u8* image, int imageSize);
+    // Decodes or finds the picture registered under name; null when it cannot be read.
+    // The caller releases the reference it gets.
+    CKetrelSurface* InstallImage(const CKetrelString& name, const u8* bytes, int size);
+    void ReleaseImage(CKetrelSurface* image);
+    void ResetShopBookkeeping(bool shop);
+    void LoadItemRow(CWidget* row, CBrixRowMap& rows);
+    void UnloadItemRow(CWidget* row, CBrixRowMap& rows);
+    void FillShopPage(i32 offset, const CKetrelArray<CShopItemData>& items);
+    void FillMyItemsPage(i32 offset, const CKetrelArray<CShopItemData>& items);
+    void FillConfirmBuy(CWidget* dialog);
+    void ShowItemImage(CBrixRowMap& rows, i32 itemId, i32 size, CKetrelSurface* image, bool shopRows);
+    void LoadSelectionRow(CWidget* row, bool gifts);
+    void ToggleSelection(CWidget* button);
+    void FillConfirmPlayerGift(CWidget* dialog);
+    // The pack file holds exactly the announced pack; exists tells whether it opened.
+    bool PackFileIsCurrent(const CBrixItemPack& pack, bool* exists);
 };
 
 // The creator that the program registers with the application.

@@ -305,26 +305,41 @@ def player_row(prefix):
     small.add(E('image', 'player_avatar_small', 4, 4, 56, 56, image={'path': 'avatar-icon.png'}))
     small.add(text('player_name', 70, 0, 300, 64, value=''), text('player_status', 380, 0, 120, 64, value=''),
               text('player_score', 510, 0, 100, 64, value=''), text('player_rank', 620, 0, 130, 64, value=''))
-    small.add(button('expand-button', 0, 0, 760, 64, None, None, 'expand_list_item', image='lobby_clear.png'))
-    big = E('widget', 'list_item_big', 0, 64, 760, 176, display=0)
+    small.add(button('expand-button', 0, 0, 600, 64, None, None, 'expand_list_item', image='lobby_clear.png'))
+    small.add(button('challenge_button', 610, 8, 140, 48, 'Challenge', None, 'send_challenge', display=0))
+    arrow = E('toggle_button', 'arrow', 740, 0, 20, 20)
+    arrow.add(panel(None, 0, 0, 20, 20, 'ffb0b0b0', 'ff909090'), panel(None, 0, 0, 20, 20, 'ff3aa0f0', 'ff2a7fd4'))
+    small.add(arrow)
+    big = E('widget', 'list_item_big', 0, 0, 760, 240, display=0)
     big.add(E('image', 'player_avatar', 4, 4, 100, 100, image={'path': 'avatar-icon.png'}))
+    big.add(text('player_name', 120, 4, 300, 28, value=''), text('player_status', 430, 4, 120, 28, value='online'),
+            text('player_score', 560, 4, 190, 28, value=''))
     for i, field in enumerate(['player_location', 'player_comment', 'player_followers', 'player_wins',
                                'player_wins_percent', 'my_losses', 'my_losses_percent', 'my_ties', 'my_ties_percent']):
-        big.add(text(field, 120 + (i % 3) * 210, 4 + (i // 3) * 30, 200, 28, value=''))
-    grid = E('widget', 'button-grid', 120, 100, 640, 70)
-    grid.add(button('button_challenge', 0, 0, 150, 56, 'Challenge', None, 'send_challenge'))
+        big.add(text(field, 120 + (i % 3) * 210, 34 + (i // 3) * 30, 200, 28, value=''))
+    invite = E('toggle_button', 'player_invite_button', 4, 110, 100, 28)
+    invite.add(panel(None, 0, 0, 100, 28, 'ffd0d0d0', 'ffb0b0b0'), panel(None, 0, 0, 100, 28, 'ff3aa0f0', 'ff2a7fd4'))
+    big.add(invite)
+    big.add(button('more_button', 4, 140, 100, 40, '...', None, 'expand_nastybuttons'))
+    grid = E('widget', 'button-grid', 120, 130, 640, 60)
+    grid.add(button('button_challenge', 0, 0, 150, 56, None, None, 'send_challenge'))
+    grid.children[-1].add(text('text_challenge', 0, 0, 150, 56, value='Challenge', align='center-middle', color='text_light'))
     grid.add(button('button_follow', 160, 0, 150, 56, None, None, 'follow'))
     grid.children[-1].add(text('text_follow', 0, 0, 150, 56, value='Follow', align='center-middle', color='text_light'))
     grid.add(button('button_unfollow', 160, 0, 150, 56, None, None, 'unfollow', display=0))
     grid.children[-1].add(text('text_unfollow', 0, 0, 150, 56, value='Unfollow', align='center-middle', color='text_light'))
     grid.add(button('button_gift', 320, 0, 150, 56, None, None, 'buy_player_gift'))
     grid.children[-1].add(text('text_gift', 0, 0, 150, 56, value='Gift', align='center-middle', color='text_light'))
-    grid.add(button('button_block', 480, 0, 150, 56, 'Block', None, 'block'))
+    block = E('toggle_button', 'button_block', 480, 0, 150, 56).on('onclick', 'block')
+    block.add(panel(None, 0, 0, 150, 56, 'ffb0b0b0', 'ff909090'), panel(None, 0, 0, 150, 56, 'ffd04040', 'ffa02020'))
+    block.children[0].add(text(None, 0, 0, 150, 56, value='Block', align='center-middle'))
+    block.children[1].add(text(None, 0, 0, 150, 56, value='Blocked', align='center-middle', color='text_light'))
+    grid.add(block)
     big.add(grid)
-    nasty = E('widget', 'playerlist-item-nasty-buttons', 0, 110, 110, 60).on('onshow', 'expand_nastybuttons')
-    nasty.add(E('web_button', 'button-report', 0, 0, 110, 28, image={'path': 'lobby_button.png'},
+    nasty = E('widget', 'playerlist-item-nasty-buttons', 120, 190, 640, 40, display=0)
+    nasty.add(E('web_button', 'button-report', 0, 0, 150, 36, image={'path': 'lobby_button.png'},
                 target={'url': 'https://' + 'example.invalid/report?player=PLAYER_ID'}))
-    nasty.add(button('player_details_button', 0, 30, 110, 28, 'Details', None, 'player_details'))
+    nasty.add(button('player_details_button', 160, 0, 150, 36, 'Details', None, 'player_details'))
     nasty.add(button('buddy_button', 0, 30, 50, 28, '+', None, 'action_player_buddy', display=0))
     nasty.add(button('rival_button', 55, 30, 50, 28, '-', None, 'action_player_rival', display=0))
     nasty.add(button('accept_buddy_button', 0, 30, 50, 28, 'Yes', 6, 'action_accept_buddy', display=0))
@@ -350,6 +365,11 @@ def players_and_me_pages():
     players.add(page_button('follow_tab', 500, 56, 150, 40, 'Following', 'follow_page', view=tabs))
     content = E('page_layout', 'players_content_root', 0, 100, 800, 380)
     content.extra.append('<history max-size="4"/>')
+    def marks(p):
+        p.add(text('no_results', 200, 150, 400, 40, value='No players found.', align='center-middle', display=0))
+        p.add(text('loading', 200, 150, 400, 40, value='Loading...', align='center-middle', display=0))
+        return p
+
     glob = E('widget', 'global_page', 0, 0, 800, 380)
     glob.add(list_('playerlist_global', 20, 0, 760, 380, player_row('global'), show='show_playerlist_items',
                    load='load_playerlist_item', unload='unload_playerlist_item', batch='load_playerlist_item_batch',
@@ -358,14 +378,12 @@ def players_and_me_pages():
     follow.add(list_('playerlist_follow', 20, 0, 760, 380, player_row('follow'), show='show_follow_items',
                      load='load_follow_item', unload='unload_follow_item', batch='load_follow_item_batch',
                      group=('load_follow_group', group_row())))
-    content.add(glob, follow)
+    content.add(marks(glob), marks(follow))
     players.add(content)
-    players.add(text('no_results', 200, 250, 400, 40, value='No players found.', align='center-middle', display=0))
-    players.add(text('loading', 200, 250, 400, 40, value='Loading...', align='center-middle', display=0))
 
     me = page('me_root', 'Me', 24)
     row = E('widget', 'item_template', 0, 0, 760, 250)
-    row.add(E('image', 'self_avatar_image', 0, 0, 80, 80, image={'path': 'avatar-icon.png'}))
+    row.add(E('image', 'player_avatar', 0, 0, 80, 80, image={'path': 'avatar-icon.png'}))
     row.add(text('player_name', 90, 0, 300, 40, value=''), text('player_rank', 90, 40, 300, 40, value=''))
     row.add(text(None, 420, 0, 120, 40, value='Coins'), text('brixcoins_amount', 540, 0, 200, 40, value='0'))
     row.add(button('refresh_button', 600, 40, 150, 40, 'Refresh', None, 'refresh_self'))
@@ -376,7 +394,7 @@ def players_and_me_pages():
     tc = E('widget', 'tournament_container', 480, 84, 280, 160, display=0)
     sr = E('widget', 'tournament_scores_root', 0, 0, 280, 160)
     grid = E('grid_layout', 'tournament_scores_list', 0, 0, 280, 160)
-    score = E('widget', 'score_item', 0, 0, 280, 26)
+    score = E('widget', 'score_item', 0, 0, 280, 26, display=0)   # the template of each score's row
     score.add(text('score_name', 0, 0, 200, 26, value=''), text('score_number', 200, 0, 80, 26, value=''))
     grid.add(score)
     sr.add(grid)
@@ -394,21 +412,37 @@ def shop_row(list_name):
     row = E('expand_layout', 'item_template', 0, 0, 760, 80)
     row.extra += ['<height value="0.1667"/>', '<height value="0.5"/>']
     small = E('widget', 'list_item_small', 0, 0, 760, 80)
-    small.add(E('image', 'icon-item', 4, 4, 72, 72), text('item_name', 90, 0, 300, 40, value=''),
-              text('item_descshort', 90, 40, 300, 40, value=''), text('item_price', 400, 0, 120, 80, value=''),
+    def use_toggle(x, y):
+        t = E('toggle_button', 'enable-item', x, y, 140, 40).on('onclick', 'enable_item')
+        t.add(panel(None, 0, 0, 140, 40, 'ffb0b0b0', 'ff909090'), panel(None, 0, 0, 140, 40, 'ff3aa0f0', 'ff2a7fd4'))
+        t.children[0].add(text(None, 0, 0, 140, 40, value='Use', align='center-middle'))
+        t.children[1].add(text(None, 0, 0, 140, 40, value='In use', align='center-middle', color='text_light'))
+        return t
+
+    icon = E('image', 'icon-item', 4, 4, 72, 72)
+    icon.add(text('icon_loading', 0, 0, 72, 72, value='...', align='center-middle'))
+    small.add(icon, text('item_name', 90, 0, 300, 40, value=''),
+              text('item-name', 90, 40, 300, 40, value=''), text('price-value', 400, 0, 120, 80, value=''),
               text('value_pcs', 520, 0, 80, 80, value=''))
     small.add(button('expand-button', 0, 0, 600, 80, None, None, 'expand_shop_item', image='lobby_clear.png'))
-    small.add(button('enable-item', 610, 20, 140, 40, 'Use', None, 'enable_item'))
-    big = E('widget', 'list_item_big', 0, 80, 760, 160, display=0)
-    big.add(E('image', 'large-icon-item', 4, 4, 150, 150).on('onshow', 'shop_item_show_large_icon')
+    small.add(use_toggle(610, 20))
+    big = E('widget', 'list_item_big', 0, 0, 760, 240, display=0)
+    bigicon = E('image', 'icon-item', 4, 4, 72, 72)
+    bigicon.add(text('icon_loading', 0, 0, 72, 72, value='...', align='center-middle'))
+    big.add(bigicon, text('item_name', 90, 4, 300, 36, value=''), text('item_descshort', 90, 40, 300, 36, value=''),
+            text('item_price', 400, 4, 120, 36, value=''), text('gift_price', 520, 4, 120, 36, value=''),
+            text('info_message', 640, 4, 110, 36, value=''))
+    big.add(text('info_descfull', 90, 80, 500, 80, value='', align='left', multiline=True))
+    big.add(E('image', 'large-icon-item', 600, 80, 150, 150, display=0).on('onshow', 'shop_item_show_large_icon')
             .on('onhide', 'shop_item_hide_large_icon'))
-    big.add(text('info_descfull', 170, 4, 580, 80, value='', align='left', multiline=True))
-    grid = E('widget', 'button-grid', 170, 90, 580, 60)
-    grid.add(button('buy-button', 0, 0, 180, 56, 'Buy', None, 'show_confirm_buy_dialog'))
-    grid.add(button('gift-button', 195, 0, 180, 56, None, None, 'show_confirm_buy_gift_dialog'))
-    grid.children[-1].add(text('gift_price', 0, 0, 180, 56, value='Gift', align='center-middle', color='text_light'))
-    grid.add(button('refill-button', 390, 0, 180, 56, None, None, 'refill_item'))
-    grid.children[-1].add(text('refill_price', 0, 0, 180, 56, value='Refill', align='center-middle', color='text_light'))
+    grid = E('widget', 'button-grid', 0, 170, 600, 60)
+    grid.add(use_toggle(0, 8))
+    grid.add(button('buy-button', 150, 0, 140, 56, None, None, 'buy_item'))
+    grid.children[-1].add(text('item_price', 0, 0, 140, 56, value='Buy', align='center-middle', color='text_light'))
+    grid.add(button('gift-button', 300, 0, 140, 56, None, None, 'buy_gift'))
+    grid.children[-1].add(text('gift_price', 0, 0, 140, 56, value='Gift', align='center-middle', color='text_light'))
+    grid.add(button('refill-button', 450, 0, 140, 56, None, None, 'refill_item'))
+    grid.children[-1].add(text('refill_price', 0, 0, 140, 56, value='Refill', align='center-middle', color='text_light'))
     big.add(grid)
     row.add(small, big)
     row.on('onendexpand', 'shop_item_end_expand')
@@ -426,6 +460,8 @@ def shop_pages():
     shop.add(list_('my_items_page_list', 20, 100, 760, 370, shop_row('my'), load='load_my_item',
                    unload='unload_my_item', batch='load_my_item_batch'))
     shop.children[-1].display = 0
+    shop.add(text('no_results', 200, 250, 400, 40, value='Nothing here yet.', align='center-middle', display=0))
+    shop.add(text('loading', 200, 250, 400, 40, value='Loading...', align='center-middle', display=0))
 
     error = dialog_page('generic_error_dialog', 'Sorry', 'error-text')
     coins = dialog_page('generic_error_dialog_more_coins', 'Not enough coins', 'error-text')
@@ -433,17 +469,23 @@ def shop_pages():
     coins.children[1].add(button('buy_coins_more', 320, 220, 140, 44, 'Buy coins', None, 'buy_coins'))
 
     confirm = dialog_page('confirm_buy_dialog', 'Buy', 'item-name')
+    confirm.on('onshow', 'show_confirm_buy_dialog')
     box = confirm.children[1]
     box.children.pop()     # its own buttons
-    box.add(E('image', 'item-icon', 20, 60, 64, 64), text('value_price', 100, 130, 200, 40, value=''))
-    box.add(button('ok_buy', 60, 220, 160, 44, 'Buy', None, 'ok_buy_confirm'))
-    box.add(button('ok_buy_gift', 60, 220, 160, 44, 'Give', None, 'ok_buy_gift_confirm', display=0))
-    box.add(button('cancel_buy', 260, 220, 160, 44, 'Cancel', 2, 'cancel_buy_confirm'))
-    box.add(button('cancel_buy_gift', 260, 220, 160, 44, 'Cancel', 2, 'cancel_buy_gift_confirm', display=0))
-    box.add(button('buy_item_button', 60, 170, 160, 40, 'Buy now', None, 'buy_item', display=0))
-    box.add(button('buy_gift_button', 260, 170, 160, 40, 'Gift now', None, 'buy_gift', display=0))
+    icon = E('image', 'item-icon', 20, 60, 64, 64)
+    icon.add(text(None, 0, 0, 64, 64, value='?', align='center-middle'))
+    box.add(icon, text('value_price', 100, 130, 200, 40, value=''))
+    box.add(page_button('ok_buy', 60, 220, 160, 44, 'Buy', ':back').on('onclick', 'ok_buy_confirm'))
+    box.add(page_button('cancel_buy', 260, 220, 160, 44, 'Cancel', ':back', 2).on('onclick', 'cancel_buy_confirm'))
+    # The same dialog's gift wording, shown by nothing yet; its events share the handlers.
+    box.add(page_button('ok_buy_gift', 60, 220, 160, 44, 'Give', ':back').on('onclick', 'ok_buy_gift_confirm')
+            .on('onshow', 'show_confirm_buy_gift_dialog'))
+    box.children[-1].display = 0
+    box.add(page_button('cancel_buy_gift', 260, 220, 160, 44, 'Cancel', ':back', 2)
+            .on('onclick', 'cancel_buy_gift_confirm'))
+    box.children[-1].display = 0
 
-    def selection(name, content, show, load, unload, select, ok, cancel):
+    def selection(name, content, show, load, unload, select, ok, cancel, next_page):
         p = dialog_page(name, 'Choose', 'selection_title')
         b = p.children[1]
         b.children.pop()
@@ -454,21 +496,27 @@ def shop_pages():
                 panel('unselected', 0, 0, 90, 32, 'ffd0d0d0', 'ffb0b0b0'))
         row.add(sel)
         b.add(list_(content, 20, 50, 440, 160, row, show=show, load=load, unload=unload))
-        b.add(button('ok_button', 60, 220, 160, 44, 'OK', 0, ok), button('cancel_button', 260, 220, 160, 44, 'Cancel', 2, cancel))
+        b.add(page_button('ok_button', 60, 220, 160, 44, 'OK', next_page, 0).on('onclick', ok),
+              page_button('cancel_button', 260, 220, 160, 44, 'Cancel', ':back', 2).on('onclick', cancel))
         return p
 
+    # OK goes on to the purchase's confirmation: the layout moves there, not the handlers.
     sel = selection('dialog_list_selection', 'selection_list_content', 'show_selection_list', 'load_selection_list_item',
-                    'unload_selection_list_item', 'select_list_item', 'ok_list_selection', 'cancel_list_selection')
+                    'unload_selection_list_item', 'select_list_item', 'ok_list_selection', 'cancel_list_selection',
+                    'confirm_buy_dialog')
     gsel = selection('dialog_gift_list_selection', 'selection_gift_list_content', 'show_selection_gift_list',
                      'load_selection_gift_list_item', 'unload_selection_gift_list_item', 'select_gift_list_item',
-                     'ok_gift_list_selection', 'cancel_gift_list_selection')
+                     'ok_gift_list_selection', 'cancel_gift_list_selection', 'confirm_buy_player_gift_dialog')
     pg = dialog_page('confirm_buy_player_gift_dialog', 'Send a gift', 'player-name')
     pg.on('onshow', 'show_confirm_buy_player_gift_dialog')
     b = pg.children[1]
     b.children.pop()
-    b.add(E('image', 'player-icon', 20, 60, 64, 64), text('value_price', 100, 130, 200, 40, value=''))
-    b.add(button('ok_button', 60, 220, 160, 44, 'Give', None, 'ok_buy_player_gift_confirm'),
-          button('cancel_button', 260, 220, 160, 44, 'Cancel', 2, 'cancel_buy_player_gift_confirm'))
+    picon = E('image', 'player-icon', 20, 60, 64, 64)
+    picon.add(text(None, 0, 0, 64, 64, value='?', align='center-middle'))
+    b.add(picon, text('value_price', 100, 130, 200, 40, value=''))
+    b.add(page_button('ok_button', 60, 220, 160, 44, 'Give', ':back').on('onclick', 'ok_buy_player_gift_confirm'),
+          page_button('cancel_button', 260, 220, 160, 44, 'Cancel', ':back', 2)
+          .on('onclick', 'cancel_buy_player_gift_confirm'))
     return [shop, error, coins, confirm, sel, gsel, pg]
 
 
