@@ -70,6 +70,15 @@ public:
     void RequestImageAndLink(const CKetrelString& name, const CKetrelString& text) override;
     void RequestShopItemImages(const CKetrelArray<i32>& itemIds, i32 size) override;
 
+    CBrixNetworkSession* GetNetworkSession() override { return Session(); }
+    CBrixNetworkSession* RecreateNetworkSession() override;
+    void SendChatMessage(const CKetrelString& text, i32 kind) override;
+    void SendChatInfo(i32 kind) override;
+    void SendRematchAnswer(i32 rematch, i32 abandoned) override;
+    void ReportGameResult(const CKetrelArray<i32>& playerIds, const CKetrelArray<i32>& results,
+                          i32 abandoned) override;
+    void ShowToast(const CKetrelString& text, f32 seconds) override;
+
 private:
     CBrixNetworkSession* Session();
 

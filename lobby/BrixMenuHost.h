@@ -92,4 +92,18 @@ public:
     virtual void RequestShopGroups(i32 flags) = 0;
     virtual void RequestImageAndLink(const CKetrelString& name, const CKetrelString& text) = 0;
     virtual void RequestShopItemImages(const CKetrelArray<i32>& itemIds, i32 size) = 0;
+
+    // ---- log-in and chat (defaults for hosts without a session) ----
+    // The session itself, for the log-in controller's chain of requests; null when none.
+    virtual CBrixNetworkSession* GetNetworkSession() { return nullptr; }
+    // Replaces the session with a fresh one (the old one is deleted later); the new one.
+    virtual CBrixNetworkSession* RecreateNetworkSession() { return nullptr; }
+    // A chat line on the game channel; the application shows it as the user's own line.
+    virtual void SendChatMessage(const CKetrelString& /*text*/, i32 /*kind*/) {}
+    virtual void SendChatInfo(i32 /*kind*/) {}
+    virtual void SendRematchAnswer(i32 /*rematch*/, i32 /*abandoned*/) {}
+    virtual void ReportGameResult(const CKetrelArray<i32>& /*playerIds*/, const CKetrelArray<i32>& /*results*/,
+                                  i32 /*abandoned*/) {}
+    // A toast of kind 0 shown for seconds.
+    virtual void ShowToast(const CKetrelString& text, f32 /*seconds*/) { ShowNotification(text); }
 };
