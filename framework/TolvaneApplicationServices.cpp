@@ -128,8 +128,10 @@ int CTolvaneApplication::PlayMusic(const CKetrelString& fileName, i32 loop)
     m_musicPlayer = new (std::nothrow) CKetrelSoundMusicPlayer();
     if (!m_musicPlayer)
         return KE_ERR_MEMORY;
-    CKetrelString path;
-    GetAppFilePath(path, fileName);
+    // A bare name is a file in the program's folder.
+    CKetrelString path(fileName);
+    if (fileName.IsEmpty() || fileName.GetBuffer()[0] != '/')
+        GetAppFilePath(path, fileName);
     int rc = m_musicPlayer->Open(this, path);
     if (rc == KE_OK)
     {

@@ -153,7 +153,6 @@ void CBrixMenuState::ShowConnectError(const CKetrelString& url)
 
 void CBrixMenuState::ShowLoginScreen()
 {
-    m_packs.SetListReceived(0);
     if (m_pageView)
         m_pageView->Navigate(Text(kBrixPageLogin));
     if (m_brixButtonRoot)

@@ -119,7 +119,8 @@ void CBrixMenuState::OnAchievementList(int, int, int, const CKetrelArray<CAchiev
 {
     if (!m_pageView)
         return;
-    IUIResourceManager* resources = m_root ? m_root->GetResourceManager() : nullptr;
+    IUIApplication* ui = m_host ? m_host->GetUIApplication() : nullptr;
+    IUIResourceManager* resources = ui ? ui->GetUIResources() : nullptr;
     for (i32 i = 1; i <= kAchievementRows; ++i)
     {
         CTextWidget* row = FindText(m_pageView, L"my_achievement_%d", i);

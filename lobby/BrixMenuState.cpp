@@ -276,7 +276,8 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
     const int rc = LoadLayout(width, height, previous);
     if (sizeChange && m_root)
     {
-        IUIResourceManager* resources = m_root->GetResourceManager();
+        IUIApplication* ui = m_host->GetUIApplication();
+        IUIResourceManager* resources = ui ? ui->GetUIResources() : nullptr;
         CKetrelSurface* image =
             resources ? resources->GetImage(Text(kBrixImageAndLinkMoreGames), 0) : nullptr;
         if (!image)

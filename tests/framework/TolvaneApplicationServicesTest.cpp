@@ -5,7 +5,10 @@
 #include "framework/BrixFrameworkSettings.h"
 #include "framework/BrixStatsStore.h"
 #include "framework/BrixTheme.h"
+#include "framework/BrixDevice.h"
+#include "framework/BrixLanguage.h"
 #include "framework/BrixToastNotification.h"
+#include "ui/UIServices.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -36,6 +39,7 @@ protected:
         app.Init(0, 640, 360, game);
         app.SetApplicationName(game->GetApplicationName());
         ASSERT_TRUE(CopyLanguagePacks(app));
+        app.Init(&app, nullptr);              // the resource manager, as OnCreate does
         ASSERT_EQ(KE_OK, app.InitServices());
         app.CreateToast();
         app.SetLobbyStateCreator([](CTolvaneApplication* a, IBrixGameState*) -> IBrixLobbyState* {
@@ -248,3 +252,36 @@ TEST_F(TolvaneServices, ASessionRestartedFromItsOwnCallOutlivesTheCall)
     app.RunFrame(0.02f);
     EXPECT_EQ(0, app.IsQuitRequested());
 }
+
+// The toolkit reaches the resource manager, language, theme and device through the
+// application's UI services, which follow the service objects the application holds.
+TEST_F(TolvaneServices, TheToolkitSeesTheApplicationsServices)
+{
+    IUIApplication* ui = app.GetUIApplication();
+    ASSERT_NE(nullptr, ui->GetLanguage());
+    EXPECT_TRUE(ui->GetLanguage()->GetText(1).Equals(app.GetLanguage()->GetText(1)));
+    EXPECT_EQ("en", Narrow(ui->GetLanguage()->GetCode()));
+    EXPECT_EQ("X-X", Narrow(ui->GetLanguage()->GetText(100000)));
+    ASSERT_NE(nullptr, ui->GetDevice());
+    EXPECT_TRUE(ui->GetDevice()->GetOSName().Equals(app.GetDevice()->GetInfo().osName));
+    CKetrelBitmapFont* font = ui->GetUIResources()->GetFont(CKetrelString(L"brix_text.fnt"));
+    EXPECT_NE(nullptr, font);
+    EXPECT_EQ(1, ui->GetUIResources()->ReleaseFont(&font));
+    u8* layout = nullptr;
+    const i32 size = ui->GetUIResources()->ReadResource(CKetrelString(L"toast-root.xml"), &layout);
+    EXPECT_GT(size, 0);
+    EXPECT_NE(nullptr, layout);
+    delete[] layout;
+    EXPECT_EQ(7, ui->GetGameId());
+    EXPECT_EQ("Ovi", Narrow(ui->GetResellerId()));
+    ASSERT_NE(nullptr, app.GetTheme());
+    ASSERT_NE(nullptr, ui->GetTheme());
+    ui->GetTheme()->AddColor(CKetrelString(L"probe"), 0xFF123456);
+    u32 colour = 0;
+    EXPECT_TRUE(ui->GetTheme()->FindColor(CKetrelString(L"probe"), &colour));
+    EXPECT_EQ(0xFF123456u, colour);
+    CKetrelString file;
+    ui->GetTheme()->GetXMLFileName(&file);
+    EXPECT_EQ("theme_" + Narrow(app.GetTheme()->GetName()) + ".xml", Narrow(file));
+}
+

@@ -3,9 +3,12 @@
 #include "engine/KetrelResult.h"
 #include "framework/BrixChatRecord.h"
 #include "framework/BrixStatsStore.h"
+#include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixToastNotification.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 // The application's state list, frame driver and input routing, without a window.
@@ -333,4 +336,30 @@ TEST_F(TolvaneStates, AFinishedPopupIsDeletedAndTheNextOneFollows)
     CallLog().clear();
     EXPECT_EQ(1, app.RoutePointerDown(0, 1, 1));
     EXPECT_EQ((std::vector<std::string>{"second.Down", "A.Down"}), CallLog());
+}
+
+// The busy screen: black everywhere, the picture's dots in the bottom-right corner only.
+TEST_F(TolvaneStates, TheBusyScreenIsBlackWithThePictureBottomRight)
+{
+    ASSERT_TRUE(app.SetScreen(200, 100));
+    CKetrelSurface* screen = app.GetBackBuffer();
+    memset(screen->GetPixels(), 0x7F, (size_t)screen->GetPitch() * 100);
+    app.ShowBusyScreen();
+    auto pixel = [&](int x, int y) {
+        const u8* p = screen->GetPixels() + y * screen->GetPitch() + x * 4;
+        return (u32)p[0] | (u32)p[1] << 8 | (u32)p[2] << 16;   // R, G, B
+    };
+    u32 brightest = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+        {
+            const bool corner = x >= 200 - 56 && y >= 100 - 56;
+            if (!corner)
+                ASSERT_EQ(0u, pixel(x, y)) << x << "," << y;
+            else
+                brightest = std::max(brightest, pixel(x, y) & 0xFF);
+        }
+    EXPECT_GT(brightest, 0x80u);
+    // The dot at angle 0 sits right of the picture's centre.
+    EXPECT_GT(pixel(200 - 56 + 46, 100 - 56 + 27) & 0xFF, 0x40u);
 }

@@ -669,3 +669,32 @@ TEST(BrixMenuState, PointerGoesToTheMenuFirst)
         EXPECT_EQ(Count(rig.host.Take(), "game:OnPointerDown"), c.gameGetsIt ? 1 : 0) << c.x << "," << c.y;
     }
 }
+
+TEST(BrixMenuState, RelayoutKeepsTheMenuAndRefeedsTheChat)
+{
+    for (bool open : {true, false})
+    {
+        MenuRig rig;
+        rig.state->SetMenuOpen(open);
+        CBrixChatRecord line;
+        for (const char* text : {"hi", "ready?", "go"})
+        {
+            line.text = CKetrelString(text);
+            rig.state->AddChatMessage(line, 1);
+        }
+        rig.state->SetInMatch(1);
+        rig.state->OpenPage(CKetrelString(kBrixPageChat), open ? 1 : 0);
+        rig.state->Update(0.1f);            // one line a frame into the backlog
+        EXPECT_EQ(rig.state->GetPendingChatLines(), open ? 2 : 3);
+        CWidget* before = rig.state->GetRoot();
+        rig.host.Take();
+        EXPECT_EQ(rig.state->OnScreenSizeChanged(800, 480), 1);
+        EXPECT_NE(rig.state->GetRoot(), nullptr);
+        EXPECT_NE(rig.state->GetRoot(), before);
+        EXPECT_EQ(rig.state->IsMenuVisible(), open);
+        EXPECT_EQ(rig.state->GetPendingChatLines(), 3);
+        EXPECT_EQ(Count(rig.host.Take(), "RequestImageAndLink moregames"), 1);
+        EXPECT_EQ(rig.state->ReloadLayout(), 1);
+        EXPECT_EQ(rig.state->IsMenuVisible(), open);
+    }
+}
