@@ -78,7 +78,13 @@ public:
     CKetrelString GetUserName() override { return GetLoginName(); }
     i32 IsGuest(i32) override { return IsGuestLogin(); }
     i32 IsLoggedIn() override { return GetLoginState() == LOGIN_DONE; }
-    void Logout() override { CLoginController::Logout(); }
+    // The application's log-out: the log-in page shows even when nobody was logged in.
+    void Logout() override
+    {
+        if (GetLoginState() == LOGIN_IDLE)
+            ShowLoginScreen();
+        CLoginController::Logout();
+    }
     void Relogin(i32 argument) override { CLoginController::Relogin(argument); }
     void Redirect(const CKetrelString& host, i32 port) override { CLoginController::Redirect(host, port); }
     i32 IsUILoaded() override { return m_root != nullptr; }
@@ -159,6 +165,8 @@ public:
     static void OnGamePlayers(void* context, int list, int index, int count,
                               const CKetrelArray<CGroupListItem>* groups, const CPlayerListItem* item,
                               const u8* image, int imageSize);
+    // Appends a finished backlog line and queues it for the backlog widget.
+    void AppendChatLine(const CKetrelString& text, u32 colour);
     i32 GetChatLineCount() const { return m_chatLines.GetCount(); }
     const CKetrelString& GetChatLineText(i32 index) const { return m_chatLines[index].text; }
     u32 GetChatLineColour(i32 index) const { return m_chatLines[index].colour; }

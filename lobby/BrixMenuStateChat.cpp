@@ -143,12 +143,17 @@ i32 CBrixMenuState::AddChatLine(const CBrixChatRecord& record, i32 received)
     }
     if (line.IsEmpty())
         return 0;
+    AppendChatLine(line, colour);
+    return attention;
+}
+
+void CBrixMenuState::AppendChatLine(const CKetrelString& text, u32 colour)
+{
     ChatLine entry;
-    entry.text = line;
+    entry.text = text;
     entry.colour = colour;
     m_chatLines.Add(entry);
     m_pendingChat.Add(m_chatLines.GetCount() - 1);
-    return attention;
 }
 
 i32 CBrixMenuState::OnChatMessage(const CBrixChatRecord& record, i32 received)

@@ -112,7 +112,7 @@ CLoginController::CLoginController()
     : m_loginHost(nullptr), m_loginState(LOGIN_IDLE), m_isGuest(0), m_passwordPlain(1),
       m_pendingAction(nullptr), m_serverHost(GetDefaultServerHost()), m_serverPort(SERVER_PORT),
       m_loginKind(KIND_NAME), m_redirectPort(0), m_redirectPending(0), m_timer(nullptr), m_justRegistered(0),
-      m_reloginDelay(kFirstRetry)
+      m_reloginDelay(kFirstRetry), m_quietConnect(0)
 {
 }
 
@@ -343,8 +343,12 @@ i32 CLoginController::GetGuestCounter() const
 
 void CLoginController::ConnectThen(Action action)
 {
+    m_quietConnect = 0;
+    // A link that is up (hello sent, or acknowledged) takes the step at once; tearing it
+    // down would lose what the server keeps per connection (a confirmed name).
     CBrixNetworkSession* session = LoginSession();
-    if (session && (session->GetStatus() & 0xFF) == CBrixNetworkSession::LOBBY_HELLO_SENT)
+    const u32 lobbyByte = session ? (session->GetStatus() & 0xFF) : 0;
+    if (lobbyByte == CBrixNetworkSession::LOBBY_HELLO_SENT || lobbyByte == CBrixNetworkSession::LOBBY_CONNECTED)
     {
         if (action)
             (this->*action)(session);
@@ -370,7 +374,18 @@ void CLoginController::ConnectThen(Action action)
     ShowLoginError(LoginText(TEXT_CONNECT_FAILED_TITLE), LoginText(TEXT_CONNECT_FAILED), 2, CKetrelString());
 }
 
-void CLoginController::Connect() { ConnectThen(nullptr); }
+void CLoginController::Connect()
+{
+    // Nothing is asked of the user while the link comes up: the log-in form shows, with
+    // the way to the game's own menu, and a link that cannot be made stays quiet.
+    if (m_loginState == LOGIN_IDLE)
+    {
+        HideLoadingDialog();
+        ShowLoginScreen();
+    }
+    ConnectThen(nullptr);
+    m_quietConnect = 1;
+}
 
 void CLoginController::Disconnect()
 {
@@ -462,7 +477,7 @@ void CLoginController::LoginAsGuest()
 
 void CLoginController::LoginWithName(const CKetrelString& name, const CKetrelString& password, i32 autoLogin)
 {
-    Logout();
+    CLoginController::Logout();
     SetLoginKind(KIND_NAME);
     m_loginState = LOGIN_BUSY;
     SetAutoLogin(autoLogin);
@@ -480,7 +495,7 @@ void CLoginController::SubmitLogin(const CKetrelString& externalId, const CKetre
         ShowLoginError(LoginText(TEXT_LOGIN_ERROR_TITLE), LoginText(TEXT_MISSING_FIELDS), 2, CKetrelString());
         return;
     }
-    Logout();
+    CLoginController::Logout();
     m_loginState = LOGIN_BUSY;
     SetLoginKind(kind);
     m_externalId = externalId;
@@ -549,7 +564,7 @@ void CLoginController::ValidateUserName(const CKetrelString& name)
 
 void CLoginController::Relogin(i32)
 {
-    Logout();
+    CLoginController::Logout();
     const Action action = m_loginKind == KIND_EXTERNAL_B || m_loginKind == KIND_EXTERNAL
                               ? &CLoginController::SendExternalLogin
                               : &CLoginController::SendLogin;
@@ -595,6 +610,8 @@ void CLoginController::OnLoginError(CBrixNetworkSession*, const CKetrelString& t
 {
     m_loginState = LOGIN_IDLE;
     m_redirectPending = 0;
+    if (m_quietConnect)
+        return;
     ShowLoginError(LoginText(TEXT_LOGIN_ERROR_TITLE), text, 3, CKetrelString());
 }
 

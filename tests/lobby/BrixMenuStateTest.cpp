@@ -257,7 +257,7 @@ TEST(BrixMenuState, SessionReactions)
     };
     const Case cases[] = {
         {"match result -2", [](CBrixMenuState& s) { s.OnMatchResult(nullptr, 0, 64, -2); },
-         {"game:CloseConnectingScreen", "ShowNotification T9"}, nullptr},   // not logged in: nothing to end
+         {"game:CloseConnectingScreen", "ShowNotification T9"}, kBrixPageLogin},
         {"match result -1", [](CBrixMenuState& s) { s.OnMatchResult(nullptr, 0, 64, -1); },
          {"game:CloseConnectingScreen", "ShowNotification T8"}, kBrixPageLogin},
         {"match result 0", [](CBrixMenuState& s) { s.OnMatchResult(nullptr, 0, 64, 0); }, {}, nullptr},
@@ -676,12 +676,8 @@ TEST(BrixMenuState, RelayoutKeepsTheMenuAndRefeedsTheChat)
     {
         MenuRig rig;
         rig.state->SetMenuOpen(open);
-        CBrixChatRecord line;
         for (const char* text : {"hi", "ready?", "go"})
-        {
-            line.text = CKetrelString(text);
-            rig.state->AddChatMessage(line, 1);
-        }
+            rig.state->AppendChatLine(CKetrelString(text), 0xFFFFFFFFu);
         rig.state->SetInMatch(1);
         rig.state->OpenPage(CKetrelString(kBrixPageChat), open ? 1 : 0);
         rig.state->Update(0.1f);            // one line a frame into the backlog
