@@ -75,6 +75,8 @@ CBrixMenuState::~CBrixMenuState()
     delete m_sequences;
     delete m_fadeCurve;
     delete[] m_packBuffer;
+    // The log-in side lets go of the session and the frame list while the host lives.
+    CLoginController::ReleaseLogin();
     if (m_ownsHost)
         delete m_host;
 }

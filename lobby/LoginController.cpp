@@ -78,8 +78,10 @@ void CLoginController::ReloginTimer::Bind(IBrixMenuHost* host, CLoginController*
 
 void CLoginController::ReloginTimer::Unregister()
 {
+    if (!IsRegistered())
+        return;
     IKetrelApplication* app = m_host ? m_host->GetEngineApplication() : nullptr;
-    if (app && IsRegistered())
+    if (app)
         app->RemoveRunnable(this);
 }
 

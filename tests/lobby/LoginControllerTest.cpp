@@ -504,3 +504,84 @@ TEST(LoginController, StoredCredentialsAreOwnerOnly)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     RemoveFolder(folder);
 }
+
+// Chat records as the session hands them over, with the senders in the match's room.
+TEST(LoginController, ChatRecordsIntoTheBacklog)
+{
+    Player p(1);
+    CBrixNetworkSession* session = p.host.RecreateNetworkSession();   // never connected
+    ASSERT_NE(session, nullptr);
+    CBrixLobby* room = session->GetLobby();
+    ASSERT_NE(room, nullptr);
+    room->SetLimits(2, 4);
+    for (int id : {5, 6})
+    {
+        CBrixPlayer* player = new CBrixPlayer();
+        player->Set(id, CKetrelString(id == 5 ? "Ann" : "Bob"), CKetrelString(), 0, CKetrelString(), 0);
+        ASSERT_EQ(1, room->Add(player));
+    }
+    p.state->SetInMatch(1);
+    p.state->BeginMatch();
+    EXPECT_EQ(p.state->IsRematchAllowed(), 1);
+
+    struct Case
+    {
+        i32 kind;
+        const char* text;
+        i32 sender;
+        i32 received;
+        const char* line;   // the new backlog line, or null for none
+        u32 colour;
+        i32 rematchAllowed;
+    };
+    const Case cases[] = {
+        {2, "hello", 5, 1, "Ann: hello", 0xFFFFFFFFu, 1},
+        {2, "mine", 6, 0, "Bob: mine", 0xFFFFC000u, 1},
+        {2, "", 5, 1, nullptr, 0, 1},                      // an empty line adds nothing
+        {2, "who?", 9, 1, nullptr, 0, 1},                  // not in the room: dropped
+        {3, "info", 5, 0, "info", 0xFF2F9BCEu, 1},
+        {4, "", 5, 1, "T182", 0xFFFF6600u, 1},
+        {4, "", 6, 0, "T183", 0xFFFF6600u, 1},
+        {0, "", 6, 0, nullptr, 0, 1},                      // own rematch offer: no line
+        {5, "", 6, 1, "T198", 0xFF2F9BCEu, 0},
+        {5, "", 6, 1, nullptr, 0, 0},                      // announced once per sender
+        {0, "", 6, 1, "T180", 0xFF2F9BCEu, 1},
+        {1, "", 6, 1, "T181", 0xFF2F9BCEu, 0},
+        {9, "x", 5, 1, nullptr, 0, 0},
+    };
+    for (const Case& c : cases)
+    {
+        const i32 before = p.state->GetChatLineCount();
+        CBrixChatRecord record;
+        record.kind = c.kind;
+        record.text = CKetrelString(c.text);
+        record.senderId = c.sender;
+        if (c.received)
+            p.state->ShowChatNotice(record, 1);
+        else
+            p.state->AddChatMessage(record, 0);
+        ASSERT_EQ(p.state->GetChatLineCount(), before + (c.line ? 1 : 0)) << c.kind << " " << c.text;
+        if (c.line)
+        {
+            EXPECT_EQ(Narrow(p.state->GetChatLineText(before)), c.line);
+            EXPECT_EQ(p.state->GetChatLineColour(before), c.colour) << c.line;
+        }
+        EXPECT_EQ(p.state->IsRematchAllowed(), c.rematchAllowed) << c.kind << " " << c.text;
+    }
+
+    // An empty field sends nothing, but the first press is remembered.
+    p.Type("//chat_root//chat_textfield", "");
+    const i32 lines = p.state->GetChatLineCount();
+    p.state->FireEvent(CKetrelString("chat_send"), nullptr);
+    EXPECT_EQ(p.state->GetChatLineCount(), lines);
+    EXPECT_NE(p.host.settings.FindEntry("__Brix_ChatMessageSent"), nullptr);
+
+    // A new match's game link empties the backlog.
+    p.state->OnGameLinkStatus(CBrixNetworkSession::GAME_CONNECTED);
+    EXPECT_EQ(p.state->GetChatLineCount(), 0);
+    EXPECT_EQ(p.state->IsChatUsed(), 0);
+    // Asked to open the chat before any use (mode 1), the user leaves the match instead.
+    p.state->OpenChatPage(1);
+    EXPECT_EQ(p.state->IsLeaving(), 1);
+    EXPECT_EQ(p.Page(), kBrixPageStart);
+}
