@@ -256,6 +256,7 @@ void CBrixMenuState::LookUpWidgets()
 
 void CBrixMenuState::UnloadLayout()
 {
+    ForgetAvatarItems();
     if (m_meRow)
         OnUnloadSelf(m_meRow);
     if (m_root)

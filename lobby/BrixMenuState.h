@@ -365,12 +365,15 @@ private:
     bool IsCurrentPage(const char* name) const;
     u32 ChatColour(const char* name, u32 fallback) const;
     void FreeAvatarItem(CWidget* item);
+    // Frees the player copies of every loaded avatar row and forgets the rows.
+    void ForgetAvatarItems();
     void OnGamePlayer(i32 index, i32 count, const CPlayerListItem* item, const u8* image, i32 imageSize);
 
     CKetrelArray<i32> m_pendingChat;         // indexes into m_chatLines
     CKetrelArray<ChatLine> m_chatLines;      // this match's backlog, in arrival order
     CKetrelArray<i32> m_departedPlayers;     // senders already announced as gone
     CKetrelArray<AvatarItem> m_avatarItems;  // loaded rows of the avatar list
+    CPlayerListItem m_chatDetail;            // the record the detail item shows
     i32 m_rematchAllowed;
     i32 m_chatUsed;
     i32 m_playersLineAdded;

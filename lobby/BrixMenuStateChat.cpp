@@ -311,12 +311,15 @@ void CBrixMenuState::FreeAvatarItem(CWidget* item)
 {
     if (!item)
         return;
-    // The detail item shows a row's record: it forgets it with the row.
-    if (CExpandable* expand = m_pageView ? CExpandable::Cast(m_pageView->FindByPath(Text(kPathExpandItem))) : nullptr)
-        if (expand->GetUserData() && expand->GetUserData() == item->GetUserData())
-            expand->SetUserData(nullptr);
     delete static_cast<CPlayerListItem*>(item->GetUserData());
     item->SetUserData(nullptr);
+}
+
+void CBrixMenuState::ForgetAvatarItems()
+{
+    for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+        FreeAvatarItem(m_avatarItems[i].item);
+    m_avatarItems.RemoveAll();
 }
 
 void CBrixMenuState::OnGamePlayers(void* context, int, int index, int count, const CKetrelArray<CGroupListItem>*,
@@ -455,7 +458,9 @@ int CBrixMenuState::OnExpandChatItem(CWidget* widget)
             CImageWidget* to = CImageWidget::Cast(expand->FindChild(Text("player_avatar"), -1));
             if (from && to)
                 to->SetImage(from->GetImage());
-            expand->SetUserData(copy);
+            // The detail item keeps its own copy: the row may be unloaded while it shows.
+            m_chatDetail = *copy;
+            expand->SetUserData(&m_chatDetail);
             target = 1;
         }
     }
