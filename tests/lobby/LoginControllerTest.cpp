@@ -585,3 +585,49 @@ TEST(LoginController, ChatRecordsIntoTheBacklog)
     EXPECT_EQ(p.state->IsLeaving(), 1);
     EXPECT_EQ(p.Page(), kBrixPageStart);
 }
+
+// A first start creates the stored entries with their defaults; incomplete stored
+// credentials turn the automatic log-in off.
+TEST(LoginController, StoredEntriesAtStart)
+{
+    struct Case
+    {
+        const char* user;      // null: no entries at all
+        const char* password;
+        int autoLogin;
+        int canAutoLogin;
+    };
+    const Case cases[] = {{nullptr, nullptr, 0, 0}, {"Tester_1", "", 1, 0}, {"", "abc", 1, 0},
+                          {"Tester_1", "0123456789abcdef0123456789abcdef", 1, 1},
+                          {"Tester_1", "0123456789abcdef0123456789abcdef", 0, 0}};
+    for (const Case& c : cases)
+    {
+        std::vector<u8> saved;
+        if (c.user)
+        {
+            CBrixStatsStore store;
+            store.AddEntry("__Brix_AutoLogin")->SetBool((u32)c.autoLogin);
+            store.AddEntry("__Brix_UserName")->SetString(c.user);
+            store.AddEntry("__Brix_Password")->SetString(c.password);
+            u8* bytes = nullptr;
+            u32 size = 0;
+            store.SaveToMemory(&bytes, &size);
+            saved.assign(bytes, bytes + size);
+            delete[] bytes;
+        }
+        Player p(1, saved);
+        const std::string what = c.user ? c.user : "(none)";
+        EXPECT_EQ(p.state->CanAutoLogin(), c.canAutoLogin) << what;
+        EXPECT_EQ(p.StoredInt("__Brix_FirstRun"), 1) << what;
+        EXPECT_EQ(p.StoredInt("__Brix_GuestCounter"), 0) << what;
+        EXPECT_EQ(p.StoredInt("__Brix_LastLoginType"), 0) << what;
+        EXPECT_EQ(p.StoredInt("__Brix_AutoLogin"), c.canAutoLogin) << what;
+        EXPECT_EQ(p.state->IsPasswordPlain(), c.canAutoLogin ? 0 : 1) << what;
+        if (!c.user || !*c.user || !*c.password)
+            EXPECT_EQ(p.Stored("__Brix_Password"), "") << what;
+    }
+    // A name that begins with "guest" logs in as a guest's.
+    Player p(1);
+    p.state->LoginWithName("guest77", "x", 1);
+    EXPECT_TRUE(p.state->IsGuestLogin());
+}
