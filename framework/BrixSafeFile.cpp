@@ -68,7 +68,9 @@ int BrixWriteFileSafely(const CKetrelString& path, const u8* data, u32 size)
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return KE_ERR_OPEN;
-    bool ok = true;
+    // A temporary file left behind by an earlier run keeps its own mode through O_CREAT:
+    // the new content is readable by its owner only in every case.
+    bool ok = fchmod(fd, 0600) == 0;
     u32 done = 0;
     while (ok && done < size)
     {

@@ -140,3 +140,35 @@ void CBrixMenuAppHost::RequestShopItemImages(const CKetrelArray<i32>& itemIds, i
     if (CBrixNetworkSession* s = Session())
         s->RequestShopItemImages(itemIds, size);
 }
+
+// ---- log-in and chat ----------------------------------------------------------------
+
+CBrixNetworkSession* CBrixMenuAppHost::RecreateNetworkSession()
+{
+    if (!m_app)
+        return nullptr;
+    m_app->RecreateNetworkSession();
+    return Session();
+}
+
+void CBrixMenuAppHost::SendChatMessage(const CKetrelString& text, i32 kind)
+{
+    if (m_app)
+        m_app->SendChatMessage(text, kind);
+}
+
+void CBrixMenuAppHost::SendChatInfo(i32 kind) { if (m_app) m_app->SendChatInfo(kind); }
+
+void CBrixMenuAppHost::SendRematchAnswer(i32 rematch, i32 abandoned)
+{
+    if (m_app)
+        m_app->SendRematchAnswer(rematch, abandoned);
+}
+
+void CBrixMenuAppHost::ReportGameResult(const CKetrelArray<i32>& playerIds, const CKetrelArray<i32>& results,
+                                        i32 abandoned)
+{
+    if (m_app)
+        m_app->ReportGameResult(playerIds, results, abandoned);
+}
+

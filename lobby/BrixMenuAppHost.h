@@ -85,6 +85,13 @@ public:
     void ConfirmBuyPlayerItems(i32 playerId, i32 b, const CKetrelArray<i32>& itemIds) override;
     void SendGameReady() override;
     void SendRequest94() override;
+    CBrixNetworkSession* GetNetworkSession() override { return Session(); }
+    CBrixNetworkSession* RecreateNetworkSession() override;
+    void SendChatMessage(const CKetrelString& text, i32 kind) override;
+    void SendChatInfo(i32 kind) override;
+    void SendRematchAnswer(i32 rematch, i32 abandoned) override;
+    void ReportGameResult(const CKetrelArray<i32>& playerIds, const CKetrelArray<i32>& results,
+                          i32 abandoned) override;
 
 private:
     CBrixNetworkSession* Session();

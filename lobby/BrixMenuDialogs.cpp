@@ -77,11 +77,6 @@ void CBrixMenuState::RequestKeyValue(const CKetrelString& key)
         m_host->GetKeyValue(key, &OnGuestLoginKey, this);
 }
 
-void CBrixMenuState::OnGuestLoginKey(const CKetrelString&, const CKetrelString&, void*)
-{
-    // The guest log-in offer belongs to the log-in pages.
-}
-
 // ---- web links ------------------------------------------------------------------------
 
 CKetrelString CBrixMenuState::GetForwardPage() { return Text(BRIX_LOBBY_HOST "/api/forward.php"); }
@@ -167,6 +162,7 @@ void CBrixMenuState::ShowLoginScreen()
     if (m_joinBubble)
         m_joinBubble->SetVisible(false);
     m_joinBubbleDismissed = 1;
+    PrefillLoginForm();
 }
 
 void CBrixMenuState::ShowReconnecting()
@@ -211,7 +207,7 @@ void CBrixMenuState::OnGameLinkStatus(i32 status)
         m_inMatch = 0;
     }
     else if (status == CBrixNetworkSession::GAME_CONNECTED)
-        BeginMatch();
+        ResetChat();
 }
 
 void CBrixMenuState::OnChangeNotice(int flags)

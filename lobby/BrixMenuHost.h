@@ -116,4 +116,15 @@ public:
     virtual void ConfirmBuyPlayerItems(i32 /*playerId*/, i32 /*b*/, const CKetrelArray<i32>& /*itemIds*/) {}
     virtual void SendGameReady() {}
     virtual void SendRequest94() {}
+    // ---- log-in and chat (defaults for hosts without a session) ----
+    // The session itself, for the log-in controller's chain of requests; null when none.
+    virtual CBrixNetworkSession* GetNetworkSession() { return nullptr; }
+    // Replaces the session with a fresh one (the old one is deleted later); the new one.
+    virtual CBrixNetworkSession* RecreateNetworkSession() { return nullptr; }
+    // A chat line on the game channel; the application shows it as the user's own line.
+    virtual void SendChatMessage(const CKetrelString& /*text*/, i32 /*kind*/) {}
+    virtual void SendChatInfo(i32 /*kind*/) {}
+    virtual void SendRematchAnswer(i32 /*rematch*/, i32 /*abandoned*/) {}
+    virtual void ReportGameResult(const CKetrelArray<i32>& /*playerIds*/, const CKetrelArray<i32>& /*results*/,
+                                  i32 /*abandoned*/) {}
 };

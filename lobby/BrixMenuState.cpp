@@ -54,6 +54,7 @@ CBrixMenuState::CBrixMenuState(IBrixMenuHost* host, bool ownsHost)
       m_notifierClock(0.0f), m_challengeTimeout(0.0f), m_challengerId(0), m_filterCountdown(0.0f),
       m_largeIconDelay(-1.0f), m_largeIconFade(0.0f), m_expandedShopItem(nullptr), m_fadeCurve(nullptr),
       m_packBuffer(nullptr), m_wobbleState(0), m_wobbleClock(0.0f), m_wobblePhase(0.0f),
+      m_rematchAllowed(0), m_chatUsed(0), m_playersLineAdded(0), m_leaving(0), m_externalPageKind(0),
       m_selectedLanguage(-1), m_meRow(nullptr)
 {
     const EventEntry* table = GetEventTable();
@@ -77,6 +78,8 @@ CBrixMenuState::~CBrixMenuState()
     delete m_sequences;
     delete m_fadeCurve;
     delete[] m_packBuffer;
+    // The log-in side lets go of the session and the frame list while the host lives.
+    CLoginController::ReleaseLogin();
     if (m_ownsHost)
         delete m_host;
 }
@@ -255,6 +258,7 @@ void CBrixMenuState::LookUpWidgets()
 
 void CBrixMenuState::UnloadLayout()
 {
+    ForgetAvatarItems();
     if (m_meRow)
         OnUnloadSelf(m_meRow);
     if (m_root)
@@ -311,7 +315,7 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
     if (sizeChange && rc == KE_OK && m_game)
         result = m_game->OnScreenSizeChanged(width, height) != 0 ? 1 : 0;
     m_pendingChat.RemoveAll();
-    for (i32 i = 0; i < m_chatMessages.GetCount(); ++i)
+    for (i32 i = 0; i < m_chatLines.GetCount(); ++i)
         m_pendingChat.Add(i);
     if (sizeChange && m_pageView && IsMenuVisible())
         if (CWidget* page = m_pageView->GetCurrentPage())
@@ -661,12 +665,6 @@ void CBrixMenuState::UpdateWobble(f32 dt)
     }
 }
 
-void CBrixMenuState::AddChatMessage(const CBrixChatRecord& record, i32)
-{
-    m_chatMessages.Add(record);
-    m_pendingChat.Add(m_chatMessages.GetCount() - 1);
-}
-
 void CBrixMenuState::FeedChatBacklog()
 {
     if (!m_inMatch || !m_pageView || !m_pageView->IsVisible() || m_pendingChat.GetCount() == 0)
@@ -682,12 +680,15 @@ void CBrixMenuState::FeedChatBacklog()
         return;
     const i32 index = m_pendingChat[0];
     m_pendingChat.RemoveAt(0);
-    if (index < 0 || index >= m_chatMessages.GetCount())
+    if (index < 0 || index >= m_chatLines.GetCount())
     {
         CWidget::Destroy(line);
         return;
     }
-    line->SetText(m_chatMessages[index].text);
+    // The line is shown exactly as typed: no colour markup, whatever the template says.
+    line->SetColorMarkup(false);
+    line->SetText(m_chatLines[index].text);
+    line->SetColor(m_chatLines[index].colour);
     backlog->AddItem(line);
 }
 
@@ -771,16 +772,10 @@ int CBrixMenuState::OnLanguageChanged(const CKetrelString& code)
 
 // ---- match ------------------------------------------------------------------------------
 
-void CBrixMenuState::BeginMatch()
-{
-    m_inMatch = 1;
-    m_rematchPending = 0;
-    UpdateStartScreen();
-}
-
 void CBrixMenuState::EndMatch()
 {
     m_inMatch = 0;
+    CollapseChatItem();
     UpdateStartScreen();
     if (m_root)
         if (CInfiniteList* avatars = CInfiniteList::Cast(m_root->FindByPath(Text(kBrixPathAvatarList))))

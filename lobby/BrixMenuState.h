@@ -81,12 +81,18 @@ public:
     CKetrelString GetUserName() override { return GetLoginName(); }
     i32 IsGuest(i32) override { return IsGuestLogin(); }
     i32 IsLoggedIn() override { return GetLoginState() == LOGIN_DONE; }
-    void Logout() override { CLoginController::Logout(); }
+    // The application's log-out: the log-in page shows even when nobody was logged in.
+    void Logout() override
+    {
+        if (GetLoginState() == LOGIN_IDLE)
+            ShowLoginScreen();
+        CLoginController::Logout();
+    }
     void Relogin(i32 argument) override { CLoginController::Relogin(argument); }
-    void Redirect(const CKetrelString&, i32) override {}
+    void Redirect(const CKetrelString& host, i32 port) override { CLoginController::Redirect(host, port); }
     i32 IsUILoaded() override { return m_root != nullptr; }
     void OpenPage(const CKetrelString& name, i32 open) override;
-    void OpenChatPage(i32) override {}
+    void OpenChatPage(i32 mode) override;
     i32 GetBrixButtonRect(CKetrelRect* out) override;
     void OnThemeChanged() override { ReloadLayout(); }
     const CKetrelArray<CItemData>* GetItemDataList() override { return &m_itemData; }
@@ -94,10 +100,12 @@ public:
     void SendMessage101(i32, i32, i32) override {}
     void BeginMatch() override;
     void EndMatch() override;
-    void LeaveGame() override {}
-    void ShowRematchButton(i32) override {}
-    void AddChatMessage(const CBrixChatRecord& record, i32 fromPeer) override;
-    void ShowChatNotice(const CBrixChatRecord&, i32) override {}
+    void LeaveGame() override;
+    void ShowRematchButton(i32 show) override;
+    // The user's own line (fromPeer 0) or a received one, straight into the backlog.
+    void AddChatMessage(const CBrixChatRecord& record, i32 fromPeer) override { AddChatLine(record, fromPeer); }
+    // A record of the session: the backlog, the notifier and the rematch offer.
+    void ShowChatNotice(const CBrixChatRecord& record, i32 received) override { OnChatMessage(record, received); }
     void OnLobbyLinkStatus(i32 status) override;
     void OnGameLinkStatus(i32 status) override;
 
@@ -138,6 +146,39 @@ public:
     void ShowLoginScreen() override;
     void ShowReconnecting() override;
     void ShowConnectError(const CKetrelString& url) override;
+    void OnLoginCompleted(const CKetrelString& name, const CKetrelString& token, i32 justRegistered) override;
+    void ShowLoginError(const CKetrelString& title, const CKetrelString& message, i32 flags,
+                        const CKetrelString& updateUrl) override;
+    void ReturnToLoginPage(i32 code) override;
+    void OnUserNameChecked(i32 ok, const CKetrelString& text) override;
+    void ShowExternalLoginPage() override;
+    void OnLoginSlot8(CBrixNetworkSession* session) override;
+
+    // ---- log-in pages ----
+    // Each shows its refusal on the error page and returns false, or returns true.
+    bool CheckUserName(const CKetrelString& text);
+    bool CheckEmail(const CKetrelString& text);
+    void PrefillLoginForm();
+    const CKetrelString& GetAuthStatus() const { return m_authStatus; }
+    void SetAuthField(const CKetrelString& name, const CKetrelString& value);
+
+    // ---- chat page ----
+    // 1 when the line should draw attention (kinds 1, 2, 4 and 5 added), else 0.
+    i32 AddChatLine(const CBrixChatRecord& record, i32 received);
+    i32 OnChatMessage(const CBrixChatRecord& record, i32 received);
+    void ResetChat();
+    void CollapseChatItem();
+    static void OnGamePlayers(void* context, int list, int index, int count,
+                              const CKetrelArray<CGroupListItem>* groups, const CPlayerListItem* item,
+                              const u8* image, int imageSize);
+    // Appends a finished backlog line and queues it for the backlog widget.
+    void AppendChatLine(const CKetrelString& text, u32 colour);
+    i32 GetChatLineCount() const { return m_chatLines.GetCount(); }
+    const CKetrelString& GetChatLineText(i32 index) const { return m_chatLines[index].text; }
+    u32 GetChatLineColour(i32 index) const { return m_chatLines[index].colour; }
+    i32 IsRematchAllowed() const { return m_rematchAllowed; }
+    i32 IsChatUsed() const { return m_chatUsed; }
+    i32 IsLeaving() const { return m_leaving; }
 
     // ---- menu ----
     // 1, or 8 when the layout cannot be built or lacks a widget the menu needs.
@@ -216,6 +257,34 @@ public:
     int OnUnloadSelf(CWidget* widget);
     int OnRefreshSelf(CWidget* widget);
     int OnShowMe(CWidget* widget);
+    int OnLoginTolvane(CWidget* widget);
+    int OnValidateUser(CWidget* widget);
+    int OnValidateEmail(CWidget* widget);
+    int OnUserNameChanged(CWidget* widget);
+    int OnLoginShow(CWidget* widget);
+    int OnPlayerNameShow(CWidget* widget);
+    int OnConfirmShow(CWidget* widget);
+    int OnAutoLoginToggled(CWidget* widget);
+    int OnAboutGameInfoShow(CWidget* widget);
+    int OnCancelAutoRelogin(CWidget* widget);
+    int OnGoogleShow(CWidget* widget);
+    int OnGoogleCookie(CWidget* widget);
+    int OnGoogleLoaded(CWidget* widget);
+    int OnCheckTos(CWidget* widget);
+    int OnTosShow(CWidget* widget);
+    int OnInitRegisterName(CWidget* widget);
+    int OnInitLoginName(CWidget* widget);
+    int OnGuestLogin(CWidget* widget);
+    int OnChatTextFieldChanged(CWidget* widget);
+    int OnChatSend(CWidget* widget);
+    int OnChatExit(CWidget* widget);
+    int OnChatRematch(CWidget* widget);
+    int OnStartChangePageChat(CWidget* widget);
+    int OnExpandChatItem(CWidget* widget);
+    int OnChatEndExpand(CWidget* widget);
+    int OnLoadChatItem(CWidget* widget);
+    int OnUnloadChatItem(CWidget* widget);
+    int OnShowChatAvatars(CWidget* widget);
 
     // ---- players and follow lists (BrixMenuStatePlayers.cpp) ----
     int OnShowPlayersRoot(CWidget* widget);
@@ -383,8 +452,38 @@ private:
     f32 m_wobbleClock;
     f32 m_wobblePhase;
     CKetrelRect m_buttonRest;
-    CKetrelArray<i32> m_pendingChat;         // indexes into m_chatMessages
-    CKetrelArray<CBrixChatRecord> m_chatMessages;
+    struct ChatLine
+    {
+        CKetrelString text;
+        u32 colour = 0xFFFFFFFFu;
+    };
+    struct AvatarItem
+    {
+        i32 index;
+        CWidget* item;
+    };
+    void ClearAuthFields();
+    void NavigateTo(const char* target);
+    bool IsCurrentPage(const char* name) const;
+    u32 ChatColour(const char* name, u32 fallback) const;
+    void FreeAvatarItem(CWidget* item);
+    // Frees the player copies of every loaded avatar row and forgets the rows.
+    void ForgetAvatarItems();
+    void OnGamePlayer(i32 index, i32 count, const CPlayerListItem* item, const u8* image, i32 imageSize);
+
+    CKetrelArray<i32> m_pendingChat;         // indexes into m_chatLines
+    CKetrelArray<ChatLine> m_chatLines;      // this match's backlog, in arrival order
+    CKetrelArray<i32> m_departedPlayers;     // senders already announced as gone
+    CKetrelArray<AvatarItem> m_avatarItems;  // loaded rows of the avatar list
+    CPlayerListItem m_chatDetail;            // the record the detail item shows
+    i32 m_rematchAllowed;
+    i32 m_chatUsed;
+    i32 m_playersLineAdded;
+    i32 m_leaving;
+    CKetrelString m_authStatus;
+    CKetrelString m_authId;
+    CKetrelString m_authToken;
+    i32 m_externalPageKind;
     i32 m_selectedLanguage;
     CWidget* m_meRow;
     CKetrelArray<CItemData> m_itemData;      // the items the user owns

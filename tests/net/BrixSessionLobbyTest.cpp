@@ -3,7 +3,7 @@
 // channel, and the ways a connection goes wrong (cut, silent, refused, unanswered,
 // trickled, flooded). Each test starts its own server on a port the system chooses.
 #include "net/BrixNetworkSession.h"
-#include "LobbyServerProcess.h"
+#include "support/LobbyServerProcess.h"
 #include "SessionRecorder.h"
 #include "LoopbackServer.h"
 #include "engine/KetrelApplication.h"

@@ -1,7 +1,7 @@
 #pragma once
 // A session host, a recording observer and a client (host, observer, session) for the
 // network session's tests, with frames pumped by hand.
-#include "LobbyServerProcess.h"
+#include "support/LobbyServerProcess.h"
 #include "engine/KetrelApplication.h"
 #include "net/BerHandCodec.h"
 #include "net/BrixLobby.h"

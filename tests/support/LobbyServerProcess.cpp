@@ -1,4 +1,4 @@
-#include "LobbyServerProcess.h"
+#include "support/LobbyServerProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
