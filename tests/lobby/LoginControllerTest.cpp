@@ -624,7 +624,9 @@ TEST(LoginController, StoredEntriesAtStart)
         EXPECT_EQ(p.StoredInt("__Brix_AutoLogin"), c.canAutoLogin) << what;
         EXPECT_EQ(p.state->IsPasswordPlain(), c.canAutoLogin ? 0 : 1) << what;
         if (!c.user || !*c.user || !*c.password)
+        {
             EXPECT_EQ(p.Stored("__Brix_Password"), "") << what;
+        }
     }
     // A name that begins with "guest" logs in as a guest's.
     Player p(1);
