@@ -315,7 +315,7 @@ TEST_F(BrixProgram, StartWithoutADisplayOrOpenGLReportsTheError)
 }
 
 // A server that cannot attach the program's shared memory (here: the program
-// has IPC of its own) still gets every frame, through a plain image.
+// has IPC of its own) still gets every frame.
 TEST_F(BrixProgram, DrawsWithoutSharedMemory)
 {
     Copy copy;
