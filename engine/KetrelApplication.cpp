@@ -101,8 +101,8 @@ IKetrelApplication::IKetrelApplication()
     }
     XSetErrorHandler(LogXError);
     m_screen = DefaultScreen(m_display);
-    // The OpenGL ES 2.0 renderer is the drawing target from Create on; where it
-    // cannot be set up, the software back buffer takes its place.
+    // The OpenGL ES 2.0 renderer is the drawing target from Create on. Only an
+    // application without it (after DestroyWindow) draws into the back buffer.
     m_graphicsExt = new (std::nothrow) CKetrelGraphicsExt_GLES2();
 }
 
@@ -330,25 +330,21 @@ int IKetrelApplication::CreateOnWindow(i32 reserved, CKetrelDisplayMode* mode,
     }
     UpdateWindowRect();
     int result;
-    result = KE_ERR_DEVICE;
     if (m_graphicsExt)
     {
+        // Without OpenGL ES (no EGL for this display, or a built-in program that
+        // does not build) the application cannot draw: the failure goes back to
+        // the caller. The extension stays until DestroyWindow releases it.
         result = m_graphicsExt->Create(this);
         if (result == KE_OK)
             result = m_graphicsExt->Resize(m_mode.width, m_mode.height);
         if (result != KE_OK)
-        {
-            // No OpenGL ES here (no EGL for this display, or a built-in program
-            // that does not build): draw into the software back buffer instead.
-            fprintf(stderr, "OpenGL ES 2.0 is not available (%d); drawing in software\n",
-                    result);
-            m_graphicsExt->Release();
-            delete m_graphicsExt;
-            m_graphicsExt = nullptr;
-        }
+            fprintf(stderr, "OpenGL ES 2.0 cannot be started (%d)\n", result);
     }
-    if (!m_graphicsExt)
+    else
+    {
         result = CreateBackBuffer(format);
+    }
     if (result != KE_OK)
         return result;
 

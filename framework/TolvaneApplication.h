@@ -178,7 +178,7 @@ public:
                         const CKetrelString& text) override;
 
     // ---- LobbyObserver: passed on to the lobby menu state ----
-    void OnMatchResult(CBrixNetworkSession* session, int value1, int value2, int gameId) override;
+    void OnMatchResult(CBrixNetworkSession* session, int value1, int gameId, int code) override;
     void OnLobbySlot1(CBrixNetworkSession*) override {}
     void OnPlayerRelationChanged(CBrixNetworkSession* session, int playerId, int relation, int value,
                                  const CKetrelString& text4, const CKetrelString& text5) override;

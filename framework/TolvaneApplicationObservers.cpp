@@ -50,10 +50,12 @@ void CTolvaneApplication::OnNotification(CBrixNetworkSession*, int kind, int, co
 
 // ---- lobby channel ------------------------------------------------------------------------
 
-void CTolvaneApplication::OnMatchResult(CBrixNetworkSession* session, int value1, int value2, int gameId)
+// The session hands over (first value, game id, code); only this game's results, among
+// them the server's log-out codes -1 and -2, reach the lobby.
+void CTolvaneApplication::OnMatchResult(CBrixNetworkSession* session, int value1, int gameId, int code)
 {
     if (m_lobby && gameId == GetGameId())
-        m_lobby->OnMatchResult(session, value1, value2, gameId);
+        m_lobby->OnMatchResult(session, value1, gameId, code);
 }
 
 void CTolvaneApplication::OnPlayerRelationChanged(CBrixNetworkSession* session, int playerId, int relation,

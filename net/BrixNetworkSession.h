@@ -46,7 +46,8 @@ public:
     {
     public:
         virtual ~LobbyObserver() {}
-        virtual void OnMatchResult(CBrixNetworkSession* session, int value1, int value2, int value3) = 0;
+        // The game id and the code (-1 logged in elsewhere, -2 logged out by the server).
+        virtual void OnMatchResult(CBrixNetworkSession* session, int value1, int gameId, int code) = 0;
         virtual void OnLobbySlot1(CBrixNetworkSession* session) = 0;   // never called
         virtual void OnPlayerRelationChanged(CBrixNetworkSession* session, int playerId, int relation,
                                              int value, const CKetrelString& text4,

@@ -3,7 +3,7 @@
 #include "engine/KetrelTypes.h"
 #include "game/match/JubGameHost.h"
 
-class CBrixChatRecord;
+struct CBrixChatRecord;
 class CBrixResourceManager;
 class CBrixStatsStore;
 

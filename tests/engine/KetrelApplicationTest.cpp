@@ -26,9 +26,13 @@
 static ::testing::Environment* const g_xserver =
     ::testing::AddGlobalTestEnvironment(new CKetrelTestXServerEnvironment());
 
-// These tests look at the software back buffer. With no EGL vendor library to
-// load, the OpenGL ES renderer cannot start and the shell draws in software.
-[[maybe_unused]] static const int g_noEgl = setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent", 1);
+// These tests look at the software back buffer: an application that gives up its
+// OpenGL ES renderer before its first window draws in software.
+class CSoftwareApplication : public CKetrelRecordingApplication
+{
+public:
+    CSoftwareApplication() { DestroyWindow(); }
+};
 
 #define REQUIRE_X()                                                                  \
     do                                                                               \
@@ -62,7 +66,7 @@ static unsigned long ServerPixel(Display* display, unsigned long window, int x, 
 TEST(KetrelApplicationWindow, ClassSizeAndProtocols)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     Display* display = app.GetDisplay();
     Window window = app.GetWindow();
@@ -105,7 +109,7 @@ TEST(KetrelApplicationWindow, FullScreenRequestNamesTheWindow)
     Atom fullScreen = XInternAtom(other, "_NET_WM_STATE_FULLSCREEN", False);
     XSync(other, False);
 
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     app.SetApplicationName(CKetrelString("Wobblix"));
     ASSERT_EQ(KE_OK, app.CreateWindowed(800, 480, 0));
     Display* display = app.GetDisplay();
@@ -130,7 +134,7 @@ TEST(KetrelApplicationWindow, FullScreenRequestNamesTheWindow)
 TEST(KetrelApplicationWindow, FailedOnCreateTearsTheWindowDown)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     app.onCreateResult = KE_ERR_FORMAT;
     EXPECT_EQ(KE_ERR_FORMAT, app.CreateWindowed());
     EXPECT_EQ((Calls{"create", "destroy"}), app.Take());
@@ -147,7 +151,7 @@ TEST(KetrelApplicationWindow, FailedOnCreateTearsTheWindowDown)
 TEST(KetrelApplicationWindow, CloseFromWindowManagerEndsRun)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     app.Take();
 
@@ -184,7 +188,7 @@ TEST(KetrelApplicationWindow, SignalEndsRunThroughQuit)
 {
     REQUIRE_X();
     IKetrelApplication::InstallQuitSignals();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     XEvent out;
     memset(&out, 0, sizeof(out));
@@ -199,7 +203,7 @@ TEST(KetrelApplicationWindow, SignalEndsRunThroughQuit)
 }
 
 // An application that quits from inside a frame while an input event waits.
-class CQuitInFrameApplication : public CKetrelRecordingApplication
+class CQuitInFrameApplication : public CSoftwareApplication
 {
 public:
     void OnFrame() override
@@ -232,7 +236,7 @@ TEST(KetrelApplicationWindow, NothingIsDispatchedAfterQuit)
 TEST(KetrelApplicationWindow, ResizeReachesOnResizeAndRemakesTheBackBuffer)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     app.Pump();
     app.Take();
@@ -253,7 +257,7 @@ TEST(KetrelApplicationWindow, ResizeReachesOnResizeAndRemakesTheBackBuffer)
 TEST(KetrelApplicationWindow, XErrorsAreLoggedNotFatal)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     ::testing::internal::CaptureStderr();
     XMapWindow(app.GetDisplay(), 0x7FFFFFF);      // no such window
@@ -267,7 +271,7 @@ TEST(KetrelApplicationWindow, XErrorsAreLoggedNotFatal)
 TEST(KetrelApplicationWindow, OddWidthGivesAnEvenBackBuffer)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed(801, 480));
     EXPECT_EQ(800, app.GetBackBuffer()->GetWidth());
     EXPECT_EQ(480, app.GetBackBuffer()->GetHeight());
@@ -286,7 +290,7 @@ TEST(KetrelApplicationBackBuffer, PresentedPixelsReadBack)
         {"blue", 0xFF0000FF, 0x0000FF},
         {"mixed", 0xFF123456, 0x123456},
     };
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     for (const Case& c : cases)
     {
@@ -315,7 +319,7 @@ static XEvent FocusEvent(int type, Window window)
 TEST(KetrelApplicationFocus, FocusChangesActivityAndClearsState)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     app.fillColour = 0xFFFFFFFF;
     app.Tick();
@@ -356,7 +360,7 @@ TEST(KetrelApplicationPointer, DispatchRules)
         {"second button", {800, 2, 0, 0}, {"down 2 0 0", "downrel 2 0.0000 0.0000"}, 5},
         {"button 40 has no bit", {800, 40, 1, 1}, {"down 40 1 1", "downrel 40 0.0012 0.0021"}, 5},
     };
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     app.Take();
     for (const Step& s : steps)
@@ -371,7 +375,7 @@ TEST(KetrelApplicationPointer, DispatchRules)
 TEST(KetrelApplicationPointer, XTestPressMoveAndRelease)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     Display* display = app.GetDisplay();
     app.Pump();
@@ -401,7 +405,7 @@ TEST(KetrelApplicationPointer, XTestPressMoveAndRelease)
 TEST(KetrelApplicationKeys, XTestKeysReachTheHooks)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     Display* display = app.GetDisplay();
     // Keys follow the pointer when no window manager sets the focus.
@@ -441,7 +445,7 @@ TEST(KetrelApplicationKeys, XTestKeysReachTheHooks)
 TEST(KetrelApplicationKeys, DispatchedKeyRecords)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     ASSERT_EQ(KE_OK, app.CreateWindowed());
     app.Take();
     app.DispatchKeyEvent(CKetrelKeyEvent{KE_EVENT_KEY_DOWN, 'q', 0});
@@ -461,7 +465,7 @@ TEST(KetrelApplicationKeys, DispatchedKeyRecords)
 TEST(KetrelApplicationServices, RandomIntStaysInItsInclusiveRange)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     app.SeedRandom(7);
     bool seen[3] = {false, false, false};
     for (int i = 0; i < 300; i++)
@@ -492,7 +496,7 @@ static std::string Narrow(const CKetrelString& text)
 TEST(KetrelApplicationServices, Folders)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     CKetrelString dir;
     ASSERT_EQ(1, app.GetExecutableDir(dir));
     std::string exeDir = Narrow(dir);
@@ -534,7 +538,7 @@ TEST(KetrelApplicationServices, ErrorCodeText)
 TEST(KetrelApplicationServices, DefaultPaletteAndNearestColours)
 {
     REQUIRE_X();
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     u8* lookup = app.GetColorLookup();
     ASSERT_NE(nullptr, lookup);
     const u32* palette = app.GetPalette();
@@ -579,7 +583,7 @@ TEST(KetrelApplicationServices, DisplayModes)
     EXPECT_EQ(0, mode.windowed);
     EXPECT_EQ(0u, mode.flags);
 
-    CKetrelRecordingApplication app;
+    CSoftwareApplication app;
     CKetrelPtrArray list;
     app.EnumerateDisplayModes(&list);
     ASSERT_EQ(2, list.GetCount());

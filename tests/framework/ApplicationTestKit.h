@@ -140,7 +140,10 @@ public:
     }
     void OnGameLinkStatus(i32) override { Log("GameStatus"); }
 
-    void OnMatchResult(CBrixNetworkSession*, int, int, int) override { Log("MatchResult"); }
+    void OnMatchResult(CBrixNetworkSession*, int, int, int code) override
+    {
+        Log(("MatchResult" + std::to_string(code)).c_str());
+    }
     void OnLobbySlot1(CBrixNetworkSession*) override {}
     void OnPlayerRelationChanged(CBrixNetworkSession*, int, int, int, const CKetrelString&,
                                  const CKetrelString&) override {}

@@ -199,8 +199,8 @@ TEST_F(TolvaneServices, AfterMatchAnswersBeforeAndAfterTheResult)
 TEST_F(TolvaneServices, SessionEventsReachTheLobbyAndTheGame)
 {
     CBrixNetworkSession* session = app.GetNetworkSession();
-    app.OnMatchResult(session, 1, 2, 99);        // another game's result: dropped
-    app.OnMatchResult(session, 1, 2, 7);
+    app.OnMatchResult(session, 1, 99, -2);       // another game's result: dropped
+    app.OnMatchResult(session, 1, 7, -2);
     app.OnCoinBalance(5);
     app.OnChallengeReceived(session, 3, CKetrelString(L"x"), CKetrelString(), 0, 0);
     app.OnGameStatus(session, app.GetOwnPlayerId());   // the own id: nothing
@@ -210,10 +210,35 @@ TEST_F(TolvaneServices, SessionEventsReachTheLobbyAndTheGame)
     EXPECT_EQ(1, app.IsLinkBusy());
     app.OnGameLinkStatusChanged(session, 0);
     app.OnLobbyLinkStatusChanged(session, 0);
-    EXPECT_EQ((std::vector<std::string>{"lobby.MatchResult", "lobby.Coins", "lobby.Challenge", "lobby.ChatNotice",
+    EXPECT_EQ((std::vector<std::string>{"lobby.MatchResult-2", "lobby.Coins", "lobby.Challenge", "lobby.ChatNotice",
                                         "game.PlayerLeft", "lobby.GameStatus", "game.GameLinkDown0",
                                         "lobby.GameStatus", "game.LobbyLinkDown0", "lobby.LobbyStatus"}),
               CallLog());
+}
+
+// A match result message as the server sends it ([1] first value, [2] game id, [3]
+// code; absent fields read -1) reaches the lobby through the session only for this
+// game, so that the server's log-out codes take effect.
+TEST_F(TolvaneServices, MatchResultMessagesReachTheLobbyForThisGameOnly)
+{
+    struct Case { const char* name; std::vector<u8> fields; const char* call; };
+    const Case cases[] = {
+        {"logged out by the server", {0x81, 1, 0, 0x82, 1, 7, 0x83, 1, 0xFE}, "lobby.MatchResult-2"},
+        {"logged in elsewhere", {0x81, 1, 0, 0x82, 1, 7, 0x83, 1, 0xFF}, "lobby.MatchResult-1"},
+        {"another game", {0x81, 1, 0, 0x82, 1, 99, 0x83, 1, 0xFE}, nullptr},
+        {"a code equal to the game id", {0x82, 1, 3, 0x83, 1, 7}, nullptr},
+        {"no game id", {0x83, 1, 0xFE}, nullptr},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<u8> message = {0xA8, (u8)c.fields.size()};
+        message.insert(message.end(), c.fields.begin(), c.fields.end());
+        CallLog().clear();
+        app.GetNetworkSession()->DispatchLobbyMessage(message.data(), (int)message.size());
+        EXPECT_EQ(c.call ? std::vector<std::string>{c.call} : std::vector<std::string>{},
+                  CallsOf("lobby.MatchResult"))
+            << c.name;
+    }
 }
 
 // A theme that cannot load falls back to the default and does not store its name.

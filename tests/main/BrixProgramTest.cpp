@@ -115,7 +115,7 @@ protected:
 
     // Starts the program with /tmp replaced by the test's folder; the X
     // server's socket folder is carried into it.
-    void Start(Copy& copy, bool withDisplay = true, bool ownIpc = false)
+    void Start(Copy& copy, bool withDisplay = true, bool ownIpc = false, bool withEgl = true)
     {
         int fds[2];
         ASSERT_EQ(0, pipe2(fds, O_CLOEXEC));
@@ -133,6 +133,9 @@ protected:
                 dup2(program, 3);        // without close-on-exec
             if (!withDisplay)
                 unsetenv("DISPLAY");
+            // No EGL vendor library to load: no OpenGL ES, as on a machine without it.
+            if (!withEgl)
+                setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent", 1);
             // With IPC of its own the program's shared memory is out of the
             // server's reach.
             execlp("unshare", "unshare", ownIpc ? "-rmni" : "-rmn", "--propagation", "private",
@@ -294,18 +297,25 @@ TEST_F(BrixProgram, StaleLockIsReplacedAndSigtermQuits)
     }
 }
 
-TEST_F(BrixProgram, StartWithoutADisplayReportsTheError)
+// Neither without a display nor without OpenGL ES does the program start: it
+// reports the device failure and exits with a failure status.
+TEST_F(BrixProgram, StartWithoutADisplayOrOpenGLReportsTheError)
 {
-    Copy copy;
-    Start(copy, false);
-    int status = copy.Wait(15000);
-    EXPECT_NE(0, status) << copy.text;
-    EXPECT_NE(-1, status);
-    EXPECT_NE(std::string::npos, copy.text.find("ERROR: 9")) << copy.text;
+    struct Case { const char* name; bool display; bool egl; };
+    const Case cases[] = {{"no display", false, true}, {"no OpenGL ES", true, false}};
+    for (const Case& c : cases)
+    {
+        Copy copy;
+        Start(copy, c.display, false, c.egl);
+        int status = copy.Wait(15000);
+        EXPECT_NE(0, status) << c.name << ": " << copy.text;
+        EXPECT_NE(-1, status) << c.name;
+        EXPECT_NE(std::string::npos, copy.text.find("ERROR: 9")) << c.name << ": " << copy.text;
+    }
 }
 
 // A server that cannot attach the program's shared memory (here: the program
-// has IPC of its own) still gets every frame, through a plain image.
+// has IPC of its own) still gets every frame.
 TEST_F(BrixProgram, DrawsWithoutSharedMemory)
 {
     Copy copy;
