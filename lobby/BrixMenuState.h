@@ -227,7 +227,7 @@ public:
     int FireEvent(const CKetrelString& name, CWidget* widget);
 
     // ---- UI event handlers ----
-    int OnUnbuiltEvent(CWidget* widget);
+    int OnInertPlayerAction(CWidget* widget);
     int OnToggleBrixMenu(CWidget* widget);
     int OnExitApp(CWidget* widget);
     int OnThankYouClose(CWidget* widget);

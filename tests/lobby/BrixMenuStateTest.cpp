@@ -86,6 +86,11 @@ TEST(BrixMenuState, MenuEvents)
         // Not logged in: the framework button opens the menu.
         {"toggle_brix_menu", false, {"game:OnMenuOpened"}, true},
         {"toggle_brix_menu", true, {}, true},
+        // The buddy and rival actions change nothing.
+        {"action_player_buddy", true, {}, true},
+        {"action_player_rival", true, {}, true},
+        {"action_accept_buddy", false, {}, false},
+        {"app:action_reject_buddy", true, {}, true},
     };
     for (const Case& c : cases)
     {
