@@ -2,9 +2,11 @@
 // drawing, input and the menu's own operations.
 #include "lobby/BrixMenuState.h"
 
+
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelKeyCodes.h"
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "framework/BrixGameState.h"
 #include "framework/BrixStatsStore.h"
@@ -684,6 +686,15 @@ void CBrixMenuState::FeedChatBacklog()
     {
         CWidget::Destroy(line);
         return;
+    }
+    // The clone takes the height of the wrapped line, up to four lines, at the
+    // template's width.
+    if (CKetrelBitmapFont* font = line->GetFont())
+    {
+        CKetrelRect measured = line->GetRect();
+        measured.bottom = measured.top + 4 * font->GetLineHeight();
+        font->MeasureText(&measured, m_chatLines[index].text);
+        line->SetRect(measured);
     }
     // The line is shown exactly as typed: no colour markup, whatever the template says.
     line->SetColorMarkup(false);
