@@ -283,7 +283,13 @@ void CBrixMenuState::UnloadLayout()
 
 i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
 {
+    // The lists start empty: their rows and the state's records of them go with the old tree.
+    ResetPlayerLists();
+    ResetListStates();
     const bool wasVisible = IsMenuVisible();
+    // The new tree opens on the page the old one showed.
+    CWidget* shown = m_pageView ? m_pageView->GetCurrentPage() : nullptr;
+    const CKetrelString shownPage = shown ? shown->GetName() : CKetrelString();
     // The old tree goes to the loader, which harvests and deletes it.
     CWidget* previous = m_root;
     m_root = nullptr;
@@ -311,6 +317,15 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
         if (CTextWidget* text = CTextWidget::Cast(m_root->FindByPath(Text(kBrixPathJoinBubbleText))))
             text->SetText(CKetrelString());
     m_searchText = CKetrelString();
+    if (m_pageView && !shownPage.IsEmpty())
+    {
+        CWidget* page = m_pageView->GetCurrentPage();
+        if (!page || !page->GetName().Equals(shownPage))
+        {
+            m_pageView->Navigate(shownPage);
+            m_pageView->FinishTransitions();
+        }
+    }
     UpdateStartScreen();
     SetMenuOpen(wasVisible);
     i32 result = rc == KE_OK ? 1 : 0;
@@ -319,6 +334,14 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
     m_pendingChat.RemoveAll();
     for (i32 i = 0; i < m_chatLines.GetCount(); ++i)
         m_pendingChat.Add(i);
+    // The players page asks for its rows again in the new tree; a size change does so
+    // only while it is the page shown.
+    if (m_pageView && IsMenuVisible())
+    {
+        CWidget* page = m_pageView->GetCurrentPage();
+        if (!sizeChange || (page && page->GetName().CompareNoCase(Text("players_root")) == 0))
+            RefreshPlayers();
+    }
     if (sizeChange && m_pageView && IsMenuVisible())
         if (CWidget* page = m_pageView->GetCurrentPage())
         {
@@ -333,6 +356,8 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
 }
 
 i32 CBrixMenuState::OnScreenSizeChanged(i32 width, i32 height) { return Relayout(width, height, true); }
+
+void CBrixMenuState::ResetListStates() { ForgetSocialRows(); }
 
 i32 CBrixMenuState::ReloadLayout()
 {

@@ -709,6 +709,40 @@ TEST(BrixMenuState, RelayoutKeepsTheMenuAndRefeedsTheChat)
     }
 }
 
+TEST(BrixMenuState, RelayoutKeepsThePageAndAsksForThePlayersAgain)
+{
+    struct Case
+    {
+        const char* page;
+        bool open;
+        bool sizeChange;       // else a theme reload
+        bool asks;             // the relayout asks for the player list
+    };
+    const Case cases[] = {
+        {"players_root", true, true, true},
+        {"settings_root", true, true, false},
+        {"settings_root", true, false, true},
+        {"players_root", false, true, false},
+        {"players_root", false, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.state->OpenPage(CKetrelString(c.page), c.open ? 1 : 0);
+        rig.state->Update(0.1f);
+        rig.host.Take();
+        EXPECT_EQ(c.sizeChange ? rig.state->OnScreenSizeChanged(800, 480) : rig.state->ReloadLayout(), 1);
+        const Calls calls = rig.host.Take();
+        const int requests = (int)std::count_if(calls.begin(), calls.end(), [](const std::string& call)
+                                                { return call.rfind("RequestPlayerList ", 0) == 0; });
+        EXPECT_EQ(requests > 0, c.asks) << c.page << " " << c.open << " " << c.sizeChange;
+        EXPECT_EQ(CurrentPage(rig), c.page);
+        CInfiniteList* list = CInfiniteList::Cast(rig.Find("//players_root//playerlist_global"));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->GetItemCount(), 0);
+    }
+}
+
 TEST(BrixMenuState, FrameworkButtonShowsTheTurnClock)
 {
     struct Case
