@@ -138,6 +138,38 @@ TEST(BrixMenuState, ReturnGameCountAndBubble)
     }
 }
 
+TEST(BrixMenuState, ChatHintOnlyOnceAndOnlyWhileTheMatchIsPlayed)
+{
+    struct Case
+    {
+        int inMatch;
+        int reported;          // the match result was reported already
+        bool hintShownBefore;
+        bool shown;            // the return-game bubble shows the hint
+    };
+    const Case cases[] = {
+        {1, 0, false, true},
+        {1, 0, true, false},
+        {1, 1, false, false},
+        {0, 0, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.state->SetInMatch(c.inMatch);
+        rig.host.resultReported = c.reported;
+        if (c.hintShownBefore)
+            rig.host.settings.AddEntry(CKetrelString("__Brix_StartChangePageChat"))->SetBool(1);
+        CWidget* bubble = rig.Find(kBrixPathReturnBubble);
+        ASSERT_NE(bubble, nullptr);
+        bubble->SetVisible(false);
+        EXPECT_EQ(rig.state->FireEvent(CKetrelString("start_change_page_chat"), nullptr), 1);
+        EXPECT_EQ(bubble->IsVisible(), c.shown) << c.inMatch << c.reported << c.hintShownBefore;
+        EXPECT_EQ(rig.host.settings.FindEntry(CKetrelString("__Brix_StartChangePageChat")) != nullptr,
+                  c.shown || c.hintShownBefore);
+    }
+}
+
 TEST(BrixMenuState, FirstLaunchOpensTheLanguageChooserOnce)
 {
     struct Case
