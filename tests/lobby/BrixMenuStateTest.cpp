@@ -3,12 +3,16 @@
 #include "LobbyTestKit.h"
 
 #include "engine/KetrelMD5.h"
+#include "engine/KetrelResult.h"
+#include "engine/KetrelXMLDataNode.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "framework/BrixStatsStore.h"
 #include "lobby/BrixLobbyNames.h"
 #include "net/BerHandCodec.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
 #include "ui/PieWidget.h"
+#include "ui/RunningList.h"
 #include "ui/Slider.h"
 #include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
@@ -772,6 +776,54 @@ TEST(BrixMenuState, RelayoutKeepsThePageAndAsksForThePlayersAgain)
         CInfiniteList* list = CInfiniteList::Cast(rig.Find("//players_root//playerlist_global"));
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->GetItemCount(), 0);
+    }
+}
+
+// Backlog lines are one a frame, in their colours, as high as their wrapped text.
+TEST(BrixMenuState, BacklogLinesTakeTheirTextsHeightAndColour)
+{
+    MenuRig rig;
+    CRunningList* backlog = CRunningList::Cast(rig.Find(kBrixPathChatBacklog));
+    ASSERT_NE(backlog, nullptr);
+    CTextWidget* itemTemplate = CTextWidget::Cast(backlog->GetListItemTemplate());
+    ASSERT_NE(itemTemplate, nullptr);
+    // A font of its own: "A" 7 pixels on, the space 4, lines 10 high (no pages needed to measure).
+    std::string xml = "<font><info bold=\"0\"/><common lineHeight=\"10\"/><pages><page id=\"0\" file=\"p.png\"/>"
+                      "</pages><chars count=\"2\"><char id=\"65\" x=\"0\" y=\"0\" width=\"6\" height=\"10\" "
+                      "xoffset=\"0\" yoffset=\"0\" xadvance=\"7\" page=\"0\"/><char id=\"32\" x=\"6\" y=\"0\" "
+                      "width=\"4\" height=\"10\" xoffset=\"0\" yoffset=\"0\" xadvance=\"4\" page=\"0\"/></chars></font>";
+    CKetrelXMLDataNode doc;
+    ASSERT_EQ(doc.Parse(&xml[0], (u32)xml.size()), KE_OK);
+    CKetrelBitmapFont* font = new CKetrelBitmapFont();
+    ASSERT_EQ(font->ParseDescriptor(&doc), KE_OK);
+    itemTemplate->SetFont(font);   // the template owns it from here
+    const int width = itemTemplate->GetRect().Width();
+    ASSERT_GT(width, 40);
+    std::string wide;
+    for (int w = 0; w * 32 < width + 32; ++w)
+        wide += "AAAA ";
+    struct Line
+    {
+        std::string text;
+        u32 colour;
+        int height;
+    };
+    const Line lines[] = {{"AAAA", 0xFFFFFFFFu, 10}, {wide, 0xFF2F9BCEu, 20}};
+    for (const Line& l : lines)
+        rig.state->AppendChatLine(CKetrelString(l.text.c_str()), l.colour);
+    rig.state->SetInMatch(1);
+    rig.state->OpenPage(CKetrelString(kBrixPageChat), 1);
+    const int before = backlog->GetChildCount();
+    rig.state->Update(0.016f);
+    rig.state->Update(0.016f);
+    ASSERT_EQ(backlog->GetChildCount(), before + 2);
+    for (int i = 0; i < 2; ++i)
+    {
+        CTextWidget* drawn = CTextWidget::Cast(backlog->GetChild(before + i));
+        ASSERT_NE(drawn, nullptr);
+        EXPECT_EQ(Narrow(drawn->GetText()), lines[i].text);
+        EXPECT_EQ(drawn->GetColor(), lines[i].colour);
+        EXPECT_EQ(drawn->GetRect().Height(), lines[i].height) << i;
     }
 }
 
