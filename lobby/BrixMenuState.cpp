@@ -813,6 +813,8 @@ void CBrixMenuState::EndMatch()
     m_inMatch = 0;
     CollapseChatItem();
     UpdateStartScreen();
+    m_departedPlayers.RemoveAll();
+    ForgetAvatarItems();
     if (m_root)
         if (CInfiniteList* avatars = CInfiniteList::Cast(m_root->FindByPath(Text(kBrixPathAvatarList))))
             avatars->SetItemCount(0);

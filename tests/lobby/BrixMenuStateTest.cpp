@@ -353,10 +353,33 @@ TEST(BrixMenuState, ReconnectingAndConnectErrorPages)
     CTextWidget* title = CTextWidget::Cast(rig.Find(kBrixPathLoadingTitle));
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(Narrow(title->GetText()), "T35");
-    rig.state->ShowConnectError(CKetrelString("https://update.invalid/"));
-    EXPECT_EQ(CurrentPage(rig), "loginscreen_error");
-    EXPECT_TRUE(rig.Find("//loginscreen_error//button_update")->IsVisible());
-    EXPECT_FALSE(rig.Find("//loginscreen_error//button_tryagain")->IsVisible());
+    // The connect error is the log-in error page with texts 12 and 13 and no recover
+    // button, whatever an earlier error showed.
+    struct Case
+    {
+        const char* url;
+        bool update;           // the update button shown, else the retry button
+    };
+    for (const Case& c : {Case{"https://update.invalid/", true}, Case{"", false}})
+    {
+        rig.state->ShowLoginError(CKetrelString("x"), CKetrelString("y"), 1, CKetrelString());
+        rig.state->ShowConnectError(CKetrelString(c.url));
+        EXPECT_EQ(CurrentPage(rig), "loginscreen_error");
+        EXPECT_EQ(Narrow(CTextWidget::Cast(rig.Find("//loginscreen_error//loginerror_title"))->GetText()), "T12");
+        EXPECT_EQ(Narrow(CTextWidget::Cast(rig.Find("//loginscreen_error//loginerror_message"))->GetText()), "T13");
+        EXPECT_FALSE(rig.Find("//loginscreen_error//button_recover")->IsVisible()) << c.url;
+        EXPECT_EQ(rig.Find("//loginscreen_error//button_update")->IsVisible(), c.update) << c.url;
+        EXPECT_EQ(rig.Find("//loginscreen_error//button_tryagain")->IsVisible(), !c.update) << c.url;
+        if (!c.update)
+        {
+            EXPECT_EQ(Narrow(CTextWidget::Cast(rig.Find("//loginscreen_error//label_tryagain"))->GetText()), "T11");
+        }
+    }
+    // The log-in page leaves no pack check waiting.
+    rig.state->GetItemPacks().SetListReceived(1);
+    rig.state->ShowLoginScreen();
+    EXPECT_EQ(CurrentPage(rig), kBrixPageLogin);
+    EXPECT_EQ(rig.state->GetItemPacks().IsListReceived(), 0);
     // The loading dialog's time-out runs out after 30 s.
     rig.state->ShowLoadingDialog(CKetrelString("a"), CKetrelString("b"));
     rig.state->Update(29.0f);

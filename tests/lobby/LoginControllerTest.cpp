@@ -584,6 +584,15 @@ TEST(LoginController, ChatRecordsIntoTheBacklog)
     p.state->OpenChatPage(1);
     EXPECT_EQ(p.state->IsLeaving(), 1);
     EXPECT_EQ(p.Page(), kBrixPageStart);
+
+    // Sender 6 left before; the end of the match forgets it, so its departure is
+    // announced again.
+    p.state->EndMatch();
+    CBrixChatRecord gone;
+    gone.kind = 5;
+    gone.senderId = 6;
+    p.state->ShowChatNotice(gone, 1);
+    EXPECT_EQ(p.state->GetChatLineCount(), 1);
 }
 
 // A first start creates the stored entries with their defaults; incomplete stored
