@@ -165,6 +165,7 @@ void CBrixMenuState::Activate()
     if (m_pageView)
         m_pageView->FinishTransitions();
     m_menuWasVisible = 1;
+    PrefillLoginForm();
     m_activated = 1;
 
     CBrixStatsStore* settings = m_host->GetSettings();

@@ -346,6 +346,8 @@ TEST(LoginController, RegisterThenLogInAndStartAgain)
         p.host.settings.AddEntry(kBrixKeyTimesLaunched)->SetInt(2);
         p.state->Deactivate();
         p.state->Activate();
+        // The form shows the stored account from the start.
+        EXPECT_EQ(Narrow(CTextWidget::Cast(p.Find("//loginscreen_root//user_login"))->GetDisplayText()), "Tester_1");
         ASSERT_TRUE(Pump({&p}, [&] { return p.LoggedIn(); }));
         EXPECT_EQ(Narrow(p.state->GetLoginName()), "Tester_1");
         EXPECT_EQ(p.StoredInt("__Brix_TimesLoggedIn"), 2);
