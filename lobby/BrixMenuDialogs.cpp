@@ -216,17 +216,10 @@ void CBrixMenuState::OnImageAndLink(const CKetrelString& name, int imageSize, co
         return;
     CKetrelString key;
     key.Format(L"imageandlink_%s", name);
-    CKetrelSurface* surface = resources->GetImage(key, 0);
+    // An image that cannot be read leaves the buttons as they are.
+    CKetrelSurface* surface = InstallImage(key, image, imageSize);
     if (!surface)
-    {
-        CKetrelSurface* decoded = m_host->DecodePicture(image, imageSize);
-        if (!decoded)
-            return;     // an image that cannot be read leaves the buttons as they are
-        resources->RegisterImage(key, decoded);
-        surface = resources->GetImage(key, 0);
-        if (!surface)
-            return;
-    }
+        return;
     if (m_root && name.Equals(Text("moregames")))
     {
         if (CWebButton* button = CWebButton::Cast(m_root->FindChild(Text(kBrixMoreGamesButton), -1)))
