@@ -287,6 +287,8 @@ public:
     i32 IsQuitRequested() const { return m_quitRequested; }
     i32 IsLobbyLinkUp() const { return m_lobbyLinkUp; }
     i32 IsGameLinkUp() const { return m_gameLinkUp; }
+    // 1 from a reported match result until the after-match answer is sent.
+    i32 IsResultReported() const { return m_resultReported; }
 
 protected:
     // The application's language as the session's pack downloads see it.

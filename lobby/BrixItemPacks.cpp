@@ -86,6 +86,14 @@ CBrixItemPack* CBrixItemPackTable::Find(i32 itemId)
     return nullptr;
 }
 
+i32 CBrixItemPackTable::PackIdOf(const CItemData& record)
+{
+    u32 v = 0;
+    for (i32 b = 0; b < 4; ++b)
+        v |= (u32)record.block[4 + b] << (8 * b);
+    return (i32)v;
+}
+
 CKetrelString CBrixItemPackTable::GetPackPath(i32 itemId)
 {
     CKetrelString name;
@@ -110,10 +118,11 @@ void CBrixItemPackTable::OnItemDataList(const CKetrelArray<CItemData>& list,
             m_packs.Add(fresh);
             continue;
         }
+        // The user owns the pack when one of the user's items carries its pack id.
         bool present = true;
         bool mine = false;
         for (i32 k = 0; owned && k < owned->GetCount() && !mine; ++k)
-            mine = (*owned)[k].value0 == r.value0;
+            mine = PackIdOf((*owned)[k]) == r.value0;
         if (r.value1 != 0 || mine)
             present = CKetrelFile::Exists(GetPackPath(r.value0)) != 0;
         const bool same = pack->size == r.value3 && pack->kind == r.value1 &&

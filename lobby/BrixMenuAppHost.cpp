@@ -159,6 +159,8 @@ void CBrixMenuAppHost::SendChatMessage(const CKetrelString& text, i32 kind)
 
 void CBrixMenuAppHost::SendChatInfo(i32 kind) { if (m_app) m_app->SendChatInfo(kind); }
 
+i32 CBrixMenuAppHost::IsMatchResultReported() { return m_app ? m_app->IsResultReported() : 0; }
+
 void CBrixMenuAppHost::SendRematchAnswer(i32 rematch, i32 abandoned)
 {
     if (m_app)

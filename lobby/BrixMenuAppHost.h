@@ -90,6 +90,7 @@ public:
     void SendChatMessage(const CKetrelString& text, i32 kind) override;
     void SendChatInfo(i32 kind) override;
     void SendRematchAnswer(i32 rematch, i32 abandoned) override;
+    i32 IsMatchResultReported() override;
     void ReportGameResult(const CKetrelArray<i32>& playerIds, const CKetrelArray<i32>& results,
                           i32 abandoned) override;
 

@@ -127,32 +127,16 @@ int CBrixMenuState::OnBuyCoins(CWidget*)
 
 void CBrixMenuState::ShowConnectError(const CKetrelString& url)
 {
-    // The error page of the log-in pages: title, message and the update address.
-    if (!m_pageView)
-        return;
-    CWidget* page = m_pageView->Navigate(Text("loginscreen_error"));
-    if (page)
-    {
-        SetText(page->FindChild(Text("loginerror_title"), -1), m_host->GetLanguageText(TEXT_CONNECT_ERROR_TITLE));
-        SetText(page->FindChild(Text("loginerror_message"), -1), m_host->GetLanguageText(TEXT_CONNECT_ERROR));
-        CWebButton* update = CWebButton::Cast(page->FindChild(Text("button_update"), -1));
-        CWidget* retry = page->FindChild(Text("button_tryagain"), -1);
-        if (update)
-        {
-            update->SetUrl(url);
-            update->SetVisible(!url.IsEmpty());
-        }
-        if (retry)
-            retry->SetVisible(url.IsEmpty());
-    }
-    HideLoadingDialog();
-    if (m_pageView)
-        m_pageView->Navigate(Text("loginscreen_error"));
-    SetMenuOpen(true);
+    // The log-in error page: no recover button; the update address, or a retry.
+    if (m_host)
+        ShowLoginError(m_host->GetLanguageText(TEXT_CONNECT_ERROR_TITLE), m_host->GetLanguageText(TEXT_CONNECT_ERROR),
+                       0, url);
 }
 
 void CBrixMenuState::ShowLoginScreen()
 {
+    // No pack check waits for a list from the session that went.
+    m_packs.SetListReceived(0);
     if (m_pageView)
         m_pageView->Navigate(Text(kBrixPageLogin));
     if (m_brixButtonRoot)
@@ -232,17 +216,10 @@ void CBrixMenuState::OnImageAndLink(const CKetrelString& name, int imageSize, co
         return;
     CKetrelString key;
     key.Format(L"imageandlink_%s", name);
-    CKetrelSurface* surface = resources->GetImage(key, 0);
+    // An image that cannot be read leaves the buttons as they are.
+    CKetrelSurface* surface = InstallImage(key, image, imageSize);
     if (!surface)
-    {
-        CKetrelSurface* decoded = m_host->DecodePicture(image, imageSize);
-        if (!decoded)
-            return;     // an image that cannot be read leaves the buttons as they are
-        resources->RegisterImage(key, decoded);
-        surface = resources->GetImage(key, 0);
-        if (!surface)
-            return;
-    }
+        return;
     if (m_root && name.Equals(Text("moregames")))
     {
         if (CWebButton* button = CWebButton::Cast(m_root->FindChild(Text(kBrixMoreGamesButton), -1)))

@@ -11,9 +11,8 @@
 
 namespace
 {
-// Every event name the layout may bind, in registration order. Handlers named
-// OnUnbuiltEvent belong to pages that are not part of this menu yet: they take the
-// event and do nothing.
+// Every event name the layout may bind, in registration order. The buddy and rival
+// actions of the player rows are taken and have no effect (OnInertPlayerAction).
 const CBrixMenuState::EventEntry kEvents[CBrixMenuState::EVENT_COUNT] = {
     {"login_tolvane", &CBrixMenuState::OnLoginTolvane},
     {"validate_user", &CBrixMenuState::OnValidateUser},
@@ -55,14 +54,14 @@ const CBrixMenuState::EventEntry kEvents[CBrixMenuState::EVENT_COUNT] = {
     {"expand_chat_nastybuttons", &CBrixMenuState::OnExpandChatNastyButtons},
     {"player_details", &CBrixMenuState::OnPlayerDetails},
     {"send_challenge", &CBrixMenuState::OnSendChallenge},
-    {"action_player_buddy", &CBrixMenuState::OnUnbuiltEvent},
-    {"action_player_rival", &CBrixMenuState::OnUnbuiltEvent},
+    {"action_player_buddy", &CBrixMenuState::OnInertPlayerAction},
+    {"action_player_rival", &CBrixMenuState::OnInertPlayerAction},
     {"follow", &CBrixMenuState::OnFollow},
     {"unfollow", &CBrixMenuState::OnUnfollow},
     {"block", &CBrixMenuState::OnBlock},
     {"block_chat", &CBrixMenuState::OnBlockChat},
-    {"action_accept_buddy", &CBrixMenuState::OnUnbuiltEvent},
-    {"action_reject_buddy", &CBrixMenuState::OnUnbuiltEvent},
+    {"action_accept_buddy", &CBrixMenuState::OnInertPlayerAction},
+    {"action_reject_buddy", &CBrixMenuState::OnInertPlayerAction},
     {"toggle_brix_menu", &CBrixMenuState::OnToggleBrixMenu},
     {"accept_challenge", &CBrixMenuState::OnAcceptChallenge},
     {"reject_challenge", &CBrixMenuState::OnRejectChallenge},
@@ -167,7 +166,8 @@ int CBrixMenuState::FireEvent(const CKetrelString& name, CWidget* widget)
     return 0;
 }
 
-int CBrixMenuState::OnUnbuiltEvent(CWidget*) { return 1; }
+// The buddy and rival actions of a player row: taken, nothing changes.
+int CBrixMenuState::OnInertPlayerAction(CWidget*) { return 1; }
 
 int CBrixMenuState::OnToggleBrixMenu(CWidget*)
 {

@@ -127,4 +127,6 @@ public:
     virtual void SendRematchAnswer(i32 /*rematch*/, i32 /*abandoned*/) {}
     virtual void ReportGameResult(const CKetrelArray<i32>& /*playerIds*/, const CKetrelArray<i32>& /*results*/,
                                   i32 /*abandoned*/) {}
+    // 1 once the running match's result has been reported.
+    virtual i32 IsMatchResultReported() { return 0; }
 };

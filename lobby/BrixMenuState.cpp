@@ -2,9 +2,11 @@
 // drawing, input and the menu's own operations.
 #include "lobby/BrixMenuState.h"
 
+
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelKeyCodes.h"
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "framework/BrixGameState.h"
 #include "framework/BrixStatsStore.h"
@@ -163,6 +165,7 @@ void CBrixMenuState::Activate()
     if (m_pageView)
         m_pageView->FinishTransitions();
     m_menuWasVisible = 1;
+    PrefillLoginForm();
     m_activated = 1;
 
     CBrixStatsStore* settings = m_host->GetSettings();
@@ -281,7 +284,13 @@ void CBrixMenuState::UnloadLayout()
 
 i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
 {
+    // The lists start empty: their rows and the state's records of them go with the old tree.
+    ResetPlayerLists();
+    ResetListStates();
     const bool wasVisible = IsMenuVisible();
+    // The new tree opens on the page the old one showed.
+    CWidget* shown = m_pageView ? m_pageView->GetCurrentPage() : nullptr;
+    const CKetrelString shownPage = shown ? shown->GetName() : CKetrelString();
     // The old tree goes to the loader, which harvests and deletes it.
     CWidget* previous = m_root;
     m_root = nullptr;
@@ -309,6 +318,15 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
         if (CTextWidget* text = CTextWidget::Cast(m_root->FindByPath(Text(kBrixPathJoinBubbleText))))
             text->SetText(CKetrelString());
     m_searchText = CKetrelString();
+    if (m_pageView && !shownPage.IsEmpty())
+    {
+        CWidget* page = m_pageView->GetCurrentPage();
+        if (!page || !page->GetName().Equals(shownPage))
+        {
+            m_pageView->Navigate(shownPage);
+            m_pageView->FinishTransitions();
+        }
+    }
     UpdateStartScreen();
     SetMenuOpen(wasVisible);
     i32 result = rc == KE_OK ? 1 : 0;
@@ -317,6 +335,14 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
     m_pendingChat.RemoveAll();
     for (i32 i = 0; i < m_chatLines.GetCount(); ++i)
         m_pendingChat.Add(i);
+    // The players page asks for its rows again in the new tree; a size change does so
+    // only while it is the page shown.
+    if (m_pageView && IsMenuVisible())
+    {
+        CWidget* page = m_pageView->GetCurrentPage();
+        if (!sizeChange || (page && page->GetName().CompareNoCase(Text("players_root")) == 0))
+            RefreshPlayers();
+    }
     if (sizeChange && m_pageView && IsMenuVisible())
         if (CWidget* page = m_pageView->GetCurrentPage())
         {
@@ -331,6 +357,8 @@ i32 CBrixMenuState::Relayout(i32 width, i32 height, bool sizeChange)
 }
 
 i32 CBrixMenuState::OnScreenSizeChanged(i32 width, i32 height) { return Relayout(width, height, true); }
+
+void CBrixMenuState::ResetListStates() { ForgetSocialRows(); }
 
 i32 CBrixMenuState::ReloadLayout()
 {
@@ -685,6 +713,15 @@ void CBrixMenuState::FeedChatBacklog()
         CWidget::Destroy(line);
         return;
     }
+    // The clone takes the height of the wrapped line, up to four lines, at the
+    // template's width.
+    if (CKetrelBitmapFont* font = line->GetFont())
+    {
+        CKetrelRect measured = line->GetRect();
+        measured.bottom = measured.top + 4 * font->GetLineHeight();
+        font->MeasureText(&measured, m_chatLines[index].text);
+        line->SetRect(measured);
+    }
     // The line is shown exactly as typed: no colour markup, whatever the template says.
     line->SetColorMarkup(false);
     line->SetText(m_chatLines[index].text);
@@ -777,6 +814,8 @@ void CBrixMenuState::EndMatch()
     m_inMatch = 0;
     CollapseChatItem();
     UpdateStartScreen();
+    m_departedPlayers.RemoveAll();
+    ForgetAvatarItems();
     if (m_root)
         if (CInfiniteList* avatars = CInfiniteList::Cast(m_root->FindByPath(Text(kBrixPathAvatarList))))
             avatars->SetItemCount(0);

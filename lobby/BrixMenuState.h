@@ -227,7 +227,7 @@ public:
     int FireEvent(const CKetrelString& name, CWidget* widget);
 
     // ---- UI event handlers ----
-    int OnUnbuiltEvent(CWidget* widget);
+    int OnInertPlayerAction(CWidget* widget);
     int OnToggleBrixMenu(CWidget* widget);
     int OnExitApp(CWidget* widget);
     int OnThankYouClose(CWidget* widget);
@@ -323,6 +323,8 @@ public:
     void InstallSelfAvatar(const u8* image, int imageSize);
     void FillChatPlayerDetails(CWidget* details);
     void ResetPlayerLists();
+    // Forgets the rows the state keeps of every list (before a relayout).
+    void ResetListStates();
     // Once per frame while an item data list waits for its check and no match runs.
     void CheckItemPacks();
     // The row's player record, or null when the row holds none (or something else).

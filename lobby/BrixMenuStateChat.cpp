@@ -432,7 +432,8 @@ int CBrixMenuState::OnChatRematch(CWidget*)
 
 int CBrixMenuState::OnStartChangePageChat(CWidget*)
 {
-    if (!m_inMatch)
+    // The hint belongs to a match still being played.
+    if (!m_inMatch || (m_host && m_host->IsMatchResultReported()))
         return 1;
     if (CreateFlag(m_host ? m_host->GetSettings() : nullptr, kKeyStartChangePageChat) && m_returnBubble)
         m_returnBubble->SetVisible(true);

@@ -15,15 +15,6 @@ namespace
 {
 const i32 kTextLoadingTitle = 33;
 const i32 kTextLoading = 34;
-
-// The pack id word of an item data record (the fourth of its seven words).
-i32 PackIdOf(const CItemData& record)
-{
-    u32 v = 0;
-    for (i32 b = 0; b < 4; ++b)
-        v |= (u32)record.block[4 + b] << (8 * b);
-    return (i32)v;
-}
 }
 
 bool CBrixMenuState::PackFileIsCurrent(const CBrixItemPack& pack, bool* exists)
@@ -73,7 +64,7 @@ void CBrixMenuState::CheckItemPacks()
         }
         bool owned = false;
         for (i32 k = 0; k < m_itemData.GetCount() && !owned; ++k)
-            owned = PackIdOf(m_itemData[k]) == pack->itemId;
+            owned = CBrixItemPackTable::PackIdOf(m_itemData[k]) == pack->itemId;
         if (!exists && pack->kind == 0 && !owned)
         {
             pack->current = 1;     // not needed

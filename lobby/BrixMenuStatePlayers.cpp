@@ -3,6 +3,7 @@
 // player details and the tournament scores of rows and of the me page.
 #include "lobby/BrixMenuState.h"
 
+#include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
@@ -16,6 +17,7 @@
 #include "ui/UIServices.h"
 #include "ui/WebButton.h"
 
+#include <GLES2/gl2.h>
 #include <new>
 
 namespace
@@ -343,6 +345,10 @@ CKetrelSurface* CBrixMenuState::InstallImage(const CKetrelString& name, const u8
     CKetrelSurface* decoded = m_host->DecodePicture(bytes, size);
     if (!decoded)
         return nullptr;     // a picture that cannot be read is dropped
+    // OpenGL ES draws a picture only from its texture.
+    IKetrelGraphicsContext* gc = m_host->GetGraphicsContext();
+    if (gc && gc->IsHardware() != 0)
+        decoded->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0);
     resources->RegisterImage(name, decoded);
     return resources->GetImage(name, 0);
 }

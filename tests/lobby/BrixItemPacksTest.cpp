@@ -38,6 +38,19 @@ CItemData Record(int id, int kind, const std::string& bytes)
     return r;
 }
 
+// One of the user's items in the seven-word layout: enabled, item id, amount, pack id, ...
+CItemData OwnedItem(int itemId, int packId)
+{
+    CItemData r;
+    r.value0 = 1;
+    r.value1 = itemId;
+    const u32 words[2] = {1, (u32)packId};
+    for (int w = 0; w < 2; ++w)
+        for (int b = 0; b < 4; ++b)
+            r.block[w * 4 + b] = (u8)(words[w] >> (8 * b));
+    return r;
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
@@ -65,18 +78,19 @@ TEST(BrixItemPacks, ListMarksPacksCurrentOrToFetch)
     {
         const char* what;
         int kind;          // of the second announcement
-        bool owned;
+        int owned;         // 0 not owned, 1 an item with the pack id, 2 only its item id is the pack's
         bool fileThere;
         bool sameDigest;
         int current;       // after the second announcement
     };
     const Case cases[] = {
-        {"kind 1, file there", 1, false, true, true, 1},
-        {"kind 1, file gone", 1, false, false, true, 0},
-        {"kind 0 not owned counts as present", 0, false, false, true, 1},
-        {"kind 0 owned, file gone", 0, true, false, true, 0},
-        {"kind 0 owned, file there", 0, true, true, true, 1},
-        {"changed digest, file there", 1, false, true, false, 0},
+        {"kind 1, file there", 1, 0, true, true, 1},
+        {"kind 1, file gone", 1, 0, false, true, 0},
+        {"kind 0 not owned counts as present", 0, 0, false, true, 1},
+        {"kind 0 owned, file gone", 0, 1, false, true, 0},
+        {"kind 0 owned, file there", 0, 1, true, true, 1},
+        {"kind 0, another pack's item with this id counts as present", 0, 2, false, true, 1},
+        {"changed digest, file there", 1, 0, true, false, 0},
     };
     for (const Case& k : cases)
     {
@@ -92,8 +106,10 @@ TEST(BrixItemPacks, ListMarksPacksCurrentOrToFetch)
             EXPECT_EQ(rig.table.GetAt(i)->current, 0) << k.what;
             EXPECT_EQ(rig.table.GetAt(i)->verify, -1) << k.what;
         }
-        if (k.owned)
-            owned.Add(Record(5, 0, a));
+        if (k.owned == 1)
+            owned.Add(OwnedItem(40, 5));
+        else if (k.owned == 2)
+            owned.Add(OwnedItem(5, 9));
         if (k.fileThere)
             std::ofstream(rig.Path(5), std::ios::binary) << a;
         CKetrelArray<CItemData> again;

@@ -479,6 +479,11 @@ TEST(BrixMenuChallenges, BackKey)
         {"startscreen_root", "loading_dialog", false, {}, "loading_dialog"},
         {"startscreen_root", "players_root", false, {}, "startscreen_root"},
         {"startscreen_root", "challenge_received", true, {"AnswerChallenge 55 0"}, "startscreen_root"},
+        {"startscreen_root", "startup_language_chooser", false, {"Quit"}, "startup_language_chooser"},
+        {"players_root", "challenge_waiting", true, {"AnswerChallenge 55 0"}, "players_root"},
+        // The framework button shown: any other page works the framework button, which
+        // keeps the menu open while nobody is logged in.
+        {"startscreen_root", "players_root", true, {}, "players_root"},
     };
     for (const Case& c : cases)
     {

@@ -3,12 +3,16 @@
 #include "LobbyTestKit.h"
 
 #include "engine/KetrelMD5.h"
+#include "engine/KetrelResult.h"
+#include "engine/KetrelXMLDataNode.h"
+#include "engine/graphics/KetrelBitmapFont.h"
 #include "framework/BrixStatsStore.h"
 #include "lobby/BrixLobbyNames.h"
 #include "net/BerHandCodec.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
 #include "ui/PieWidget.h"
+#include "ui/RunningList.h"
 #include "ui/Slider.h"
 #include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
@@ -86,6 +90,11 @@ TEST(BrixMenuState, MenuEvents)
         // Not logged in: the framework button opens the menu.
         {"toggle_brix_menu", false, {"game:OnMenuOpened"}, true},
         {"toggle_brix_menu", true, {}, true},
+        // The buddy and rival actions change nothing.
+        {"action_player_buddy", true, {}, true},
+        {"action_player_rival", true, {}, true},
+        {"action_accept_buddy", false, {}, false},
+        {"app:action_reject_buddy", true, {}, true},
     };
     for (const Case& c : cases)
     {
@@ -130,6 +139,38 @@ TEST(BrixMenuState, ReturnGameCountAndBubble)
         ASSERT_NE(count, nullptr);
         EXPECT_EQ(count->intValue, opening);
         EXPECT_EQ(bubble->IsVisible(), opening <= 3) << opening;
+    }
+}
+
+TEST(BrixMenuState, ChatHintOnlyOnceAndOnlyWhileTheMatchIsPlayed)
+{
+    struct Case
+    {
+        int inMatch;
+        int reported;          // the match result was reported already
+        bool hintShownBefore;
+        bool shown;            // the return-game bubble shows the hint
+    };
+    const Case cases[] = {
+        {1, 0, false, true},
+        {1, 0, true, false},
+        {1, 1, false, false},
+        {0, 0, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.state->SetInMatch(c.inMatch);
+        rig.host.resultReported = c.reported;
+        if (c.hintShownBefore)
+            rig.host.settings.AddEntry(CKetrelString("__Brix_StartChangePageChat"))->SetBool(1);
+        CWidget* bubble = rig.Find(kBrixPathReturnBubble);
+        ASSERT_NE(bubble, nullptr);
+        bubble->SetVisible(false);
+        EXPECT_EQ(rig.state->FireEvent(CKetrelString("start_change_page_chat"), nullptr), 1);
+        EXPECT_EQ(bubble->IsVisible(), c.shown) << c.inMatch << c.reported << c.hintShownBefore;
+        EXPECT_EQ(rig.host.settings.FindEntry(CKetrelString("__Brix_StartChangePageChat")) != nullptr,
+                  c.shown || c.hintShownBefore);
     }
 }
 
@@ -312,10 +353,33 @@ TEST(BrixMenuState, ReconnectingAndConnectErrorPages)
     CTextWidget* title = CTextWidget::Cast(rig.Find(kBrixPathLoadingTitle));
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(Narrow(title->GetText()), "T35");
-    rig.state->ShowConnectError(CKetrelString("https://update.invalid/"));
-    EXPECT_EQ(CurrentPage(rig), "loginscreen_error");
-    EXPECT_TRUE(rig.Find("//loginscreen_error//button_update")->IsVisible());
-    EXPECT_FALSE(rig.Find("//loginscreen_error//button_tryagain")->IsVisible());
+    // The connect error is the log-in error page with texts 12 and 13 and no recover
+    // button, whatever an earlier error showed.
+    struct Case
+    {
+        const char* url;
+        bool update;           // the update button shown, else the retry button
+    };
+    for (const Case& c : {Case{"https://update.invalid/", true}, Case{"", false}})
+    {
+        rig.state->ShowLoginError(CKetrelString("x"), CKetrelString("y"), 1, CKetrelString());
+        rig.state->ShowConnectError(CKetrelString(c.url));
+        EXPECT_EQ(CurrentPage(rig), "loginscreen_error");
+        EXPECT_EQ(Narrow(CTextWidget::Cast(rig.Find("//loginscreen_error//loginerror_title"))->GetText()), "T12");
+        EXPECT_EQ(Narrow(CTextWidget::Cast(rig.Find("//loginscreen_error//loginerror_message"))->GetText()), "T13");
+        EXPECT_FALSE(rig.Find("//loginscreen_error//button_recover")->IsVisible()) << c.url;
+        EXPECT_EQ(rig.Find("//loginscreen_error//button_update")->IsVisible(), c.update) << c.url;
+        EXPECT_EQ(rig.Find("//loginscreen_error//button_tryagain")->IsVisible(), !c.update) << c.url;
+        if (!c.update)
+        {
+            EXPECT_EQ(Narrow(CTextWidget::Cast(rig.Find("//loginscreen_error//label_tryagain"))->GetText()), "T11");
+        }
+    }
+    // The log-in page leaves no pack check waiting.
+    rig.state->GetItemPacks().SetListReceived(1);
+    rig.state->ShowLoginScreen();
+    EXPECT_EQ(CurrentPage(rig), kBrixPageLogin);
+    EXPECT_EQ(rig.state->GetItemPacks().IsListReceived(), 0);
     // The loading dialog's time-out runs out after 30 s.
     rig.state->ShowLoadingDialog(CKetrelString("a"), CKetrelString("b"));
     rig.state->Update(29.0f);
@@ -701,6 +765,88 @@ TEST(BrixMenuState, RelayoutKeepsTheMenuAndRefeedsTheChat)
         EXPECT_EQ(Count(rig.host.Take(), "RequestImageAndLink moregames"), 1);
         EXPECT_EQ(rig.state->ReloadLayout(), 1);
         EXPECT_EQ(rig.state->IsMenuVisible(), open);
+    }
+}
+
+TEST(BrixMenuState, RelayoutKeepsThePageAndAsksForThePlayersAgain)
+{
+    struct Case
+    {
+        const char* page;
+        bool open;
+        bool sizeChange;       // else a theme reload
+        bool asks;             // the relayout asks for the player list
+    };
+    const Case cases[] = {
+        {"players_root", true, true, true},
+        {"settings_root", true, true, false},
+        {"settings_root", true, false, true},
+        {"players_root", false, true, false},
+        {"players_root", false, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.state->OpenPage(CKetrelString(c.page), c.open ? 1 : 0);
+        rig.state->Update(0.1f);
+        rig.host.Take();
+        EXPECT_EQ(c.sizeChange ? rig.state->OnScreenSizeChanged(800, 480) : rig.state->ReloadLayout(), 1);
+        const Calls calls = rig.host.Take();
+        const int requests = (int)std::count_if(calls.begin(), calls.end(), [](const std::string& call)
+                                                { return call.rfind("RequestPlayerList ", 0) == 0; });
+        EXPECT_EQ(requests > 0, c.asks) << c.page << " " << c.open << " " << c.sizeChange;
+        EXPECT_EQ(CurrentPage(rig), c.page);
+        CInfiniteList* list = CInfiniteList::Cast(rig.Find("//players_root//playerlist_global"));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->GetItemCount(), 0);
+    }
+}
+
+// Backlog lines are one a frame, in their colours, as high as their wrapped text.
+TEST(BrixMenuState, BacklogLinesTakeTheirTextsHeightAndColour)
+{
+    MenuRig rig;
+    CRunningList* backlog = CRunningList::Cast(rig.Find(kBrixPathChatBacklog));
+    ASSERT_NE(backlog, nullptr);
+    CTextWidget* itemTemplate = CTextWidget::Cast(backlog->GetListItemTemplate());
+    ASSERT_NE(itemTemplate, nullptr);
+    // A font of its own: "A" 7 pixels on, the space 4, lines 10 high (no pages needed to measure).
+    std::string xml = "<font><info bold=\"0\"/><common lineHeight=\"10\"/><pages><page id=\"0\" file=\"p.png\"/>"
+                      "</pages><chars count=\"2\"><char id=\"65\" x=\"0\" y=\"0\" width=\"6\" height=\"10\" "
+                      "xoffset=\"0\" yoffset=\"0\" xadvance=\"7\" page=\"0\"/><char id=\"32\" x=\"6\" y=\"0\" "
+                      "width=\"4\" height=\"10\" xoffset=\"0\" yoffset=\"0\" xadvance=\"4\" page=\"0\"/></chars></font>";
+    CKetrelXMLDataNode doc;
+    ASSERT_EQ(doc.Parse(&xml[0], (u32)xml.size()), KE_OK);
+    CKetrelBitmapFont* font = new CKetrelBitmapFont();
+    ASSERT_EQ(font->ParseDescriptor(&doc), KE_OK);
+    itemTemplate->SetFont(font);   // the template owns it from here
+    const int width = itemTemplate->GetRect().Width();
+    ASSERT_GT(width, 40);
+    std::string wide;
+    for (int w = 0; w * 32 < width + 32; ++w)
+        wide += "AAAA ";
+    struct Line
+    {
+        std::string text;
+        u32 colour;
+        int height;
+    };
+    const Line lines[] = {{"AAAA", 0xFFFFFFFFu, 10}, {wide, 0xFF2F9BCEu, 20}};
+    for (const Line& l : lines)
+        rig.state->AppendChatLine(CKetrelString(l.text.c_str()), l.colour);
+    rig.state->SetInMatch(1);
+    rig.state->OpenPage(CKetrelString(kBrixPageChat), 1);
+    const int before = backlog->GetChildCount();
+    rig.state->Update(0.016f);
+    rig.state->Update(0.016f);
+    ASSERT_EQ(backlog->GetChildCount(), before + 2);
+    for (int i = 0; i < 2; ++i)
+    {
+        CTextWidget* drawn = CTextWidget::Cast(backlog->GetChild(before + i));
+        ASSERT_NE(drawn, nullptr);
+        EXPECT_EQ(Narrow(drawn->GetText()), lines[i].text);
+        EXPECT_EQ(drawn->GetColor(), lines[i].colour);
+        EXPECT_EQ(drawn->GetRect().Height(), lines[i].height) << i;
     }
 }
 

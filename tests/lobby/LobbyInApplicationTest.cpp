@@ -5,6 +5,7 @@
 #include "LobbyTestKit.h"
 
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixStatsStore.h"
 #include "framework/TolvaneApplication.h"
 #include "lobby/BrixLobbyNames.h"
@@ -150,6 +151,24 @@ TEST(LobbyInApplication, FirstLaunchAndPages)
         }
         EXPECT_EQ(CurrentPage(menu), page);
         EXPECT_TRUE(SavePicture(app, out + "app_" + page + ".png")) << page;
+    }
+
+    // Pictures the session sends get a texture, or OpenGL ES would draw nothing.
+    {
+        GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 16, 16);
+        ASSERT_NE(p, nullptr);
+        gdk_pixbuf_fill(p, 0x3366CCFFu);
+        gchar* png = nullptr;
+        gsize size = 0;
+        ASSERT_TRUE(gdk_pixbuf_save_to_buffer(p, &png, &size, "png", nullptr, nullptr));
+        g_object_unref(p);
+        menu->OnImageAndLink(CKetrelString("tournaments"), (int)size, (const u8*)png, CKetrelString("https://t.invalid/"),
+                             CKetrelString("Cup"), CKetrelString());
+        g_free(png);
+        CKetrelSurface* image = app->GetResourceManager()->GetImage(CKetrelString("imageandlink_tournaments"), 0);
+        ASSERT_NE(image, nullptr);
+        EXPECT_NE(image->GetTextureName(), 0u);
+        app->GetResourceManager()->ReleaseImage(&image);
     }
 
     // Play offline: the menu closes onto the game.

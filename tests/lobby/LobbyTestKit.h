@@ -162,6 +162,7 @@ public:
     void RequestImageAndLink(const CKetrelString& name, const CKetrelString&) override
     { Log("RequestImageAndLink " + Narrow(name)); }
     void RequestShopItemImages(const CKetrelArray<i32>&, i32) override { Log("RequestShopItemImages"); }
+    i32 IsMatchResultReported() override { return resultReported; }
 
     // The calls logged since the last Take, then forgotten.
     std::vector<std::string> Take();
@@ -180,6 +181,7 @@ public:
     i32 screenW = 800, screenH = 480;
     i32 soundVolume = 70, musicVolume = 50, soundMuted = 0, musicMuted = 0, vibration = 1, filter = 6;
     i32 session = 1, ownId = 17, release = 3;
+    i32 resultReported = 0;
 };
 
 // A menu state on a fake host, initialised and activated with the lobby's own layout.

@@ -346,6 +346,8 @@ TEST(LoginController, RegisterThenLogInAndStartAgain)
         p.host.settings.AddEntry(kBrixKeyTimesLaunched)->SetInt(2);
         p.state->Deactivate();
         p.state->Activate();
+        // The form shows the stored account from the start.
+        EXPECT_EQ(Narrow(CTextWidget::Cast(p.Find("//loginscreen_root//user_login"))->GetDisplayText()), "Tester_1");
         ASSERT_TRUE(Pump({&p}, [&] { return p.LoggedIn(); }));
         EXPECT_EQ(Narrow(p.state->GetLoginName()), "Tester_1");
         EXPECT_EQ(p.StoredInt("__Brix_TimesLoggedIn"), 2);
@@ -584,6 +586,15 @@ TEST(LoginController, ChatRecordsIntoTheBacklog)
     p.state->OpenChatPage(1);
     EXPECT_EQ(p.state->IsLeaving(), 1);
     EXPECT_EQ(p.Page(), kBrixPageStart);
+
+    // Sender 6 left before; the end of the match forgets it, so its departure is
+    // announced again.
+    p.state->EndMatch();
+    CBrixChatRecord gone;
+    gone.kind = 5;
+    gone.senderId = 6;
+    p.state->ShowChatNotice(gone, 1);
+    EXPECT_EQ(p.state->GetChatLineCount(), 1);
 }
 
 // A first start creates the stored entries with their defaults; incomplete stored
