@@ -6,7 +6,7 @@
 #include "framework/BrixState.h"
 
 class CBrixAchievementStation;
-class CBrixChatRecord;
+struct CBrixChatRecord;
 class CBrixLanguage;
 class CBrixPlayer;
 
