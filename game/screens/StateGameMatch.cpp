@@ -1,0 +1,182 @@
+// The online match operations of the game object: starting and stopping the match,
+// the opponent leaving, the peer's game events with their acknowledgements and the chat
+// lines shown as bubbles over the match.
+#include "engine/KetrelResult.h"
+#include "game/match/JubGameEventExchange.h"
+#include "game/match/JubPlayState.h"
+#include "game/match/JubScene.h"
+#include "game/screens/JubChatBubbleList.h"
+#include "game/screens/JubShellHost.h"
+#include "game/screens/StateGame.h"
+
+void CStateGame::CloseConnectingScreen(i32 value)
+{
+    if (CJubState* connecting = m_screens[JUB_SCREEN_CONNECTING])
+        connecting->SetDone(value);
+}
+
+void CStateGame::StartMatch(i32 localStarts)
+{
+    if (!m_app && !m_shell)
+        return;
+    m_lobbyLink = 0;
+    m_gameLinkLost = 0;
+    m_stopRequested = 0;
+    if (m_shell)
+        m_shell->SeedRandom((u32)GetTickMs());
+    m_matchStopped = 0;
+    DeleteAllScreens();
+    SwitchToScreen(JUB_SCREEN_PLAY);
+    CJubPlayState* play = GetPlayScreen();
+    if (!play)
+        return;
+
+    i32 ids[2] = {-1, -1};
+    i32 complete = 1;
+    CJubScene* scene = play->GetLiveScene();
+    for (i32 p = 0; p < 2; ++p)
+    {
+        CKetrelString name;
+        i32 id = -1;
+        if (!m_shell || !m_shell->GetMatchPlayer(p, &id, &name))
+        {
+            id = -1;
+            name = p == 0 ? "Player1" : "Player2";
+            complete = 0;
+        }
+        ids[p] = id;
+        play->SetPlayerId(p, (u32)id);
+        if (scene)
+            scene->GetPlayer(p).name = name;
+    }
+    const i32 local = (GetUserId() == ids[0]) ? 0 : 1;
+    // The starting side plays host: it draws the first round and sends it.
+    play->StartMatch(local, complete && localStarts ? 1 : 0, complete);
+}
+
+void CStateGame::StopMatch()
+{
+    m_lastStopResult = 0;
+    if (CJubPlayState* play = GetPlayScreen())
+    {
+        play->LeaveMatch();
+        m_lastStopResult = play->IsLeaving();
+    }
+    m_matchStopped = 1;
+}
+
+void CStateGame::OnPlayerLeft(i32 playerId)
+{
+    CJubPlayState* play = GetPlayScreen();
+    if (!play || play->IsMatchDecided() || play->IsResultSent() || play->GetPlayerLeftFlag())
+        return;
+    m_counters.playersLeft += 1;
+    i32 leaver = -1;
+    for (i32 p = 0; p < 2; ++p)
+        if ((i32)play->GetResultId(p) == playerId && leaver < 0)
+            leaver = p;
+    if (leaver < 0)
+    {
+        // The result lists are filled only when the result is set; ask the ids kept at
+        // the match start instead.
+        CKetrelString name;
+        for (i32 p = 0; p < 2 && leaver < 0; ++p)
+        {
+            i32 id = -1;
+            if (m_shell && m_shell->GetMatchPlayer(p, &id, &name) && id == playerId)
+                leaver = p;
+        }
+    }
+    if (leaver < 0)
+        return;
+    if (leaver == play->GetRemotePlayer())
+    {
+        play->OnPlayerLeft();
+        return;
+    }
+    play->SetMatchResult(1 - leaver);
+    play->PostTurnResult(CJubEventMatchResult::kPlayerLeft);
+}
+
+f32 CStateGame::GetTurnClockFraction()
+{
+    CJubPlayState* play = GetPlayScreen();
+    return play ? play->GetTurnTimeFraction() : 0.0f;
+}
+
+i32 CStateGame::IsGameScreenBusy()
+{
+    return (m_screens[JUB_SCREEN_INTRO] || m_screens[JUB_SCREEN_PLAY]) ? 1 : 0;
+}
+
+void CStateGame::OnGameData(const u8* data, i32 size)
+{
+    CJubPlayState* play = GetPlayScreen();
+    if (!play || !data || size <= 0)
+        return;
+    // The exchange checks the record's size and type, drops repeats and the events of
+    // unknown types, answers each with an acknowledgement and queues the rest.
+    play->GetExchange().ReceivePayload(data, size);
+}
+
+int CStateGame::SendGameData(const u8* data, i32 size)
+{
+    if (!data || size <= 0)
+        return KE_ERR_ARGUMENT;
+    m_sentBytes += size;
+    IBrixGameState::SendGameData(data, size, 0, 0);
+    return KE_OK;
+}
+
+void CStateGame::OnGameLinkDown(i32)
+{
+    m_gameLinkLost = 1;
+    // The play screen ends the match on its next update.
+    m_stopRequested = 1;
+}
+
+void CStateGame::OnLobbyLinkDown(i32)
+{
+    m_lobbyLink = 1;
+}
+
+i32 CStateGame::OnChatMessage(const CBrixChatRecord& record, i32 fromPeer)
+{
+    i32 kind = -1;
+    CKetrelString text;
+    if (!m_shell || !m_shell->ReadChatRecord(record, &kind, &text))
+        return 0;
+    return OnChatLine(kind, text, fromPeer);
+}
+
+i32 CStateGame::OnChatLine(i32 kind, const CKetrelString& text, i32 fromPeer)
+{
+    if (kind != 2)
+        return 0;
+    CJubPlayState* play = GetPlayScreen();
+    if (!play || !m_renderer)
+        return 1;
+    const f32 w = m_renderer->GetScreenWidth();
+    const f32 h = m_renderer->GetScreenHeight();
+    CJubScene* scene = play->GetLiveScene();
+    if (!fromPeer)
+    {
+        const u32 colour = scene ? scene->GetColour(play->GetLocalPlayer()).GetARGB()
+                                 : 0xFF808080u;
+        AddChatBubble(text, CKetrelString("Me"), colour, CKetrelVector2(0.1f * w, 0.825f * h),
+                      CKetrelVector2(0.0f, h));
+        if (!m_chatHelpPlayed)
+        {
+            SetSettingBool(CKetrelString("wobblix_chathelpplayed"), 1, 1);
+            m_chatHelpPlayed = 1;
+        }
+        return 1;
+    }
+    if (!scene)
+        return 1;
+    const u32 colour = scene ? scene->GetColour(play->GetRemotePlayer()).GetARGB()
+                             : 0xFF808080u;
+    AddChatBubble(text, CKetrelString("Opponent"), colour,
+                  CKetrelVector2(0.9f * w, 0.825f * h), CKetrelVector2(w, h));
+    return 1;
+}
