@@ -439,6 +439,12 @@ void MakeLobby(const fs::path& out)
         WriteBytes(dir / "lobby_panel.png", Panel(unit * 6, unit * 4, 0xFFFFFFFF, 0xFFC8C8C0));
         WriteBytes(dir / "lobby_button.png", Panel(unit * 3, unit, 0xFF2A7FD4, 0xFF1D5C9C));
         WriteBytes(dir / "lobby_button_pressed.png", Panel(unit * 3, unit, 0xFF1D5C9C, 0xFF123D68));
+        // The menu's pictures: the framework button, the achievement trophy, the
+        // avatar of players without a picture, and a clear face for hit areas.
+        WriteBytes(dir / "lobby_brix.png", Panel(unit * 2, unit * 2, 0xFFF0C040, 0xFFB08020));
+        WriteBytes(dir / "lobby_trophy.png", Panel(unit, unit, 0xFFE0B020, 0xFF806010));
+        WriteBytes(dir / "avatar-icon.png", Panel(unit * 2, unit * 2, 0xFF9FB4C8, 0xFF5A7088));
+        WriteBytes(dir / "lobby_clear.png", Panel(8, 8, 0x00000000, 0x00000000));
         MakeOverlayPictures(dir, size);
     }
 }

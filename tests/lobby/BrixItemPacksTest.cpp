@@ -1,0 +1,200 @@
+// Item data packs: which announced packs are current, and downloads written piece by
+// piece into the user data folder, checked against their digest before they count.
+#include "LobbyTestKit.h"
+
+#include "engine/KetrelMD5.h"
+#include "engine/KetrelResult.h"
+#include "lobby/BrixItemPacks.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+using namespace lobbytest;
+
+namespace
+{
+typedef std::vector<std::string> Calls;
+
+std::string PackBytes(int size, int seed)
+{
+    std::string s;
+    for (int i = 0; i < size; ++i)
+        s.push_back((char)((i * 7 + seed) & 0xFF));
+    return s;
+}
+
+CItemData Record(int id, int kind, const std::string& bytes)
+{
+    CItemData r;
+    r.value0 = id;
+    r.value1 = kind;
+    CKetrelMD5 md5;
+    md5.DigestBuffer((const u8*)bytes.data(), (u32)bytes.size());
+    std::memcpy(r.block, md5.GetDigest(), 16);
+    r.value3 = (int)bytes.size();
+    return r;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+struct Rig
+{
+    Rig() { table.SetHost(&host); }
+    std::string Path(int id) { return host.dataDir + "/data_64_" + std::to_string(id) + ".vad"; }
+    void Chunk(int id, const std::string& bytes, int offset, int length)
+    {
+        const int remaining = (int)bytes.size() - offset - length;
+        table.OnDataChunk(id, offset, (const u8*)bytes.data() + offset, length, remaining);
+    }
+    FakeHost host;
+    CBrixItemPackTable table;
+};
+}
+
+TEST(BrixItemPacks, ListMarksPacksCurrentOrToFetch)
+{
+    const std::string a = PackBytes(100, 1), b = PackBytes(50, 2), c = PackBytes(10, 3);
+    struct Case
+    {
+        const char* what;
+        int kind;          // of the second announcement
+        bool owned;
+        bool fileThere;
+        bool sameDigest;
+        int current;       // after the second announcement
+    };
+    const Case cases[] = {
+        {"kind 1, file there", 1, false, true, true, 1},
+        {"kind 1, file gone", 1, false, false, true, 0},
+        {"kind 0 not owned counts as present", 0, false, false, true, 1},
+        {"kind 0 owned, file gone", 0, true, false, true, 0},
+        {"kind 0 owned, file there", 0, true, true, true, 1},
+        {"changed digest, file there", 1, false, true, false, 0},
+    };
+    for (const Case& k : cases)
+    {
+        Rig rig;
+        CKetrelArray<CItemData> list, owned;
+        list.Add(Record(5, k.kind, a));
+        list.Add(Record(6, 1, b));
+        rig.table.OnItemDataList(list, &owned);
+        ASSERT_EQ(rig.table.GetCount(), 2) << k.what;
+        EXPECT_EQ(rig.table.IsListReceived(), 1);
+        for (int i = 0; i < 2; ++i)
+        {
+            EXPECT_EQ(rig.table.GetAt(i)->current, 0) << k.what;
+            EXPECT_EQ(rig.table.GetAt(i)->verify, -1) << k.what;
+        }
+        if (k.owned)
+            owned.Add(Record(5, 0, a));
+        if (k.fileThere)
+            std::ofstream(rig.Path(5), std::ios::binary) << a;
+        CKetrelArray<CItemData> again;
+        again.Add(Record(5, k.kind, k.sameDigest ? a : c));
+        rig.table.OnItemDataList(again, &owned);
+        EXPECT_EQ(rig.table.GetCount(), 2);
+        EXPECT_EQ(rig.table.Find(5)->current, k.current) << k.what;
+        EXPECT_EQ(rig.table.Find(5)->verify, k.current ? 1 : -1) << k.what;
+        EXPECT_EQ(rig.table.Find(6)->current, 0) << k.what;
+    }
+}
+
+TEST(BrixItemPacks, DownloadsInPiecesAndChecksTheDigest)
+{
+    struct Case
+    {
+        const char* what;
+        int size;
+        bool repeatFirst;      // the first piece arrives twice
+        bool corrupt;          // the second piece's bytes are wrong
+        bool done;
+    };
+    const Case cases[] = {
+        {"one piece", 1000, false, false, true},
+        {"exact pieces", 32768, false, false, true},
+        {"three pieces", 40000, false, false, true},
+        {"a repeated piece is not written twice", 40000, true, false, true},
+        {"wrong bytes fail the digest", 40000, false, true, false},
+    };
+    for (const Case& k : cases)
+    {
+        Rig rig;
+        const std::string bytes = PackBytes(k.size, 9);
+        CKetrelArray<CItemData> list;
+        list.Add(Record(8, 1, bytes));
+        rig.table.OnItemDataList(list, nullptr);
+        rig.host.Take();
+        ASSERT_EQ(rig.table.StartDownload(8), KE_OK);
+        Calls expected = {"RequestDataChunk 8 0 " + std::to_string(std::min(k.size, 16384))};
+        for (int offset = 0; offset < k.size; offset += 16384)
+        {
+            const int length = std::min(16384, k.size - offset);
+            std::string sent = bytes;
+            if (k.corrupt && offset == 16384)
+                sent[offset + 3] ^= 0x55;
+            rig.Chunk(8, sent, offset, length);
+            if (k.repeatFirst && offset == 0)
+                rig.Chunk(8, sent, offset, length);
+            const int next = offset + length;
+            if (next < k.size)
+            {
+                expected.push_back("RequestDataChunk 8 " + std::to_string(next) + " " +
+                                   std::to_string(std::min(16384, k.size - next)));
+                if (k.repeatFirst && offset == 0)
+                    expected.push_back(expected.back());
+            }
+        }
+        EXPECT_EQ(rig.host.Take(), expected) << k.what;
+        EXPECT_EQ(rig.table.Find(8)->current, k.done ? 1 : 0) << k.what;
+        EXPECT_EQ(rig.table.Find(8)->downloading, 0) << k.what;
+        EXPECT_EQ(std::filesystem::exists(rig.Path(8)), k.done) << k.what;
+        EXPECT_FALSE(std::filesystem::exists(rig.Path(8) + ".tmp")) << k.what;
+        if (k.done)
+        {
+            EXPECT_EQ(ReadFile(rig.Path(8)), bytes) << k.what;
+        }
+    }
+}
+
+TEST(BrixItemPacks, UnaskedAndOversizedPiecesAreDropped)
+{
+    Rig rig;
+    const std::string bytes = PackBytes(100, 4);
+    CKetrelArray<CItemData> list;
+    list.Add(Record(3, 1, bytes));
+    rig.table.OnItemDataList(list, nullptr);
+    rig.host.Take();
+    // Not being downloaded, or not announced at all: nothing written, nothing asked.
+    rig.Chunk(3, bytes, 0, 100);
+    rig.Chunk(99, bytes, 0, 100);
+    rig.table.OnDataChunk(3, 0, nullptr, 10, 0);
+    rig.table.OnDataChunk(3, 0, (const u8*)bytes.data(), 0, 0);
+    EXPECT_TRUE(rig.host.Take().empty());
+    EXPECT_FALSE(std::filesystem::exists(rig.Path(3)));
+    EXPECT_FALSE(std::filesystem::exists(rig.Path(99)));
+    // More than the announced size ends the download.
+    ASSERT_EQ(rig.table.StartDownload(3), KE_OK);
+    rig.host.Take();
+    const std::string more = PackBytes(200, 4);
+    rig.table.OnDataChunk(3, 0, (const u8*)more.data(), 150, 50);
+    EXPECT_TRUE(rig.host.Take().empty());
+    EXPECT_EQ(rig.table.Find(3)->downloading, 0);
+    EXPECT_FALSE(std::filesystem::exists(rig.Path(3) + ".tmp"));
+    // Downloads per run are capped; unknown items and no session refuse to start.
+    EXPECT_EQ(rig.table.StartDownload(3), KE_OK);
+    EXPECT_EQ(rig.table.StartDownload(3), KE_OK);
+    EXPECT_EQ(rig.table.StartDownload(3), KE_ERR_NOT_READY);
+    EXPECT_EQ(rig.table.StartDownload(77), KE_ERR_NOT_FOUND);
+    rig.host.session = 0;
+    list.RemoveAll();
+    list.Add(Record(4, 1, bytes));
+    rig.table.OnItemDataList(list, nullptr);
+    EXPECT_EQ(rig.table.StartDownload(4), KE_ERR_NOT_READY);
+}
