@@ -25,6 +25,7 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#include <functional>
 #include <vector>
 
 namespace e2e
@@ -547,6 +548,25 @@ bool CProgramCopy::WaitStill(int stableMs, int timeoutMs)
         }
         else if (NowMs() - since >= stableMs)
             return true;
+    }
+    return false;
+}
+
+size_t CProgramCopy::Fingerprint()
+{
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb = ReadWindow(m_display, FindWindow(0), &width, &height);
+    return std::hash<std::string>()(std::string(rgb.begin(), rgb.end()));
+}
+
+bool CProgramCopy::WaitChange(size_t before, int timeoutMs)
+{
+    long long deadline = NowMs() + timeoutMs;
+    while (NowMs() < deadline && IsRunning())
+    {
+        if (Fingerprint() != before)
+            return true;
+        usleep(50000);
     }
     return false;
 }

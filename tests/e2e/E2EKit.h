@@ -85,6 +85,10 @@ public:
     bool Screenshot(const char* step);
     // Waits until the picture stays the same for stableMs (at most timeoutMs).
     bool WaitStill(int stableMs, int timeoutMs);
+    // A digest of the whole picture, to tell one page from the next.
+    size_t Fingerprint();
+    // Waits until the picture differs from the one of that digest.
+    bool WaitChange(size_t before, int timeoutMs);
 
     void Click(int x, int y);
     void TypeText(const char* text);     // ASCII letters, digits, space
