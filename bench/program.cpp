@@ -17,7 +17,15 @@
 namespace
 {
 
-const char* const kProgram = KETREL_BINARY_DIR "/main/brix";
+// The program of the build folder that holds this benchmark (<build>/bench/).
+std::string ProgramPath()
+{
+    char path[4096] = {0};
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    std::string folder(path, n > 0 ? (size_t)n : 0);
+    folder = folder.substr(0, folder.rfind('/'));
+    return folder.substr(0, folder.rfind('/')) + "/main/brix";
+}
 
 struct Copy
 {
@@ -36,7 +44,7 @@ struct Copy
             return false;
         const struct passwd* user = getpwuid(0);
         const std::string homeDir = user && user->pw_dir ? user->pw_dir : "/root";
-        int program = open(kProgram, O_RDONLY);
+        int program = open(ProgramPath().c_str(), O_RDONLY);
         if (program < 0)
             return false;
         pid = fork();
@@ -162,9 +170,9 @@ long PeakRssKb(pid_t pid)
 
 int main()
 {
-    if (access(kProgram, X_OK) != 0)
+    if (access(ProgramPath().c_str(), X_OK) != 0)
     {
-        printf("program: %s is not built\n", kProgram);
+        printf("program: %s is not built\n", ProgramPath().c_str());
         return 0;
     }
     if (system("unshare -rmn --propagation private true >/dev/null 2>&1") != 0)
