@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 
@@ -297,6 +298,11 @@ struct ScriptedFlow
     const char* name;
     const char* needs;                   // what the flow taps, for the skip message
 };
+
+void PrintTo(const ScriptedFlow& flow, std::ostream* out)
+{
+    *out << flow.name;
+}
 
 class BrixTwoCopiesFlow : public BrixTwoCopies, public ::testing::WithParamInterface<ScriptedFlow>
 {
