@@ -8,6 +8,7 @@
 
 #include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixAdvertisement.h"
+#include "framework/BrixToastNotification.h"
 #include "net/ASN1Messages.h"
 #include "net/BrixNetworkSession.h"
 #include "ui/ImageWidget.h"
@@ -393,4 +394,59 @@ TEST(AdvertisementCountdown, ServerTextsAsFormats)
             EXPECT_LT(text.size(), 32u) << c.format;
         }
     }
+}
+
+// Every widget the toast and the advertisement look up exists in every area of their
+// layouts, on the screen and not empty (the toast's panel starts below the bottom edge).
+TEST(OverlayLayouts, EveryNameTheCodeLooksUpIsThere)
+{
+    struct Layout { const char* file; std::vector<const char*> names; };
+    const Layout layouts[] = {
+        {"toast-root.xml", {"toast_hitarea", "toast_bg", "toast_icon_message", "toast_icon_challenge",
+                            "toast_icon_achievement", "toast_message"}},
+        {"ad-root.xml", {"adimage", "text_title", "text_closing", "button_close"}},
+    };
+    const struct { i32 w, h; } screens[] = {{800, 480}, {480, 800}};
+    for (const Layout& l : layouts)
+        for (const auto& screen : screens)
+        {
+            SoftwareHost host(screen.w, screen.h);
+            ASSERT_TRUE(host.AddFrameworkPacks());
+            std::unique_ptr<CBrixNotification> overlay;
+            CWidget* root = nullptr;
+            if (std::string(l.file) == "toast-root.xml")
+            {
+                CBrixToastNotification* toast = new CBrixToastNotification();
+                overlay.reset(toast);
+                ASSERT_EQ(1, toast->Init(&host));
+                root = toast->GetRoot();
+            }
+            else
+            {
+                CBrixAdvertisement* ad = new CBrixAdvertisement();
+                overlay.reset(ad);
+                ASSERT_EQ(1, ad->Init(&host));
+                root = ad->GetRoot();
+            }
+            ASSERT_NE(nullptr, root) << l.file;
+            EXPECT_EQ(screen.w, root->GetWidth()) << l.file;
+            for (const char* name : l.names)
+            {
+                CWidget* w = FindWidget(root, name);
+                ASSERT_NE(nullptr, w) << l.file << " " << screen.w << "x" << screen.h << ": " << name;
+                // Inside the screen, and not empty.
+                i32 x = 0, y = 0, r = w->GetWidth(), b = w->GetHeight();
+                root->MapPoint(w, &x, &y);
+                root->MapPoint(w, &r, &b);
+                EXPECT_GT(r, x) << name;
+                EXPECT_GT(b, y) << name;
+                EXPECT_GE(x, 0) << name;
+                EXPECT_LE(r, screen.w) << name;
+                if (std::string(name) != "toast_hitarea" && std::string(name) != "toast_bg" &&
+                    std::string(name).rfind("toast_", 0) != 0)
+                {
+                    EXPECT_LE(b, screen.h) << name;   // the toast starts below the screen
+                }
+            }
+        }
 }

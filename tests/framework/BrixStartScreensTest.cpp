@@ -6,8 +6,10 @@
 #include "OverlayTestKit.h"
 
 #include "engine/graphics/KetrelSurface.h"
+#include "framework/BrixAdvertisement.h"
 #include "framework/BrixIntroState.h"
 #include "framework/BrixTitleState.h"
+#include "framework/BrixToastNotification.h"
 #include "support/KetrelTestXServer.h"
 
 namespace
@@ -154,6 +156,53 @@ TEST_F(StartScreens, TitleFadesInHandsOverAndFadesOut)
     EXPECT_FALSE(title.IsFinished());
     RunTo(title, 3.0f + 2e-3f);
     EXPECT_TRUE(title.IsFinished());
+    title.Release();
+}
+
+// The toast and the advertisement drawn over the title with the framework's layouts:
+// the panel in view at the bottom, the shade over the whole screen.
+TEST_F(StartScreens, OverlaysOverTheTitle)
+{
+    ASSERT_TRUE(host->AddFrameworkPacks());
+    CBrixTitleState title;
+    ASSERT_EQ(1, title.Init(static_cast<IBrixFrameworkHost*>(host.get())));
+    title.Activate();
+    RunTo(title, 1.0f);
+    const std::vector<u32> plain = Draw(title);
+
+    CBrixToastNotification toast;
+    ASSERT_EQ(1, toast.Init(host.get()));
+    toast.Add(Str("Somebody challenges you"), CBrixToastNotification::KIND_CHALLENGE, 0.0f);
+    for (int i = 0; i < 16; ++i)
+        toast.Update(1.0f / 16.0f);   // 1 s: in view
+    title.Render();
+    toast.Render();
+    std::vector<u32> pixels = host->ReadBack();
+    host->Present();
+    EXPECT_TRUE(SavePicture("toast.png", pixels, kW, kH));
+    // The panel's light fill near its right end, 60 pixels high at the bottom.
+    EXPECT_LT(ColourDistance(At(pixels, 640, 470), 0xFDFCF8), 16) << std::hex << At(pixels, 640, 470);
+    EXPECT_EQ(At(plain, 640, 400), At(pixels, 640, 400));   // above the panel: untouched
+    // The challenge icon (crossed sticks) at the panel's left end.
+    EXPECT_LT(ColourDistance(At(pixels, 142, 438), 0xD46A2A), 40) << std::hex << At(pixels, 142, 438);
+
+    CBrixAdvertisement ad;
+    ASSERT_EQ(1, ad.Init(host.get()));
+    const std::string strip = MakePng(64, 96, [](int, int y) { return y < 48 ? 0xFFE04040u : 0xFF4040E0u; });
+    CKetrelArray<i32> frames;
+    frames.Add(500);
+    frames.Add(500);
+    ASSERT_EQ(1, ad.Show(Str("c"), Str(""), (i32)strip.size(), (const u8*)strip.data(), 0, 1000, frames,
+                         Str(""), CBrixAdvertisement::FLAG_SHOW, Str("A sale on bricks"), Str("")));
+    for (int i = 0; i < 8; ++i)
+        ad.Update(0.25f);   // 2 s: the close button is up
+    title.Render();
+    ad.Render();
+    pixels = host->ReadBack();
+    host->Present();
+    EXPECT_TRUE(SavePicture("ad.png", pixels, kW, kH));
+    // The shade darkens the sky at the top-left corner.
+    EXPECT_LT(Luma(At(pixels, 5, 5)), Luma(At(plain, 5, 5)) / 2);
     title.Release();
 }
 

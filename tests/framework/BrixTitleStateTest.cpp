@@ -4,6 +4,11 @@
 
 #include "OverlayTestKit.h"
 
+#include "KetrelSound/KetrelSoundEngine.h"
+#include "KetrelSound/KetrelSoundSource.h"
+#include "engine/KetrelThread.h"
+#include "support/KetrelTestAlsa.h"
+
 #include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixIntroState.h"
 #include "framework/BrixTitleState.h"
@@ -116,4 +121,36 @@ TEST(BrixIntroState, TimelineWithAndWithoutPictures)
         EXPECT_FLOAT_EQ(c.dim, CBrixIntroState::DimLevelAt(c.time)) << c.time;
     }
     intro.Deactivate();
+}
+
+// The chime is decoded when the intro is activated, so the first update plays sound and
+// not an empty source that a loader thread would only fill later.
+TEST(BrixIntroState, TheChimeIsHeard)
+{
+    ASSERT_TRUE(LinkBuiltPack("brixintro.vad"));
+    CKetrelTestAlsa alsa;
+    ASSERT_TRUE(alsa.RouteToFile());
+    std::unique_ptr<CKetrelSoundEngine> engine(CKetrelSoundEngine::Create());
+    ASSERT_EQ(1, engine->Init(nullptr, 44100, 16, 2, 0, 0, 0));
+    {
+        SoftwareHost host(800, 480, engine.get());
+        CBrixIntroState intro;
+        ASSERT_EQ(1, intro.Init(static_cast<IBrixFrameworkHost*>(&host)));
+        intro.Activate();
+        ASSERT_NE(nullptr, intro.GetWelcomeSound());
+        const long before = alsa.GetOutputSize();
+        intro.Update(0.1f);
+        EXPECT_NE(0u, intro.GetWelcomeSound()->IsPlaying(0));
+        // The file device is not paced: wait for half a second of output after the start.
+        for (int i = 0; i < 1500 && alsa.GetOutputSize() < before + 44100 * 4; ++i)
+            IKetrelThread::Sleep(20);
+        intro.Deactivate();
+        EXPECT_EQ(nullptr, intro.GetWelcomeSound());
+    }
+    engine->Shutdown();
+    const std::vector<unsigned char> out = alsa.ReadOutput();
+    int loudest = 0;
+    for (size_t i = 0; i + 1 < out.size(); i += 2)
+        loudest = std::max(loudest, std::abs((int)(i16)(out[i] | out[i + 1] << 8)));
+    EXPECT_GT(loudest, 4000);   // the chime is written at 40 % of full scale
 }

@@ -76,16 +76,26 @@ void HostServices::OpenLink(const CKetrelString& link)
         links.push_back(Narrow(link));
 }
 
+bool HostServices::FindColor(const CKetrelString& name, u32* colour)
+{
+    static const std::map<std::string, u32> colours = {{"text", 0xFF202020u}, {"text_light", 0xFFFFFFFFu}};
+    auto it = colours.find(Narrow(name));
+    if (it == colours.end())
+        return false;
+    *colour = it->second;
+    return true;
+}
+
 IKetrelGraphicsContext* HostServices::GetUIGraphicsContext()
 {
     IKetrelApplication* engine = GetEngineApplication();
     return engine ? engine->GetGraphicsContext() : nullptr;
 }
 
-SoftwareHost::SoftwareHost(int width, int height)
+SoftwareHost::SoftwareHost(int width, int height, CKetrelSoundEngine* sound)
 {
     SetScreen(width, height);
-    CBrixResourceManager::Init(this, nullptr);
+    CBrixResourceManager::Init(this, sound);
 }
 
 SoftwareHost::~SoftwareHost()

@@ -43,7 +43,7 @@ private:
 
 // Everything of the host but the engine application, which the two kinds below add.
 class HostServices : public CBrixResourceManager, public IBrixFrameworkHost, public IUIApplication,
-                     public IUILanguage
+                     public IUILanguage, public IUITheme
 {
 public:
     HostServices() : uiResources(this) {}
@@ -64,7 +64,7 @@ public:
 
     // IUIApplication
     IUIDevice* GetDevice() override { return nullptr; }
-    IUITheme* GetTheme() override { return nullptr; }
+    IUITheme* GetTheme() override { return this; }
     IUILanguage* GetLanguage() override { return this; }
     IUIResourceManager* GetUIResources() override { return &uiResources; }
     IKetrelGraphicsContext* GetUIGraphicsContext() override;
@@ -73,6 +73,11 @@ public:
     CKetrelString GetResellerId() override { return CKetrelString("test"); }
     CKetrelString GetSessionToken() override { return CKetrelString(); }
     CKetrelString GetApplicationCheck() override { return CKetrelString(); }
+
+    // IUITheme: the text colours of the default theme that the layouts name.
+    bool FindColor(const CKetrelString& name, u32* colour) override;
+    void AddColor(const CKetrelString&, u32) override {}
+    void GetXMLFileName(CKetrelString* out) override { *out = CKetrelString("theme_test.xml"); }
 
     // IUILanguage
     CKetrelString GetText(i32 index) override { return GetLanguageText(index); }
@@ -90,7 +95,8 @@ public:
 class SoftwareHost : public TestApp, public HostServices
 {
 public:
-    SoftwareHost(int width = 800, int height = 480);
+    // sound (may be null: no sounds) must outlive the host.
+    SoftwareHost(int width = 800, int height = 480, CKetrelSoundEngine* sound = nullptr);
     ~SoftwareHost();
     IKetrelApplication* GetEngineApplication() override { return this; }
 };
