@@ -45,7 +45,8 @@ CBrixMenuState::CBrixMenuState(IBrixMenuHost* host, bool ownsHost)
     : m_host(host), m_ownsHost(ownsHost), m_game(nullptr), m_inMatch(0), m_root(nullptr),
       m_pageView(nullptr), m_brixButtonRoot(nullptr), m_brixButton(nullptr), m_chatNotifier(nullptr),
       m_shopList(nullptr), m_myItemsList(nullptr), m_joinBubble(nullptr), m_returnBubble(nullptr),
-      m_chatSubmitBubble(nullptr), m_sequences(nullptr), m_activated(0), m_loadingShown(0),
+      m_chatSubmitBubble(nullptr), m_brixImage(nullptr), m_brixTimer(nullptr), m_turnClock(nullptr),
+      m_sequences(nullptr), m_activated(0), m_loadingShown(0),
       m_loadingTimeout(0.0f), m_menuWasVisible(0), m_joinBubblePending(0), m_joinBubbleDismissed(1),
       m_guestProbePending(1), m_firstLaunchShown(0), m_itemDataChanged(0), m_rematchPending(0),
       m_notifierClock(0.0f), m_challengeTimeout(0.0f), m_challengerId(0), m_filterCountdown(0.0f),
@@ -243,6 +244,11 @@ void CBrixMenuState::LookUpWidgets()
     m_joinBubble = CBubble::Cast(m_root->FindByPath(Text(kBrixPathJoinBubble)));
     m_returnBubble = CBubble::Cast(m_root->FindByPath(Text(kBrixPathReturnBubble)));
     m_chatSubmitBubble = CBubble::Cast(m_root->FindByPath(Text(kBrixPathChatSubmitBubble)));
+    // The framework button's companions, used every frame.
+    CWidget* parent = m_brixButton ? m_brixButton->GetParent() : nullptr;
+    m_brixImage = parent ? parent->FindChild(Text(kBrixButtonImage), -1) : nullptr;
+    m_brixTimer = parent ? parent->FindChild(Text(kBrixButtonTimer), -1) : nullptr;
+    m_turnClock = m_brixTimer ? m_brixTimer->FindChild(Text(kBrixTurnClock), -1) : nullptr;
 }
 
 void CBrixMenuState::UnloadLayout()
@@ -261,6 +267,7 @@ void CBrixMenuState::UnloadLayout()
     m_joinBubble = nullptr;
     m_returnBubble = nullptr;
     m_chatSubmitBubble = nullptr;
+    m_brixImage = m_brixTimer = m_turnClock = nullptr;
     m_expandedShopItem = nullptr;
     m_meRow = nullptr;
 }
@@ -583,21 +590,18 @@ void CBrixMenuState::UpdateBrixButton(f32 dt)
     if (!m_brixButton)
         return;
     const f32 f = m_game ? m_game->GetTurnClockFraction() : 0.0f;
-    CWidget* parent = m_brixButton->GetParent();
-    CWidget* image = parent ? parent->FindChild(Text(kBrixButtonImage), -1) : nullptr;
-    CWidget* timer = parent ? parent->FindChild(Text(kBrixButtonTimer), -1) : nullptr;
-    if (image && timer)
+    if (m_brixImage && m_brixTimer)
     {
         if (f <= 0.0f || !m_pageView || !m_pageView->IsVisible())
         {
-            image->SetVisible(true);
-            timer->SetVisible(false);
+            m_brixImage->SetVisible(true);
+            m_brixTimer->SetVisible(false);
         }
         else
         {
-            image->SetVisible(false);
-            timer->SetVisible(true);
-            if (CPieWidget* pie = CPieWidget::Cast(timer->FindChild(Text(kBrixTurnClock), -1)))
+            m_brixImage->SetVisible(false);
+            m_brixTimer->SetVisible(true);
+            if (CPieWidget* pie = CPieWidget::Cast(m_turnClock))
                 pie->SetAngle(f * kTwoPi);
         }
     }
@@ -625,9 +629,7 @@ void CBrixMenuState::UpdateWobble(f32 dt)
         if (m_wobbleClock <= kWobbleIdle)
             return;
         m_wobbleClock = 0.0f;
-        CWidget* parent = m_brixButton->GetParent();
-        if (CImageWidget* image =
-                CImageWidget::Cast(parent ? parent->FindChild(Text(kBrixButtonImage), -1) : nullptr))
+        if (CImageWidget* image = CImageWidget::Cast(m_brixImage))
             image->FadeIn();
         m_wobblePhase = 0.0f;
         m_buttonRest = m_brixButton->GetRect();
@@ -647,9 +649,7 @@ void CBrixMenuState::UpdateWobble(f32 dt)
         m_brixButton->SetRect(m_buttonRest);
         if (RandomBetween(m_host, 0, 4) < 2 && !m_brixButton->IsPressed() && IsGuestLogin())
         {
-            CWidget* parent = m_brixButton->GetParent();
-            if (CImageWidget* image =
-                    CImageWidget::Cast(parent ? parent->FindChild(Text(kBrixButtonImage), -1) : nullptr))
+            if (CImageWidget* image = CImageWidget::Cast(m_brixImage))
                 image->FadeIn();
         }
         else

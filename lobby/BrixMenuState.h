@@ -252,6 +252,9 @@ private:
     CBubble* m_joinBubble;
     CBubble* m_returnBubble;
     CBubble* m_chatSubmitBubble;
+    CWidget* m_brixImage;                    // beside the framework button; looked up once
+    CWidget* m_brixTimer;
+    CWidget* m_turnClock;
     CUITimedSequenceList* m_sequences;       // owned
     Binding m_bindings[EVENT_COUNT];
     CKetrelString m_searchText;

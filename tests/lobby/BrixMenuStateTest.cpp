@@ -8,6 +8,7 @@
 #include "net/BerHandCodec.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
+#include "ui/PieWidget.h"
 #include "ui/Slider.h"
 #include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
@@ -693,5 +694,34 @@ TEST(BrixMenuState, RelayoutKeepsTheMenuAndRefeedsTheChat)
         EXPECT_EQ(Count(rig.host.Take(), "RequestImageAndLink moregames"), 1);
         EXPECT_EQ(rig.state->ReloadLayout(), 1);
         EXPECT_EQ(rig.state->IsMenuVisible(), open);
+    }
+}
+
+TEST(BrixMenuState, FrameworkButtonShowsTheTurnClock)
+{
+    struct Case
+    {
+        f32 fraction;
+        bool menuOpen;
+        bool clockShown;
+    };
+    const Case cases[] = {{0.5f, true, true}, {0.5f, false, false}, {0.0f, true, false}, {-1.0f, true, false}};
+    for (const Case& c : cases)
+    {
+        MenuRig rig;
+        rig.host.game->turnClock = c.fraction;
+        rig.state->SetMenuOpen(c.menuOpen);
+        rig.state->Update(0.01f);
+        CWidget* image = rig.Find(kBrixButtonImage);
+        CWidget* timer = rig.Find(kBrixButtonTimer);
+        ASSERT_TRUE(image && timer);
+        EXPECT_EQ(timer->IsVisible(), c.clockShown) << c.fraction << " " << c.menuOpen;
+        EXPECT_EQ(image->IsVisible(), !c.clockShown);
+        if (c.clockShown)
+        {
+            CPieWidget* pie = CPieWidget::Cast(rig.Find(kBrixTurnClock));
+            ASSERT_NE(pie, nullptr);
+            EXPECT_NEAR(pie->GetAngle(), c.fraction * 6.2831855f, 1e-4);
+        }
     }
 }
