@@ -96,6 +96,25 @@ TEST_F(BrixWholeProgram, StartsShowsAFrameAndQuitsOnSigterm)
     QuitWithSigterm(copy);
 }
 
+// Without its packs the program says which file is missing and fails.
+TEST_F(BrixWholeProgram, MissingPacksAreReportedAndFail)
+{
+    CProgramCopy copy("missing_packs");
+    const std::string folder = MakeTempFolder("bare");
+    ASSERT_FALSE(folder.empty());
+    const std::string bare = folder + "/brix";
+    const std::string command = std::string("cp '") + ProgramPath() + "' '" + bare + "'";
+    ASSERT_EQ(0, system(command.c_str()));
+    copy.SetProgram(bare);
+    ASSERT_TRUE(copy.Start(nullptr));
+    const int status = copy.Wait(kStartMs);
+    RemoveTree(folder);
+    EXPECT_NE(-1, status) << "still running";
+    EXPECT_NE(0, status) << copy.GetOutput();
+    EXPECT_NE(std::string::npos, copy.GetOutput().find("ERROR: ")) << copy.GetOutput();
+    EXPECT_NE(std::string::npos, copy.GetOutput().find(".vad")) << copy.GetOutput();
+}
+
 // SIGTERM at the lobby saves the settings; the next start counts the launch.
 TEST_F(BrixWholeProgram, SigtermAtTheLobbySavesTheSettings)
 {

@@ -279,7 +279,7 @@ static int IgnoreXError(Display*, XErrorEvent*)
 }
 
 CProgramCopy::CProgramCopy(const char* name)
-    : m_name(name), m_display(nullptr), m_window(0), m_pid(-1), m_output(-1), m_startMs(0)
+    : m_name(name), m_program(ProgramPath()), m_display(nullptr), m_window(0), m_pid(-1), m_output(-1), m_startMs(0)
 {
 }
 
@@ -331,7 +331,7 @@ bool CProgramCopy::Start(CNetwork* network)
     if (pipe2(fds, O_CLOEXEC) != 0)
         return false;
     // The program goes in as an open file: the build folder may lie under /tmp.
-    int program = open(ProgramPath(), O_RDONLY);
+    int program = open(m_program.c_str(), O_RDONLY);
     if (program < 0)
     {
         close(fds[0]);

@@ -62,6 +62,8 @@ public:
     explicit CProgramCopy(const char* name);
     ~CProgramCopy();                     // kills the program and its X server, removes the folders
 
+    // Runs another executable in place of the built program (set before Start).
+    void SetProgram(const std::string& path) { m_program = path; }
     // Starts the X server (once) and the program, inside network when given,
     // else in a network namespace of its own.
     bool Start(CNetwork* network);
@@ -103,6 +105,7 @@ public:
 
 private:
     std::string m_name;
+    std::string m_program;
     std::string m_root;
     CKetrelTestXServer m_xserver;
     std::string m_displayName;
