@@ -1,0 +1,247 @@
+// The program's own figures, measured on the built executable as a user starts it
+// (private /tmp, home and network, as the whole-program tests run it), on a private
+// X server with Mesa's software renderer:
+//   startup   start to the first drawn frame, best of 3, against 0.3 s;
+//   idle_cpu  the share of one core used over 10 s at the lobby, against 1 %;
+//   rss       the peak resident size at the lobby, against 60 MB.
+// Each ratio is the allowance over the measured figure (above 1 is within it).
+#include "BenchSupport.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <pwd.h>
+#include <string>
+#include <sys/stat.h>
+
+namespace
+{
+
+// The program of the build folder that holds this benchmark (<build>/bench/).
+std::string ProgramPath()
+{
+    char path[4096] = {0};
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    std::string folder(path, n > 0 ? (size_t)n : 0);
+    folder = folder.substr(0, folder.rfind('/'));
+    return folder.substr(0, folder.rfind('/')) + "/main/brix";
+}
+
+struct Copy
+{
+    pid_t pid = -1;
+    std::string root;
+
+    bool Start()
+    {
+        char pattern[] = "/tmp/brix-bench-XXXXXX";
+        if (!mkdtemp(pattern))
+            return false;
+        root = pattern;
+        const std::string tmp = root + "/tmp", home = root + "/home";
+        if (mkdir(tmp.c_str(), 01777) != 0 || chmod(tmp.c_str(), 01777) != 0 ||
+            mkdir(home.c_str(), 0755) != 0)
+            return false;
+        const struct passwd* user = getpwuid(0);
+        const std::string homeDir = user && user->pw_dir ? user->pw_dir : "/root";
+        int program = open(ProgramPath().c_str(), O_RDONLY);
+        if (program < 0)
+            return false;
+        pid = fork();
+        if (pid == 0)
+        {
+            int devnull = open("/dev/null", O_RDWR);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            if (program != 3)
+                dup2(program, 3);
+            execlp("unshare", "unshare", "-rmn", "--propagation", "private", "sh", "-c",
+                   "ip link set lo up && mkdir -p \"$1/.X11-unix\" && "
+                   "mount --bind /tmp/.X11-unix \"$1/.X11-unix\" && "
+                   "mount --bind \"$2\" \"$3\" && mount --rbind \"$1\" /tmp && "
+                   "exec /proc/self/fd/3",
+                   "sh", tmp.c_str(), home.c_str(), homeDir.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        close(program);
+        return pid > 0;
+    }
+
+    void Stop()
+    {
+        if (pid > 0)
+        {
+            kill(pid, SIGTERM);
+            for (int i = 0; i < 300 && waitpid(pid, nullptr, WNOHANG) == 0; i++)
+                usleep(10000);
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        pid = -1;
+        if (!root.empty())
+        {
+            std::string command = "rm -rf --one-file-system '" + root + "'";
+            if (system(command.c_str()) != 0)
+                fprintf(stderr, "could not remove %s\n", root.c_str());
+        }
+        root.clear();
+    }
+    ~Copy() { Stop(); }
+};
+
+// The first mapped top-level window with a drawn (not black) pixel; the time of
+// that moment, or a negative value after timeoutUs.
+double WaitFirstFrame(Display* display, double startUs, double timeoutUs)
+{
+    while (bench::NowUs() - startUs < timeoutUs)
+    {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        {
+            for (unsigned i = 0; i < count; i++)
+            {
+                XWindowAttributes a;
+                if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable)
+                    continue;
+                for (int y = 60; y < a.height; y += 120)
+                    for (int x = 100; x < a.width; x += 200)
+                    {
+                        XImage* image =
+                            XGetImage(display, children[i], x, y, 1, 1, AllPlanes, ZPixmap);
+                        const unsigned long pixel = image ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0;
+                        if (image)
+                            XDestroyImage(image);
+                        if (pixel)
+                        {
+                            XFree(children);
+                            return bench::NowUs();
+                        }
+                    }
+            }
+            if (children)
+                XFree(children);
+        }
+        usleep(1000);
+    }
+    return -1.0;
+}
+
+// User plus system time of a process in clock ticks; -1 when unreadable.
+long CpuTicks(pid_t pid)
+{
+    char path[64];
+    snprintf(path, sizeof(path), "/proc/%d/stat", (int)pid);
+    FILE* f = fopen(path, "r");
+    if (!f)
+        return -1;
+    char text[1024];
+    size_t n = fread(text, 1, sizeof(text) - 1, f);
+    fclose(f);
+    text[n] = 0;
+    const char* p = strrchr(text, ')');   // the name may hold spaces
+    if (!p)
+        return -1;
+    unsigned long utime = 0, stime = 0;
+    // After ")": state, then fields 4..13, then utime (14) and stime (15).
+    if (sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        return -1;
+    return (long)(utime + stime);
+}
+
+// VmHWM of a process in kB; -1 when unreadable.
+long PeakRssKb(pid_t pid)
+{
+    char path[64];
+    snprintf(path, sizeof(path), "/proc/%d/status", (int)pid);
+    FILE* f = fopen(path, "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (fgets(line, sizeof(line), f))
+        if (sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    fclose(f);
+    return kb;
+}
+
+} // namespace
+
+int main()
+{
+    if (access(ProgramPath().c_str(), X_OK) != 0)
+    {
+        printf("program: %s is not built\n", ProgramPath().c_str());
+        return 0;
+    }
+    if (system("unshare -rmn --propagation private true >/dev/null 2>&1") != 0)
+    {
+        printf("program: no private namespaces here; skipped\n");
+        return 0;
+    }
+    const pid_t xserver = bench::StartXvfb();
+    Display* display = xserver > 0 ? XOpenDisplay(nullptr) : nullptr;
+    if (!display)
+    {
+        printf("program: no X server; skipped\n");
+        if (xserver > 0)
+        {
+            kill(xserver, SIGTERM);
+            waitpid(xserver, nullptr, 0);
+        }
+        return 0;
+    }
+
+    double best = 1e30;
+    for (int round = 0; round < 3; round++)
+    {
+        Copy copy;
+        const double start = bench::NowUs();
+        if (!copy.Start())
+            break;
+        const double shown = WaitFirstFrame(display, start, 20e6);
+        if (shown > 0 && (shown - start) / 1e6 < best)
+            best = (shown - start) / 1e6;
+    }
+
+    Copy copy;
+    double share = -1.0;
+    long peakKb = -1;
+    if (copy.Start() && WaitFirstFrame(display, bench::NowUs(), 20e6) > 0)
+    {
+        sleep(8);                        // intro and title are over; the lobby shows
+        const long before = CpuTicks(copy.pid);
+        const double from = bench::NowUs();
+        sleep(10);
+        const long after = CpuTicks(copy.pid);
+        const double seconds = (bench::NowUs() - from) / 1e6;
+        if (before >= 0 && after >= before)
+            share = (double)(after - before) / (double)sysconf(_SC_CLK_TCK) / seconds;
+        peakKb = PeakRssKb(copy.pid);
+    }
+    copy.Stop();
+    XCloseDisplay(display);
+    kill(xserver, SIGTERM);
+    waitpid(xserver, nullptr, 0);
+
+    printf("%-10s %14s %14s\n", "figure", "allowed", "measured");
+    if (best < 1e30)
+    {
+        printf("%-10s %12.3f s %12.3f s\n", "startup", 0.3, best);
+        printf("BENCH startup ratio=%.3f\n", 0.3 / best);
+    }
+    if (share >= 0)
+    {
+        // A share below one tick's worth still counts as one tick, so the ratio stays finite.
+        const double measured = share > 0 ? share : 1.0 / (double)sysconf(_SC_CLK_TCK) / 10.0;
+        printf("%-10s %12.2f %% %12.2f %%\n", "idle_cpu", 1.0, share * 100.0);
+        printf("BENCH idle_cpu ratio=%.3f\n", 0.01 / measured);
+    }
+    if (peakKb > 0)
+    {
+        printf("%-10s %11.1f MB %11.1f MB\n", "rss", 60.0, peakKb / 1024.0);
+        printf("BENCH rss ratio=%.3f\n", 60.0 * 1024.0 / (double)peakKb);
+    }
+    return 0;
+}

@@ -1,0 +1,353 @@
+// The whole program as a user meets it: started from its executable in private
+// namespaces, on X servers of its own, against our lobby server, driven through
+// XTest and read back from its window and its settings file. Each step leaves a
+// screenshot under build/tests/e2e/.
+#include "E2EKit.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <unistd.h>
+
+using namespace e2e;
+
+namespace
+{
+
+const int kStartMs = 20000;              // window and first frame, on a loaded machine
+const int kExitMs = 15000;
+const int kLobbyMs = 8000;               // intro and title (3 s) are over by then
+
+// The stand-in application clears its window to one colour and nothing else;
+// the game draws pictures.
+bool ShowsOnlyTheStandIn(CProgramCopy& copy)
+{
+    const long first = copy.Pixel(5, 5);
+    if (first != 0x203040)
+        return false;
+    for (int y = 20; y < 480; y += 45)
+        for (int x = 20; x < 800; x += 75)
+            if (copy.Pixel(x, y) != first)
+                return false;
+    return true;
+}
+
+class BrixWholeProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (access(ProgramPath(), X_OK) != 0)
+            GTEST_SKIP() << "the program is not built";
+        if (system("command -v Xvfb >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "Xvfb is not installed";
+        if (!NamespacesAvailable())
+            GTEST_SKIP() << "no private user, mount and network namespaces here";
+    }
+
+    // Starts a copy and waits for its first frame; fails the test when none comes.
+    void StartAndShow(CProgramCopy& copy, CNetwork* network, const char* step)
+    {
+        ASSERT_TRUE(copy.Start(network));
+        ASSERT_NE(0u, copy.FindWindow(kStartMs)) << copy.GetOutput();
+        ASSERT_GE(copy.WaitFirstFrame(kStartMs), 0) << copy.GetOutput();
+        copy.Screenshot(step);
+    }
+
+    // Waits through intro and title; true when the game (not the stand-in) runs.
+    bool ReachLobby(CProgramCopy& copy, const char* step)
+    {
+        usleep(kLobbyMs * 1000);
+        copy.WaitStill(500, 4000);
+        copy.Screenshot(step);
+        return !ShowsOnlyTheStandIn(copy);
+    }
+
+    // A tap that must change the picture; the settled picture is written as step.
+    void Tap(CProgramCopy& copy, int x, int y, const char* step)
+    {
+        const size_t before = copy.Fingerprint();
+        copy.Click(x, y);
+        EXPECT_TRUE(copy.WaitChange(before, 5000)) << step << ": the tap at " << x << "," << y
+                                                  << " changed nothing";
+        copy.WaitStill(400, 5000);
+        copy.Screenshot(step);
+    }
+
+    void QuitWithSigterm(CProgramCopy& copy)
+    {
+        copy.Signal(SIGTERM);
+        EXPECT_EQ(0, copy.Wait(kExitMs)) << copy.GetOutput();
+    }
+};
+
+} // namespace
+
+// Works with any application behind the factory: the window comes, shows a
+// frame, and SIGTERM ends the program through its quit path with status 0.
+TEST_F(BrixWholeProgram, StartsShowsAFrameAndQuitsOnSigterm)
+{
+    CProgramCopy copy("smoke");
+    StartAndShow(copy, nullptr, "first-frame");
+    EXPECT_EQ(-1, copy.Wait(1000)) << "the program keeps running: " << copy.GetOutput();
+    QuitWithSigterm(copy);
+}
+
+// Without its packs the program says which file is missing and fails.
+TEST_F(BrixWholeProgram, MissingPacksAreReportedAndFail)
+{
+    CProgramCopy copy("missing_packs");
+    const std::string folder = MakeTempFolder("bare");
+    ASSERT_FALSE(folder.empty());
+    const std::string bare = folder + "/brix";
+    const std::string command = std::string("cp '") + ProgramPath() + "' '" + bare + "'";
+    ASSERT_EQ(0, system(command.c_str()));
+    copy.SetProgram(bare);
+    ASSERT_TRUE(copy.Start(nullptr));
+    const int status = copy.Wait(kStartMs);
+    RemoveTree(folder);
+    EXPECT_NE(-1, status) << "still running";
+    EXPECT_NE(0, status) << copy.GetOutput();
+    EXPECT_NE(std::string::npos, copy.GetOutput().find("ERROR: ")) << copy.GetOutput();
+    EXPECT_NE(std::string::npos, copy.GetOutput().find(".vad")) << copy.GetOutput();
+}
+
+// SIGTERM at the lobby saves the settings; the next start counts the launch.
+TEST_F(BrixWholeProgram, SigtermAtTheLobbySavesTheSettings)
+{
+    CNetwork network;
+    ASSERT_TRUE(network.Start());
+    ASSERT_TRUE(network.StartServer()) << network.GetServerLog();
+    CProgramCopy copy("sigterm");
+    StartAndShow(copy, &network, "start");
+    if (!ReachLobby(copy, "lobby"))
+    {
+        QuitWithSigterm(copy);
+        GTEST_SKIP() << "the program runs the stand-in application, not the game";
+    }
+    QuitWithSigterm(copy);
+    long launches = 0;
+    ASSERT_TRUE(copy.ReadSetting("__Brix_TimesLaunched", &launches))
+        << "stats.dat is missing or lacks the launch count";
+    EXPECT_EQ(1, launches);
+
+    StartAndShow(copy, &network, "second-start");
+    ReachLobby(copy, "second-lobby");
+    QuitWithSigterm(copy);
+    ASSERT_TRUE(copy.ReadSetting("__Brix_TimesLaunched", &launches));
+    EXPECT_EQ(2, launches);
+}
+
+// First launch without a server: the language chooser, the log-in page, play
+// offline, the game's menu, training and its first scene.
+TEST_F(BrixWholeProgram, FirstLaunchReachesTrainingOffline)
+{
+    CProgramCopy copy("first_launch");
+    StartAndShow(copy, nullptr, "1-start");
+    if (!ReachLobby(copy, "2-language"))
+    {
+        QuitWithSigterm(copy);
+        GTEST_SKIP() << "the program runs the stand-in application, not the game";
+    }
+    Tap(copy, 630, 95, "3-language-chosen");
+    Tap(copy, 400, 418, "4-login");
+    Tap(copy, 205, 410, "5-menu");
+    copy.WaitStill(1500, 20000);         // the menu loads its pictures a few a frame
+    Tap(copy, 275, 220, "6-training");
+    // The first visit dims the screen with a hint for 5 s; then scene 1.
+    usleep(6000 * 1000);
+    const size_t training = copy.Fingerprint();
+    copy.Click(240, 180);
+    if (!copy.WaitChange(training, 15000))
+    {
+        copy.Screenshot("7-scene-1");
+        QuitWithSigterm(copy);
+        GTEST_SKIP() << "the play screen draws nothing yet: scene 1 cannot be played";
+    }
+    copy.WaitStill(1000, 10000);
+    copy.Screenshot("7-scene-1");
+    QuitWithSigterm(copy);
+    GTEST_SKIP() << "the winning shot of scene 1 is not scripted yet (then scene_0_cleared)";
+}
+
+// Lines of the server's log that record a log-in.
+int CountLogins(const CNetwork& network)
+{
+    const std::string log = network.GetServerLog();
+    int count = 0;
+    for (size_t at = log.find("logged in as"); at != std::string::npos;
+         at = log.find("logged in as", at + 1))
+        count++;
+    return count;
+}
+
+// Whether any client said more to the server than the kit's own probes, which
+// connect and close without a word.
+bool AnyClientSpoke(const CNetwork& network)
+{
+    const std::string log = network.GetServerLog();
+    size_t at = 0;
+    while ((at = log.find("lobbyserver conn ", at)) != std::string::npos)
+    {
+        const size_t end = log.find('\n', at);
+        const std::string line = log.substr(at, end == std::string::npos ? end : end - at);
+        if (line.find(" - open") == std::string::npos &&
+            line.find(" - closed by the client") == std::string::npos)
+            return true;
+        at += 1;
+    }
+    return false;
+}
+
+bool WaitLogins(const CNetwork& network, int count, int timeoutMs)
+{
+    const long long deadline = NowMs() + timeoutMs;
+    while (NowMs() < deadline)
+    {
+        if (CountLogins(network) >= count)
+            return true;
+        usleep(200000);
+    }
+    return false;
+}
+
+// Two copies on one network with the server: each passes the language chooser of
+// its first launch and logs in as a guest.
+class BrixTwoCopies : public BrixWholeProgram
+{
+protected:
+    void SetUp() override
+    {
+        BrixWholeProgram::SetUp();
+        if (IsSkipped())
+            return;
+        ASSERT_TRUE(network.Start());
+        ASSERT_TRUE(network.StartServer()) << network.GetServerLog();
+    }
+
+    // Both copies up and logged in; false when the program cannot get there yet
+    // (skipReason says why).
+    bool LogInBoth(const char* name)
+    {
+        copies[0].reset(new CProgramCopy((std::string(name) + "-a").c_str()));
+        copies[1].reset(new CProgramCopy((std::string(name) + "-b").c_str()));
+        for (auto& copy : copies)
+        {
+            StartAndShow(*copy, &network, "1-start");
+            if (::testing::Test::HasFatalFailure())
+                return false;
+            if (!ReachLobby(*copy, "2-language"))
+            {
+                QuitWithSigterm(*copy);
+                skipReason = "the program runs the stand-in application, not the game";
+                return false;
+            }
+            Tap(*copy, 630, 95, "3-language-chosen");
+            Tap(*copy, 400, 418, "4-login");
+        }
+        const int before = CountLogins(network);
+        for (auto& copy : copies)
+            Tap(*copy, 155, 318, "5-guest");
+        if (!WaitLogins(network, before + 2, 20000) && !AnyClientSpoke(network))
+        {
+            QuitBoth();
+            skipReason = "the program never connected to the lobby server: no guest log-in yet";
+            return false;
+        }
+        EXPECT_GE(CountLogins(network), before + 2) << network.GetServerLog();
+        for (auto& copy : copies)
+        {
+            copy->WaitStill(500, 5000);
+            copy->Screenshot("6-logged-in");
+            EXPECT_TRUE(copy->IsRunning()) << copy->GetOutput();
+        }
+        return true;
+    }
+
+    void QuitBoth()
+    {
+        for (auto& copy : copies)
+            if (copy && copy->IsRunning())
+                QuitWithSigterm(*copy);
+    }
+
+    CNetwork network;
+    std::unique_ptr<CProgramCopy> copies[2];
+    std::string skipReason;
+};
+
+// The server goes away in the middle of a session and comes back: both copies
+// show the loss, retry with the growing delay (1 s, then 10 s) and log in again.
+TEST_F(BrixTwoCopies, ServerRestartLogsBothInAgain)
+{
+    if (!LogInBoth("server_restart"))
+    {
+        ASSERT_FALSE(HasFailure());
+        GTEST_SKIP() << skipReason;
+    }
+    size_t shown[2];
+    for (int i = 0; i < 2; i++)
+        shown[i] = copies[i]->Fingerprint();
+    const int before = CountLogins(network);
+    network.StopServer();
+    for (int i = 0; i < 2; i++)
+    {
+        EXPECT_TRUE(copies[i]->WaitChange(shown[i], 10000)) << "the loss shows nowhere";
+        copies[i]->WaitStill(500, 3000);
+        copies[i]->Screenshot("7-server-gone");
+    }
+    usleep(2000 * 1000);
+    ASSERT_TRUE(network.StartServer()) << network.GetServerLog();
+    EXPECT_TRUE(WaitLogins(network, before + 2, 45000)) << network.GetServerLog();
+    for (auto& copy : copies)
+    {
+        copy->WaitStill(500, 5000);
+        copy->Screenshot("8-logged-in-again");
+    }
+    QuitBoth();
+}
+
+// The flows that need scripted taps beyond the log-in: they run up to the
+// log-in of both copies and stop there until the taps are written.
+struct ScriptedFlow
+{
+    const char* name;
+    const char* needs;                   // what the flow taps, for the skip message
+};
+
+void PrintTo(const ScriptedFlow& flow, std::ostream* out)
+{
+    *out << flow.name;
+}
+
+class BrixTwoCopiesFlow : public BrixTwoCopies, public ::testing::WithParamInterface<ScriptedFlow>
+{
+};
+
+TEST_P(BrixTwoCopiesFlow, Runs)
+{
+    const ScriptedFlow& flow = GetParam();
+    if (!LogInBoth(flow.name))
+    {
+        ASSERT_FALSE(HasFailure());
+        GTEST_SKIP() << flow.name << ": " << skipReason;
+    }
+    QuitBoth();
+    GTEST_SKIP() << flow.name << ": the scripted taps after the log-in are not written yet; the "
+                 << "flow taps " << flow.needs;
+}
+
+const ScriptedFlow kFlows[] = {
+    {"match", "the player list's challenge, accept, the chat field and a whole match to its "
+              "result on both copies; then the server's record of it"},
+    {"opponent_killed", "a challenge and its accept; one copy is killed mid-match and the other "
+                        "must reach the opponent-left outcome, which the server records"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Flows, BrixTwoCopiesFlow, ::testing::ValuesIn(kFlows),
+                         [](const ::testing::TestParamInfo<ScriptedFlow>& info) {
+                             return std::string(info.param.name);
+                         });
