@@ -260,6 +260,9 @@ private:
     void ReleaseCaptureWithin();               // hiding and disabling
     void DetachChildAt(i32 index);
     bool FocusChainOpen() const;               // the widgets between m_focus and this
+    // A pointer move or release: to the capture holder outside this tree, else to the
+    // child under the point, else to this widget's own handler `on`.
+    bool RoutePointer(bool (CWidget::*on)(i32, i32, i32), i32 button, i32 x, i32 y);
 
     CKetrelRect m_rect;                 // in the parent's coordinates
     CKetrelArray<CWidget*> m_children;  // owned, drawing order
