@@ -677,28 +677,26 @@ bool CWidget::FocusChainOpen() const
     return true;
 }
 
-bool CWidget::DispatchKeyEvent(i32 key)
+bool CWidget::RouteInput(bool (CWidget::*dispatch)(i32), bool (CWidget::*on)(i32), i32 value)
 {
     if (!IsVisible() || !IsEnabled())
         return false;
     CWidgetWalkGuard guard;
     if (s_capture && !IsWithin(s_capture))
-        return s_capture->DispatchKeyEvent(key);
+        return (s_capture->*dispatch)(value);
     if (m_focus)
-        return FocusChainOpen() && m_focus->DispatchKeyEvent(key);
-    return OnKeyEvent(key);
+        return FocusChainOpen() && (m_focus->*dispatch)(value);
+    return (this->*on)(value);
+}
+
+bool CWidget::DispatchKeyEvent(i32 key)
+{
+    return RouteInput(&CWidget::DispatchKeyEvent, &CWidget::OnKeyEvent, key);
 }
 
 bool CWidget::DispatchTextInput(i32 ch)
 {
-    if (!IsVisible() || !IsEnabled())
-        return false;
-    CWidgetWalkGuard guard;
-    if (s_capture && !IsWithin(s_capture))
-        return s_capture->DispatchTextInput(ch);
-    if (m_focus)
-        return FocusChainOpen() && m_focus->DispatchTextInput(ch);
-    return OnTextInput(ch);
+    return RouteInput(&CWidget::DispatchTextInput, &CWidget::OnTextInput, ch);
 }
 
 bool CWidget::DispatchPointerDown(i32 button, i32 x, i32 y)
