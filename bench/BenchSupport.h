@@ -1,6 +1,7 @@
 #pragma once
-// Helpers shared by the benchmark programs: a monotonic clock, best-of-N timing and a
-// private X server.
+// Helpers shared by the benchmark programs: a monotonic clock, best-of-N timing, the
+// median of rounds and a private X server.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#include <vector>
 
 namespace bench
 {
@@ -38,6 +40,13 @@ double BestSeconds(int rounds, F&& run)
             best = s;
     }
     return best;
+}
+
+// The middle value of rounds (the upper one of an even count); there is at least one.
+inline double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 // A private Xvfb on a display number of its own choosing; DISPLAY is set to it.
@@ -85,5 +94,12 @@ inline pid_t StartXvfb()
     snprintf(name, sizeof(name), ":%d", atoi(text));
     setenv("DISPLAY", name, 1);
     return pid;
+}
+
+// Ends a server StartXvfb started.
+inline void StopXvfb(pid_t server)
+{
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
 }
 } // namespace bench

@@ -4,7 +4,7 @@
 // water), on a private Xvfb with Mesa's software GLES2. Both clear the frame first.
 //
 //   BENCH game_step ratio=<bare frame time / step-and-frame time>
-#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
@@ -30,12 +30,6 @@
 namespace
 {
 const int kFramesPerRound = 60, kRounds = 5;
-
-class BenchApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
 
 class BenchShell : public IJubShellHost
 {
@@ -145,13 +139,8 @@ int main()
     }
     int status = 1;
     {
-        BenchApplication app;
-        CKetrelDisplayMode mode;
-        IKetrelApplication::GetDefaultDisplayMode(&mode);
-        mode.windowed = 1;
-        CKetrelGraphicsExt_GLES2* gl = nullptr;
-        if (app.Create(0, &mode) == KE_OK)
-            gl = CKetrelGraphicsExt_GLES2::FromContext(app.GetGraphicsContext());
+        bench::BenchApplication app;
+        CKetrelGraphicsExt_GLES2* gl = bench::OpenWindow(app);
         if (!gl)
         {
             fprintf(stderr, "no OpenGL ES 2.0 window\n");
@@ -221,7 +210,6 @@ int main()
         }
         app.DestroyWindow();
     }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
+    bench::StopXvfb(server);
     return status;
 }

@@ -3,7 +3,7 @@
 // the engine's OpenGL ES renderer (CKetrelGraphicsExt_GLES2::Blit with
 // KE_BLT_ALPHA) against a bare EGL/GLES2 loop that draws the same quads with
 // one program, one texture and one draw call per quad from client memory.
-#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
@@ -70,16 +70,10 @@ struct Positions
     }
 };
 
-class BenchApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
-
 // ---- ours -------------------------------------------------------------------
 struct Ours
 {
-    BenchApplication app;
+    bench::BenchApplication app;
     CKetrelGraphicsExt_GLES2* gl = nullptr;
     CKetrelSurface sprite;
     EGLDisplay display = EGL_NO_DISPLAY;
@@ -88,12 +82,7 @@ struct Ours
 
     bool Open()
     {
-        CKetrelDisplayMode mode;
-        IKetrelApplication::GetDefaultDisplayMode(&mode);
-        mode.windowed = 1;
-        if (app.Create(0, &mode) != KE_OK)
-            return false;
-        gl = CKetrelGraphicsExt_GLES2::FromContext(app.GetGraphicsContext());
+        gl = bench::OpenWindow(app);
         if (!gl)
             return false;
         display = eglGetCurrentDisplay();
@@ -258,11 +247,6 @@ struct Bare
     }
 };
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 } // namespace
 
 int main()
@@ -294,7 +278,7 @@ int main()
                 oursFps.push_back(ours.Round(pos));
                 bareFps.push_back(bare.Round(pos));
             }
-            double o = Median(oursFps), b = Median(bareFps);
+            double o = bench::Median(oursFps), b = bench::Median(bareFps);
             printf("%-44s %12s %12s\n", "800x480, 500 blended 32x32 quads per frame", "engine",
                    "bare GLES2");
             printf("%-44s %12.1f %12.1f\n", "frames per second (median of 7 rounds)", o, b);
@@ -305,7 +289,6 @@ int main()
         bare.Close();
         ours.Close();
     }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
+    bench::StopXvfb(server);
     return result;
 }

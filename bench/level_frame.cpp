@@ -5,7 +5,7 @@
 // Also counts the GL state and draw calls of each frame (through linker wrappers).
 //
 //   BENCH level_frame ratio=<bare frame time / renderer frame time>
-#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
@@ -73,12 +73,6 @@ using bench::StartXvfb;
 const int kFramesPerRound = 30, kRounds = 5;
 
 
-
-class BenchApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
 
 class PackImages : public CJubAssetSource
 {
@@ -301,13 +295,8 @@ int main()
     }
     int status = 1;
     {
-        BenchApplication app;
-        CKetrelDisplayMode mode;
-        IKetrelApplication::GetDefaultDisplayMode(&mode);
-        mode.windowed = 1;
-        CKetrelGraphicsExt_GLES2* gl = nullptr;
-        if (app.Create(0, &mode) == KE_OK)
-            gl = CKetrelGraphicsExt_GLES2::FromContext(app.GetGraphicsContext());
+        bench::BenchApplication app;
+        CKetrelGraphicsExt_GLES2* gl = bench::OpenWindow(app);
         if (!gl)
             fprintf(stderr, "no OpenGL ES 2.0 window\n");
         else
@@ -369,7 +358,6 @@ int main()
             cache.SetSource(nullptr);
         }
     }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
+    bench::StopXvfb(server);
     return status;
 }

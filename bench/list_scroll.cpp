@@ -3,7 +3,7 @@
 // of rows, laying them out, culling and drawing them) against drawing the same
 // visible rows directly with the renderer's blits at the same scroll positions.
 // Each row is a stretched panel image with an icon image on it.
-#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
@@ -29,12 +29,6 @@ const int kItems = 10000;
 const int kRowHeight = 60;
 const int kFramesPerRound = 150;   // down, then as many back up
 const int kRounds = 7;
-
-class BenchApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
 
 // Shares the two images between every row, as the framework's manager does.
 class Resources : public IUIResourceManager
@@ -90,11 +84,6 @@ CKetrelSurface* MakeImage(IKetrelApplication* owner, i32 w, i32 h, u32 rgb)
     return s;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 }  // namespace
 
 int main()
@@ -107,18 +96,12 @@ int main()
     }
     int result = 0;
     {
-        BenchApplication app;
-        CKetrelDisplayMode mode;
-        IKetrelApplication::GetDefaultDisplayMode(&mode);
-        mode.windowed = 1;
-        CKetrelGraphicsExt_GLES2* gl = nullptr;
-        if (app.Create(0, &mode) == KE_OK)
-            gl = CKetrelGraphicsExt_GLES2::FromContext(app.GetGraphicsContext());
+        bench::BenchApplication app;
+        CKetrelGraphicsExt_GLES2* gl = bench::OpenWindow(app);
         if (!gl)
         {
             fprintf(stderr, "OpenGL ES 2.0 could not be set up on the private X server\n");
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
+            bench::StopXvfb(server);
             return 1;
         }
         const i32 W = gl->GetWidth(), H = gl->GetHeight();
@@ -200,7 +183,7 @@ int main()
             ours.push_back(oursRound());
             bare.push_back(bareRound());
         }
-        const double o = Median(ours), b = Median(bare);
+        const double o = bench::Median(ours), b = bench::Median(bare);
         printf("%-52s %12s %12s\n", "10,000-row list, one screen per frame, 800x480", "list", "direct");
         printf("%-52s %12.1f %12.1f\n", "frames per second (median of 7 rounds)", o, b);
         printf("%-52s %12d\n", "rows alive in the list", list->GetLoadedRowCount());
@@ -213,7 +196,6 @@ int main()
         delete icon;
         app.Close();
     }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
+    bench::StopXvfb(server);
     return result;
 }

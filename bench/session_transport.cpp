@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -63,11 +64,12 @@ bool ReadAll(int fd, u8* data, size_t size)
     return true;
 }
 
-// Echoes every client, one thread each, until the listening socket closes.
-class EchoServer
+// Serves every client of a loopback port with `serve(fd)`, one thread each (closing the
+// socket after it), until the listening socket closes.
+class LoopbackServer
 {
 public:
-    EchoServer()
+    explicit LoopbackServer(std::function<void(int)> serve) : m_serve(std::move(serve))
     {
         m_listen = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a = {};
@@ -86,18 +88,14 @@ public:
                     return;
                 int one = 1;
                 setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-                std::thread([fd] {
-                    std::vector<u8> buffer(kBlock);
-                    ssize_t n;
-                    while ((n = recv(fd, buffer.data(), buffer.size(), 0)) > 0)
-                        if (!SendAll(fd, buffer.data(), (size_t)n))
-                            break;
+                std::thread([fd, serve = m_serve] {
+                    serve(fd);
                     close(fd);
                 }).detach();
             }
         });
     }
-    ~EchoServer()
+    ~LoopbackServer()
     {
         shutdown(m_listen, SHUT_RDWR);
         close(m_listen);
@@ -106,10 +104,21 @@ public:
     int Port() const { return m_port; }
 
 private:
+    std::function<void(int)> m_serve;
     int m_listen;
     int m_port;
     std::thread m_thread;
 };
+
+// Echoes everything a client sends.
+void Echo(int fd)
+{
+    std::vector<u8> buffer(kBlock);
+    ssize_t n;
+    while ((n = recv(fd, buffer.data(), buffer.size(), 0)) > 0)
+        if (!SendAll(fd, buffer.data(), (size_t)n))
+            break;
+}
 
 int BareConnect(int port)
 {
@@ -123,71 +132,32 @@ int BareConnect(int port)
     return fd;
 }
 
-// Answers every coin-balance request (90) of each client with a balance (91), one
-// thread each, until the listening socket closes. Other messages get no answer.
+// Answers every coin-balance request (90) with a balance (91); other messages get no answer.
 const u8 kBalanceRequest[] = {0xBF, 0x5A, 0x00};
 const u8 kBalanceReply[] = {0xBF, 0x5B, 0x03, 0x80, 0x01, 0x2A};
 
-class ReplyServer
+void ReplyBalances(int fd)
 {
-public:
-    ReplyServer()
+    std::vector<u8> pending;
+    u8 buffer[4096];
+    ssize_t n;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
     {
-        m_listen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(a);
-        bind(m_listen, (sockaddr*)&a, sizeof(a));
-        listen(m_listen, 8);
-        getsockname(m_listen, (sockaddr*)&a, &length);
-        m_port = ntohs(a.sin_port);
-        m_thread = std::thread([this] {
-            for (;;)
-            {
-                int fd = accept(m_listen, nullptr, nullptr);
-                if (fd < 0)
-                    return;
-                int one = 1;
-                setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-                std::thread([fd] {
-                    std::vector<u8> pending;
-                    u8 buffer[4096];
-                    ssize_t n;
-                    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
-                    {
-                        pending.insert(pending.end(), buffer, buffer + n);
-                        size_t at = 0;
-                        for (;;)
-                        {
-                            const int need = BerGetFrameSize(pending.data() + at, (int)(pending.size() - at));
-                            if (need <= 0 || (size_t)need > pending.size() - at)
-                                break;
-                            if (BerGetMessageTag(pending.data() + at) == 90 &&
-                                !SendAll(fd, kBalanceReply, sizeof kBalanceReply))
-                                break;
-                            at += (size_t)need;
-                        }
-                        pending.erase(pending.begin(), pending.begin() + (long)at);
-                    }
-                    close(fd);
-                }).detach();
-            }
-        });
+        pending.insert(pending.end(), buffer, buffer + n);
+        size_t at = 0;
+        for (;;)
+        {
+            const int need = BerGetFrameSize(pending.data() + at, (int)(pending.size() - at));
+            if (need <= 0 || (size_t)need > pending.size() - at)
+                break;
+            if (BerGetMessageTag(pending.data() + at) == 90 &&
+                !SendAll(fd, kBalanceReply, sizeof kBalanceReply))
+                break;
+            at += (size_t)need;
+        }
+        pending.erase(pending.begin(), pending.begin() + (long)at);
     }
-    ~ReplyServer()
-    {
-        shutdown(m_listen, SHUT_RDWR);
-        close(m_listen);
-        m_thread.join();
-    }
-    int Port() const { return m_port; }
-
-private:
-    int m_listen;
-    int m_port;
-    std::thread m_thread;
-};
+}
 
 struct BenchHost : IBrixSessionHost
 {
@@ -277,8 +247,8 @@ bool RunUntil(CSocketEngine& engine, Counter& counter, size_t bytes)
 
 int main()
 {
-    EchoServer server;
-    ReplyServer replies;
+    LoopbackServer server(Echo);
+    LoopbackServer replies(ReplyBalances);
     BenchApplication app;
     Counter counter;
     CSocketEngine engine;

@@ -6,6 +6,7 @@
 #include "engine/KetrelMediaPack.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelSurface.h"
+#include "framework/BrixByteReader.h"
 #include "framework/BrixSafeFile.h"
 
 #include <cstring>
@@ -97,30 +98,6 @@ struct Tokens
                 value = 0x7FFFFFFF;   // saturates as "%d" does
         }
         return negative ? (u32)(-(i64)value) : (u32)value;
-    }
-};
-
-struct Reader
-{
-    const u8* data;
-    u32 size;
-    u32 pos;
-
-    bool U16(u16& v)
-    {
-        if (size - pos < 2)
-            return false;
-        v = (u16)(data[pos] | (data[pos + 1] << 8));
-        pos += 2;
-        return true;
-    }
-    bool U32(u32& v)
-    {
-        if (size - pos < 4)
-            return false;
-        v = (u32)data[pos] | ((u32)data[pos + 1] << 8) | ((u32)data[pos + 2] << 16) | ((u32)data[pos + 3] << 24);
-        pos += 4;
-        return true;
     }
 };
 
@@ -388,7 +365,7 @@ int CBrixAchievementStation::LoadState()
 
 int CBrixAchievementStation::LoadStateFromMemory(const u8* data, u32 size)
 {
-    Reader in{data, data ? size : 0, 0};
+    CBrixByteReader in{data, data ? size : 0, 0};
     u32 version = 0, count = 0;
     if (!in.U32(version))
         return KE_ERR_FORMAT;

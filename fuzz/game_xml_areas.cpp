@@ -1,32 +1,20 @@
 // Size-variant files: arbitrary document bytes are loaded as a screen's variant file,
 // then an area is chosen for a few screen sizes and a root is built from it.
+#include "UIFuzzKit.h"
 #include "ui/GameXMLLoader.h"
-#include "ui/UIServices.h"
 #include "ui/Widget.h"
 
 #include <cstring>
 
 namespace
 {
-// Serves the fuzzer's bytes as the one file there is.
-class OneFile : public IUIResourceManager, public IUIApplication
+// Serves the fuzzer's bytes, as they are, as the one file there is.
+class OneFile : public fuzzkit::NullResources
 {
 public:
     const uint8_t* data = nullptr;
     size_t size = 0;
 
-    CKetrelSurface* GetImage(const CKetrelString&, u32) override { return nullptr; }
-    void RegisterImage(const CKetrelString&, CKetrelSurface*) override {}
-    int AddRefImage(CKetrelSurface*) override { return 0; }
-    int ReleaseImage(CKetrelSurface**) override { return 0; }
-    IKetrelSoundSource* GetSound(const CKetrelString&, u32, u32) override { return nullptr; }
-    int ReleaseSound(IKetrelSoundSource**) override { return 0; }
-    CKetrelBitmapFont* GetFont(const CKetrelString&) override { return nullptr; }
-    int AddRefFont(CKetrelBitmapFont*) override { return 0; }
-    int ReleaseFont(CKetrelBitmapFont**) override { return 0; }
-    CKetrel3DProgram* FindShaderProgram(const CKetrelString&) override { return nullptr; }
-    void RegisterShaderProgram(const CKetrelString&, CKetrel3DProgram*) override {}
-    int ReleaseShaderProgram(CKetrel3DProgram**) override { return 0; }
     i32 ReadResource(const CKetrelString&, u8** out) override
     {
         *out = nullptr;
@@ -36,17 +24,6 @@ public:
         memcpy(*out, data, size);
         return (i32)size;
     }
-
-    IUIDevice* GetDevice() override { return nullptr; }
-    IUITheme* GetTheme() override { return nullptr; }
-    IUILanguage* GetLanguage() override { return nullptr; }
-    IUIResourceManager* GetUIResources() override { return this; }
-    IKetrelGraphicsContext* GetUIGraphicsContext() override { return nullptr; }
-    i32 GetGameId() override { return 0; }
-    i32 GetReleaseId() override { return 0; }
-    CKetrelString GetResellerId() override { return CKetrelString(); }
-    CKetrelString GetSessionToken() override { return CKetrelString(); }
-    CKetrelString GetApplicationCheck() override { return CKetrelString(); }
 };
 }  // namespace
 
@@ -54,9 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 65536)
         return 0;
-    OneFile app;
-    app.data = data;
-    app.size = size;
+    fuzzkit::FuzzUI<OneFile> app;
+    app.gameId = 0;
+    app.releaseId = 0;
+    app.resources.data = data;
+    app.resources.size = size;
     CGameXMLLoader loader;
     loader.Init(&app, nullptr, nullptr);
     if (loader.LoadFile(CKetrelString("menu_root.xml")) == 1)

@@ -5,26 +5,19 @@
 // decoder; the same bytes also go straight to the picture reactions. Announced item
 // packs are checked and fetched in a private temporary folder. The first byte
 // picks the page and steers how the stream is cut.
-#include "engine/KetrelApplication.h"
+#include "LobbyFuzzKit.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "engine/graphics/KetrelSurfaceDesc.h"
-#include "framework/BrixStatsStore.h"
-#include "lobby/BrixMenuHost.h"
 #include "lobby/BrixMenuState.h"
 #include "net/BrixNetworkSession.h"
 #include "net/BrixSessionHost.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
-#include "ui/UIServices.h"
 #include "ui/Widget.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <map>
 #include <new>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,12 +26,6 @@ namespace
 typedef CBrixNetworkSession Session;
 std::string g_layout;
 std::string g_folder;
-
-class FuzzApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
 
 struct Store : IBrixLanguageStore
 {
@@ -51,7 +38,7 @@ struct Store : IBrixLanguageStore
 
 struct SessionHost : IBrixSessionHost
 {
-    FuzzApplication app;
+    fuzzkit::FuzzApplication app;
     Store store;
     IKetrelApplication* GetEngineApplication() override { return &app; }
     CKetrelString GetLanguageText(i32) override { return "text %s %d"; }
@@ -65,7 +52,7 @@ struct SessionHost : IBrixSessionHost
 };
 
 // Pictures kept by name with reference counts, as the program's manager keeps them.
-class Resources : public IUIResourceManager
+class Resources : public fuzzkit::NullResources
 {
 public:
     ~Resources() override
@@ -115,21 +102,6 @@ public:
             }
         return 0;
     }
-    IKetrelSoundSource* GetSound(const CKetrelString&, u32, u32) override { return nullptr; }
-    int ReleaseSound(IKetrelSoundSource**) override { return 0; }
-    CKetrelBitmapFont* GetFont(const CKetrelString&) override { return nullptr; }
-    int AddRefFont(CKetrelBitmapFont*) override { return 0; }
-    int ReleaseFont(CKetrelBitmapFont**) override { return 0; }
-    CKetrel3DProgram* FindShaderProgram(const CKetrelString&) override { return nullptr; }
-    void RegisterShaderProgram(const CKetrelString&, CKetrel3DProgram*) override {}
-    int ReleaseShaderProgram(CKetrel3DProgram**) override { return 0; }
-    i32 ReadResource(const CKetrelString&, u8** data) override
-    {
-        *data = new u8[g_layout.size() + 1];
-        std::memcpy(*data, g_layout.data(), g_layout.size());
-        (*data)[g_layout.size()] = 0;
-        return (i32)g_layout.size();
-    }
 
 private:
     static std::string Key(const CKetrelString& s)
@@ -142,72 +114,20 @@ private:
     std::map<std::string, std::pair<CKetrelSurface*, int>> m_images;
 };
 
-class UI : public IUIApplication
-{
-public:
-    IUIDevice* GetDevice() override { return nullptr; }
-    IUITheme* GetTheme() override { return nullptr; }
-    IUILanguage* GetLanguage() override { return nullptr; }
-    IUIResourceManager* GetUIResources() override { return &resources; }
-    IKetrelGraphicsContext* GetUIGraphicsContext() override { return nullptr; }
-    i32 GetGameId() override { return 64; }
-    i32 GetReleaseId() override { return 1; }
-    CKetrelString GetResellerId() override { return CKetrelString(); }
-    CKetrelString GetSessionToken() override { return CKetrelString(); }
-    CKetrelString GetApplicationCheck() override { return CKetrelString(); }
-    Resources resources;
-};
-
 // The menu's host on the session: list and shop requests go to it (without a link they
 // only register the reply's route), the rest does nothing.
-class MenuHost : public IBrixMenuHost
+class MenuHost : public fuzzkit::FuzzMenuHost<fuzzkit::FuzzUI<Resources>>
 {
 public:
-    explicit MenuHost(Session* s) : m_s(s) {}
-    IKetrelApplication* GetEngineApplication() override { return nullptr; }
-    IUIApplication* GetUIApplication() override { return &ui; }
-    IKetrelGraphicsContext* GetGraphicsContext() override { return nullptr; }
-    void GetScreenSize(i32* w, i32* h) override { *w = 800; *h = 480; }
-    IBrixGameState* GetGameState() override { return nullptr; }
-    void DeleteGameState() override {}
-    void Quit() override {}
-    void ResetIdleTimer() override {}
-    CBrixStatsStore* GetSettings() override { return &settings; }
-    // Item packs the replies announce are checked and fetched in a private folder.
-    CKetrelString GetUserDataPath(const CKetrelString& name) override
+    explicit MenuHost(Session* s) : m_s(s)
     {
-        CKetrelString path(g_folder.c_str());
-        path.Append(name);
-        return path;
+        ui.resources.text = &g_layout;
+        // Item packs the replies announce are checked and fetched in a private folder.
+        folder = g_folder;
+        // Server-made texts are formats: a hostile one must print nothing it has no argument for.
+        languageText = "%s %d %x %f %%";
+        ownPlayerId = 17;
     }
-    i32 GetSoundVolume() override { return 50; }
-    void SetSoundVolume(i32) override {}
-    i32 IsSoundMuted() override { return 0; }
-    void SetSoundMuted(i32) override {}
-    i32 GetMusicVolume() override { return 50; }
-    void SetMusicVolume(i32) override {}
-    i32 IsMusicMuted() override { return 0; }
-    void SetMusicMuted(i32) override {}
-    i32 IsVibrationEnabled() override { return 1; }
-    void SetVibrationEnabled(i32) override {}
-    i32 GetNotificationFilter() override { return 0; }
-    void SetNotificationFilter(i32) override {}
-    void GetSortedLanguages(CKetrelArray<CKetrelString>* names, CKetrelArray<CKetrelString>* codes) override
-    {
-        names->RemoveAll();
-        codes->RemoveAll();
-    }
-    CKetrelString GetCurrentLanguageName() override { return CKetrelString("English"); }
-    CKetrelString GetCurrentLanguageCode() override { return CKetrelString("en"); }
-    void SetLanguage(const CKetrelString&) override {}
-    // Server-made texts are formats: a hostile one must print nothing it has no argument for.
-    CKetrelString GetLanguageText(i32) override { return CKetrelString("%s %d %x %f %%"); }
-    void ShowNotification(const CKetrelString&) override {}
-    void OpenUrl(const CKetrelString&) override {}
-    CKetrelString GetDeviceId() override { return CKetrelString("d"); }
-    i32 GetGameId() override { return 64; }
-    i32 GetReleaseId() override { return 1; }
-    CKetrelString GetResellerId() override { return CKetrelString("r"); }
     CKetrelSurface* DecodePicture(const u8* data, i32 size) override
     {
         const CKetrelSurfaceDesc desc = {0, 0, 0, KE_PF_ABGR8888, 0, 0};
@@ -219,30 +139,12 @@ public:
         }
         return s;
     }
-    i32 HasSession() override { return 1; }
-    i32 GetOwnPlayerId() override { return 17; }
-    CKetrelString GetSessionToken() override { return CKetrelString("s"); }
-    i32 GetReleaseNumber() override { return 1; }
-    CKetrelString GetUrlSuffix() override { return CKetrelString(); }
     void RequestPlayerList(i32 list, const CKetrelString& filter, i32 a, i32 b, i32 first, i32 count,
                            CBrixNetworkSession::PlayerListCallback cb, void* context) override
     {
         m_s->RequestPlayerList(list, filter, a, b, first, count, cb, context);
     }
     void ClearPendingPlayerListRequests() override { m_s->ClearPendingPlayerListRequests(); }
-    void RequestGameResults(i32, i32) override {}
-    void RequestCoinBalance() override {}
-    void RequestAchievementList(i32, i32, i32, i32) override {}
-    void CancelMatchRequest() override {}
-    void AnswerChallenge(i32, i32, const CKetrelString&) override {}
-    void RequestLanguageList() override {}
-    void GetKeyValue(const CKetrelString&, CBrixNetworkSession::KeyValueCallback, void*) override {}
-    void RequestDataChunk(i32, i32, i32) override {}
-    void RequestShopGroups(i32) override {}
-    void RequestImageAndLink(const CKetrelString&, const CKetrelString&) override {}
-    void RequestShopItemImages(const CKetrelArray<i32>&, i32) override {}
-    UI ui;
-    CBrixStatsStore settings;
 
 private:
     Session* m_s;
@@ -257,15 +159,8 @@ void Frames(CBrixMenuState& state, int n)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    std::string here(__FILE__);
-    here = here.substr(0, here.rfind('/'));
-    std::ifstream f(here + "/../assets/framework/layouts/menu_root.xml", std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    g_layout = s.str();
-    char pattern[] = "/tmp/fuzz_lobby_lists.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    g_folder = std::string(made ? made : "/tmp") + "/";
+    g_layout = fuzzkit::ReadMenuLayout();
+    g_folder = fuzzkit::MakeTempFolder("/tmp/fuzz_lobby_lists");
     return 0;
 }
 

@@ -4,20 +4,14 @@
 // controller and the chat page. Nothing reaches the network: the session never connects
 // and a fresh session is never made. The first byte picks the log-in step that waits for
 // a reply and steers the cutting into chunks, the channels and the relogin timer's clock.
-#include "engine/KetrelApplication.h"
+#include "LobbyFuzzKit.h"
 #include "engine/KetrelString.h"
 #include "framework/BrixGameState.h"
-#include "framework/BrixStatsStore.h"
-#include "lobby/BrixMenuHost.h"
 #include "lobby/BrixMenuState.h"
 #include "net/BrixNetworkSession.h"
 #include "net/BrixSessionHost.h"
-#include "ui/UIServices.h"
 
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,56 +20,10 @@ namespace
 std::string g_layout;
 u32 g_sum;
 
-class Resources : public IUIResourceManager
-{
-public:
-    CKetrelSurface* GetImage(const CKetrelString&, u32) override { return nullptr; }
-    void RegisterImage(const CKetrelString&, CKetrelSurface*) override {}
-    int AddRefImage(CKetrelSurface*) override { return 0; }
-    int ReleaseImage(CKetrelSurface**) override { return 0; }
-    IKetrelSoundSource* GetSound(const CKetrelString&, u32, u32) override { return nullptr; }
-    int ReleaseSound(IKetrelSoundSource**) override { return 0; }
-    CKetrelBitmapFont* GetFont(const CKetrelString&) override { return nullptr; }
-    int AddRefFont(CKetrelBitmapFont*) override { return 0; }
-    int ReleaseFont(CKetrelBitmapFont**) override { return 0; }
-    CKetrel3DProgram* FindShaderProgram(const CKetrelString&) override { return nullptr; }
-    void RegisterShaderProgram(const CKetrelString&, CKetrel3DProgram*) override {}
-    int ReleaseShaderProgram(CKetrel3DProgram**) override { return 0; }
-    i32 ReadResource(const CKetrelString&, u8** data) override
-    {
-        *data = new u8[g_layout.size() + 1];
-        std::memcpy(*data, g_layout.data(), g_layout.size());
-        (*data)[g_layout.size()] = 0;
-        return (i32)g_layout.size();
-    }
-};
-
-class UI : public IUIApplication
-{
-public:
-    IUIDevice* GetDevice() override { return nullptr; }
-    IUITheme* GetTheme() override { return nullptr; }
-    IUILanguage* GetLanguage() override { return nullptr; }
-    IUIResourceManager* GetUIResources() override { return &resources; }
-    IKetrelGraphicsContext* GetUIGraphicsContext() override { return nullptr; }
-    i32 GetGameId() override { return 64; }
-    i32 GetReleaseId() override { return 1; }
-    CKetrelString GetResellerId() override { return CKetrelString(); }
-    CKetrelString GetSessionToken() override { return CKetrelString(); }
-    CKetrelString GetApplicationCheck() override { return CKetrelString(); }
-    Resources resources;
-};
-
-class FuzzApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
-
 // The session's host: chat records go to the menu state as the application sends them.
 struct SessionHost : IBrixSessionHost
 {
-    FuzzApplication app;
+    fuzzkit::FuzzApplication app;
     CBrixMenuState* state = nullptr;
     IKetrelApplication* GetEngineApplication() override { return &app; }
     CKetrelString GetLanguageText(i32) override { return "text %s"; }
@@ -93,68 +41,21 @@ struct SessionHost : IBrixSessionHost
     }
 };
 
-class Host : public IBrixMenuHost
+// Notices and chat lines count into the sum; the session is the one fed.
+class Host : public fuzzkit::FuzzMenuHost<>
 {
 public:
-    IKetrelApplication* GetEngineApplication() override { return nullptr; }
-    IUIApplication* GetUIApplication() override { return &ui; }
-    IKetrelGraphicsContext* GetGraphicsContext() override { return nullptr; }
-    void GetScreenSize(i32* w, i32* h) override { *w = 800; *h = 480; }
-    IBrixGameState* GetGameState() override { return nullptr; }
-    void DeleteGameState() override {}
-    void Quit() override {}
-    void ResetIdleTimer() override {}
-    CBrixStatsStore* GetSettings() override { return &settings; }
-    CKetrelString GetUserDataPath(const CKetrelString& name) override { return name; }
-    i32 GetSoundVolume() override { return 50; }
-    void SetSoundVolume(i32) override {}
-    i32 IsSoundMuted() override { return 0; }
-    void SetSoundMuted(i32) override {}
-    i32 GetMusicVolume() override { return 50; }
-    void SetMusicVolume(i32) override {}
-    i32 IsMusicMuted() override { return 0; }
-    void SetMusicMuted(i32) override {}
-    i32 IsVibrationEnabled() override { return 1; }
-    void SetVibrationEnabled(i32) override {}
-    i32 GetNotificationFilter() override { return 0; }
-    void SetNotificationFilter(i32) override {}
-    void GetSortedLanguages(CKetrelArray<CKetrelString>*, CKetrelArray<CKetrelString>*) override {}
-    CKetrelString GetCurrentLanguageName() override { return CKetrelString("English"); }
-    CKetrelString GetCurrentLanguageCode() override { return CKetrelString("en"); }
-    void SetLanguage(const CKetrelString&) override {}
-    // Language texts with a directive, as a translation may carry one.
-    CKetrelString GetLanguageText(i32) override { return CKetrelString("t %s"); }
+    Host()
+    {
+        ui.resources.text = &g_layout;
+        // Language texts with a directive, as a translation may carry one.
+        languageText = "t %s";
+    }
     void ShowNotification(const CKetrelString& t) override { g_sum += (u32)t.GetLength(); }
-    void OpenUrl(const CKetrelString&) override {}
-    CKetrelString GetDeviceId() override { return CKetrelString("d"); }
-    i32 GetGameId() override { return 64; }
-    i32 GetReleaseId() override { return 1; }
-    CKetrelString GetResellerId() override { return CKetrelString("r"); }
-    CKetrelSurface* DecodePicture(const u8*, i32) override { return nullptr; }
-    i32 HasSession() override { return 1; }
-    i32 GetOwnPlayerId() override { return 1; }
-    CKetrelString GetSessionToken() override { return CKetrelString("s"); }
-    i32 GetReleaseNumber() override { return 1; }
-    CKetrelString GetUrlSuffix() override { return CKetrelString(); }
-    void RequestPlayerList(i32, const CKetrelString&, i32, i32, i32, i32, CBrixNetworkSession::PlayerListCallback,
-                           void*) override {}
-    void RequestGameResults(i32, i32) override {}
-    void RequestCoinBalance() override {}
-    void RequestAchievementList(i32, i32, i32, i32) override {}
-    void CancelMatchRequest() override {}
-    void AnswerChallenge(i32, i32, const CKetrelString&) override {}
-    void RequestLanguageList() override {}
-    void GetKeyValue(const CKetrelString&, CBrixNetworkSession::KeyValueCallback, void*) override {}
-    void RequestDataChunk(i32, i32, i32) override {}
-    void RequestShopGroups(i32) override {}
-    void RequestImageAndLink(const CKetrelString&, const CKetrelString&) override {}
-    void RequestShopItemImages(const CKetrelArray<i32>&, i32) override {}
     CBrixNetworkSession* GetNetworkSession() override { return session; }
     // No new session (and so no connection) is ever made here.
     CBrixNetworkSession* RecreateNetworkSession() override { return nullptr; }
     void SendChatMessage(const CKetrelString& text, i32 kind) override { g_sum += (u32)(text.GetLength() + kind); }
-    UI ui;
-    CBrixStatsStore settings;
     CBrixNetworkSession* session = nullptr;
 };
 
@@ -185,12 +86,7 @@ void StartStep(CBrixMenuState& state, CBrixNetworkSession& session, u32 which)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    std::string here(__FILE__);
-    here = here.substr(0, here.rfind('/'));
-    std::ifstream f(here + "/../assets/framework/layouts/menu_root.xml", std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    g_layout = s.str();
+    g_layout = fuzzkit::ReadMenuLayout();
     return 0;
 }
 

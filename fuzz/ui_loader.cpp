@@ -2,6 +2,7 @@
 // update, click every button, page through every page view, then reload with the
 // first tree as the previous one. Input: the main document, then (each after a 0 byte) the documents served as
 // "a.xml" and "b.xml" and a second main document for the reload.
+#include "UIFuzzKit.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
@@ -114,22 +115,19 @@ public:
     CKetrelString GetOSName() override { return CKetrelString("Linux"); }
 };
 
-class App : public IUIApplication
+// The toolkit application with the device and theme above.
+class App : public fuzzkit::FuzzUI<Resources>
 {
 public:
-    IUIDevice* GetDevice() override { return &device; }
-    IUITheme* GetTheme() override { return &theme; }
-    IUILanguage* GetLanguage() override { return nullptr; }
-    IUIResourceManager* GetUIResources() override { return &resources; }
-    IKetrelGraphicsContext* GetUIGraphicsContext() override { return nullptr; }
-    i32 GetGameId() override { return 1; }
-    i32 GetReleaseId() override { return 1; }
-    CKetrelString GetResellerId() override { return CKetrelString(); }
-    CKetrelString GetSessionToken() override { return CKetrelString(); }
-    CKetrelString GetApplicationCheck() override { return CKetrelString(); }
-    Device device;
-    Theme theme;
-    Resources resources;
+    App()
+    {
+        device = &m_device;
+        theme = &m_theme;
+    }
+
+private:
+    Device m_device;
+    Theme m_theme;
 };
 
 int Nothing(void*, void*) { return 1; }
@@ -148,19 +146,12 @@ CWidget* Build(App& app, CUIActionMap& actions, const std::string& text, CWidget
     return root;
 }
 
-void Collect(CWidget* w, std::vector<CWidget*>& out)
-{
-    out.push_back(w);
-    for (i32 i = 0; i < w->GetChildCount(); ++i)
-        Collect(w->GetChild(i), out);
-}
-
 void Exercise(CWidget* root)
 {
     CWidgetWalkGuard guard;   // clicks may destroy widgets: deleted when it ends
     root->Update(0.1f);
     std::vector<CWidget*> all;
-    Collect(root, all);
+    fuzzkit::CollectWidgets(root, &all);
     if (all.size() > 2000)
         all.resize(2000);
     for (CWidget* w : all)
@@ -208,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // The second document read as the theme's own file.
         CUIXMLLoader theme;
         theme.Init(&app, nullptr, nullptr, nullptr, nullptr, nullptr);
-        theme.LoadFromResource(&app.theme);
+        theme.LoadFromResource(app.theme);
         theme.Unload();
     }
     CWidget* root = Build(app, actions, parts[0], nullptr);

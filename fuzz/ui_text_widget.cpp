@@ -3,12 +3,11 @@
 // updated and drawn into a software surface with the built-in font.
 // Input: 6 header bytes (width, height, flags, modes, colour, language index), then
 // operations: an opcode byte and its operands; texts run to the next 0 byte.
-#include "engine/KetrelApplication.h"
+#include "UIFuzzKit.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "ui/TextWidget.h"
-#include "ui/UIServices.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,12 +15,6 @@
 
 namespace
 {
-class FuzzApplication : public IKetrelApplication
-{
-public:
-    void OnFrame() override {}
-};
-
 class Language : public IUILanguage
 {
 public:
@@ -34,42 +27,16 @@ public:
     u32 flags = 0;
 };
 
-class App : public IUIApplication
-{
-public:
-    IUIDevice* GetDevice() override { return nullptr; }
-    IUITheme* GetTheme() override { return nullptr; }
-    IUILanguage* GetLanguage() override { return &language; }
-    IUIResourceManager* GetUIResources() override { return nullptr; }
-    IKetrelGraphicsContext* GetUIGraphicsContext() override { return nullptr; }
-    i32 GetGameId() override { return 0; }
-    i32 GetReleaseId() override { return 0; }
-    CKetrelString GetResellerId() override { return CKetrelString(); }
-    CKetrelString GetSessionToken() override { return CKetrelString(); }
-    CKetrelString GetApplicationCheck() override { return CKetrelString(); }
-    Language language;
-};
-
-FuzzApplication* g_owner = nullptr;
+fuzzkit::FuzzApplication* g_owner = nullptr;
 CKetrelBitmapFont* g_font = nullptr;
 
 // Knows the one font, which it keeps for the whole run.
-class Resources : public IUIResourceManager
+class Resources : public fuzzkit::NullResources
 {
 public:
-    CKetrelSurface* GetImage(const CKetrelString&, u32) override { return nullptr; }
-    void RegisterImage(const CKetrelString&, CKetrelSurface*) override {}
-    int AddRefImage(CKetrelSurface*) override { return 0; }
-    int ReleaseImage(CKetrelSurface**) override { return 0; }
-    IKetrelSoundSource* GetSound(const CKetrelString&, u32, u32) override { return nullptr; }
-    int ReleaseSound(IKetrelSoundSource**) override { return 0; }
     CKetrelBitmapFont* GetFont(const CKetrelString&) override { return g_font; }
     int AddRefFont(CKetrelBitmapFont* f) override { return (!f || f == g_font) ? 1 : 0; }
     int ReleaseFont(CKetrelBitmapFont** f) override { return (!*f || *f == g_font) ? 1 : 0; }
-    CKetrel3DProgram* FindShaderProgram(const CKetrelString&) override { return nullptr; }
-    void RegisterShaderProgram(const CKetrelString&, CKetrel3DProgram*) override {}
-    int ReleaseShaderProgram(CKetrel3DProgram**) override { return 0; }
-    i32 ReadResource(const CKetrelString&, u8** d) override { *d = nullptr; return 0; }
 };
 CKetrelSurface* g_target = nullptr;
 
@@ -96,7 +63,7 @@ struct Reader
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     unsetenv("DISPLAY");   // software drawing only
-    g_owner = new FuzzApplication();
+    g_owner = new fuzzkit::FuzzApplication();
     g_font = new CKetrelBitmapFont();
     if (g_font->CreateDefault(g_owner) != KE_OK)
         abort();
@@ -115,18 +82,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > 8192)
         return 0;
     Reader in{data, size};
-    App app;
     const i32 w = (i32)(int8_t)in.Byte() * 2, h = (i32)(int8_t)in.Byte();
     const u8 flags = in.Byte(), modes = in.Byte(), colour = in.Byte(), language = in.Byte();
-    app.language.flags = (language & 0x80) ? KE_TEXT_RIGHT : 0;
-
-    Resources resources;
+    Language texts;
+    texts.flags = (language & 0x80) ? (u32)KE_TEXT_RIGHT : 0u;
+    fuzzkit::FuzzUI<Resources> app;
+    app.language = &texts;
+    app.gameId = 0;
+    app.releaseId = 0;
+    Resources& resources = app.resources;
     CWidget root;
     root.Init(&app, &resources, CKetrelRect(0, 0, 96, 48));
     CTextWidget* text = new CTextWidget();
     text->InitWithFont(&app, &resources, CKetrelRect(4, 4, 4 + w, 4 + h), g_font);
     root.AddChild(text);
-    text->SetTextFlags(kFlagChoices[flags & 7] | ((flags & 8) ? KE_TEXT_MULTILINE : 0));
+    text->SetTextFlags(kFlagChoices[flags & 7] | ((flags & 8) ? (u32)KE_TEXT_MULTILINE : 0u));
     text->SetPassword((modes & 1) != 0);
     text->SetEditable((modes & 2) != 0, (modes & 4) ? CTextWidget::MaxPasswordLength : CTextWidget::MaxInputLength);
     text->SetColorMarkup((modes & 8) != 0);

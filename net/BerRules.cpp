@@ -123,60 +123,68 @@ int BerDecodeLength(const u8* buffer, int available, i32* length)
     return 1 + n;
 }
 
-int BerEncodeInt(u8* buffer, int capacity, i32 value)
+// A count byte n, then the low n bytes of bits, most significant first. Without a buffer
+// (or with no room at all) the size it takes; 0 when it does not fit.
+static int EncodeCounted(u8* buffer, int capacity, u64 bits, int n)
 {
-    const int n = IntContentSize(value);
     if (!buffer || capacity == 0)
         return n + 1;
     if (capacity < n + 1)
         return 0;
     buffer[0] = (u8)n;
     for (int i = 0; i < n; ++i)
-        buffer[1 + i] = (u8)((u32)value >> (8 * (n - 1 - i)));
+        buffer[1 + i] = (u8)(bits >> (8 * (n - 1 - i)));
     return n + 1;
 }
 
-int BerDecodeInt(const u8* buffer, int available, i32* value)
+// Reads what EncodeCounted writes, of at most maxBytes bytes: the bytes taken, or 0 when
+// the count is too large or the bytes are not all there.
+static int DecodeCounted(const u8* buffer, int available, int maxBytes, u64* bits)
 {
     if (!buffer || available < 2)
         return 0;
     const int n = buffer[0];
-    if (n > 4 || available < n + 1)
-        return 0;
-    u32 v = 0;
-    for (int i = 0; i < n; ++i)
-        v = (v << 8) | buffer[1 + i];
-    if (n >= 1 && n <= 3 && (buffer[1] & 0x80))
-        v |= ~(u32)0 << (8 * n);
-    *value = (i32)v;
-    return n + 1;
-}
-
-int BerEncodeInt64(u8* buffer, int capacity, i64 value)
-{
-    const int n = Int64ContentSize(value);
-    if (!buffer || capacity == 0)
-        return n + 1;
-    if (capacity < n + 1)
-        return 0;
-    buffer[0] = (u8)n;
-    for (int i = 0; i < n; ++i)
-        buffer[1 + i] = (u8)((u64)value >> (8 * (n - 1 - i)));
-    return n + 1;
-}
-
-int BerDecodeInt64(const u8* buffer, int available, i64* value)
-{
-    if (!buffer || available < 2)
-        return 0;
-    const int n = buffer[0];
-    if (n > 8 || available < n + 1)
+    if (n > maxBytes || available < n + 1)
         return 0;
     u64 v = 0;
     for (int i = 0; i < n; ++i)
         v = (v << 8) | buffer[1 + i];
-    *value = (i64)v;
+    *bits = v;
     return n + 1;
+}
+
+int BerEncodeInt(u8* buffer, int capacity, i32 value)
+{
+    return EncodeCounted(buffer, capacity, (u32)value, IntContentSize(value));
+}
+
+int BerDecodeInt(const u8* buffer, int available, i32* value)
+{
+    u64 bits = 0;
+    const int used = DecodeCounted(buffer, available, 4, &bits);
+    if (used == 0)
+        return 0;
+    const int n = used - 1;
+    u32 v = (u32)bits;
+    if (n >= 1 && n <= 3 && (buffer[1] & 0x80))
+        v |= ~(u32)0 << (8 * n);
+    *value = (i32)v;
+    return used;
+}
+
+int BerEncodeInt64(u8* buffer, int capacity, i64 value)
+{
+    return EncodeCounted(buffer, capacity, (u64)value, Int64ContentSize(value));
+}
+
+int BerDecodeInt64(const u8* buffer, int available, i64* value)
+{
+    u64 bits = 0;
+    const int used = DecodeCounted(buffer, available, 8, &bits);
+    if (used == 0)
+        return 0;
+    *value = (i64)bits;
+    return used;
 }
 
 // ---- text ----

@@ -369,32 +369,37 @@ void CInfiniteList::Fill(i32 target)
         if (row >= m_rowCount)
             break;
         CWidget* w = MakeRow(row, nullptr);
-        if (!w)
+        if (!w || !AppendRow(row, w, spare, &made, &lowest))
             break;
-        const bool item = !IsGroup(w);
-        CWidget* last = GetChild(GetChildCount() - 1);
-        if (item && last && !IsGroup(last) && !IsSeparator(last))
-            if (CWidget* s = TakeSeparator(spare))
-            {
-                if (AddChild(s))
-                    ++m_separatorCount;
-                else
-                    CWidget::Destroy(s);
-            }
-        if (!AddChild(w))
-        {
-            CWidget::Destroy(w);
-            break;
-        }
-        if (item)
-        {
-            const i32 index = ItemIndexOfRow(row);
-            ++made;
-            if (lowest < 0 || index < lowest)
-                lowest = index;
-        }
     }
     ReportBatch(made, lowest);
+}
+
+bool CInfiniteList::AppendRow(i32 row, CWidget* w, CKetrelArray<CWidget*>& spare, i32* made, i32* lowest)
+{
+    const bool item = !IsGroup(w);
+    CWidget* last = GetChild(GetChildCount() - 1);
+    if (item && last && !IsGroup(last) && !IsSeparator(last))
+        if (CWidget* s = TakeSeparator(spare))
+        {
+            if (AddChild(s))
+                ++m_separatorCount;
+            else
+                CWidget::Destroy(s);
+        }
+    if (!AddChild(w))
+    {
+        CWidget::Destroy(w);
+        return false;
+    }
+    if (item)
+    {
+        const i32 index = ItemIndexOfRow(row);
+        ++*made;
+        if (*lowest < 0 || index < *lowest)
+            *lowest = index;
+    }
+    return true;
 }
 
 void CInfiniteList::LoadBelow()
@@ -436,28 +441,7 @@ void CInfiniteList::LoadBelow()
         ++done;
         if (!w)
             continue;
-        const bool item = !IsGroup(w);
-        CWidget* last = GetChild(GetChildCount() - 1);
-        if (item && last && !IsGroup(last) && !IsSeparator(last))
-            if (CWidget* s = TakeSeparator(spare))
-            {
-                if (AddChild(s))
-                    ++m_separatorCount;
-                else
-                    CWidget::Destroy(s);
-            }
-        if (!AddChild(w))
-        {
-            CWidget::Destroy(w);
-            continue;
-        }
-        if (item)
-        {
-            const i32 index = ItemIndexOfRow(row);
-            ++made;
-            if (lowest < 0 || index < lowest)
-                lowest = index;
-        }
+        AppendRow(row, w, spare, &made, &lowest);
     }
     for (i32 i = 0; i < spare.GetCount(); ++i)
         CWidget::Destroy(spare[i]);

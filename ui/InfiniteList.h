@@ -81,6 +81,10 @@ private:
     void Forget(CWidget* w);
     CWidget* TakeSeparator(CKetrelArray<CWidget*>& spare);
     void ReportBatch(i32 made, i32 lowest);
+    // Adds row's widget w at the bottom, after a separator when an item follows an item,
+    // and counts it into made and lowest when it is an item. False (w destroyed) when it
+    // could not be added.
+    bool AppendRow(i32 row, CWidget* w, CKetrelArray<CWidget*>& spare, i32* made, i32* lowest);
 
     CUIActionCallback m_onLoadItem;
     CUIActionCallback m_onForgetItem;

@@ -677,28 +677,26 @@ bool CWidget::FocusChainOpen() const
     return true;
 }
 
-bool CWidget::DispatchKeyEvent(i32 key)
+bool CWidget::RouteInput(bool (CWidget::*dispatch)(i32), bool (CWidget::*on)(i32), i32 value)
 {
     if (!IsVisible() || !IsEnabled())
         return false;
     CWidgetWalkGuard guard;
     if (s_capture && !IsWithin(s_capture))
-        return s_capture->DispatchKeyEvent(key);
+        return (s_capture->*dispatch)(value);
     if (m_focus)
-        return FocusChainOpen() && m_focus->DispatchKeyEvent(key);
-    return OnKeyEvent(key);
+        return FocusChainOpen() && (m_focus->*dispatch)(value);
+    return (this->*on)(value);
+}
+
+bool CWidget::DispatchKeyEvent(i32 key)
+{
+    return RouteInput(&CWidget::DispatchKeyEvent, &CWidget::OnKeyEvent, key);
 }
 
 bool CWidget::DispatchTextInput(i32 ch)
 {
-    if (!IsVisible() || !IsEnabled())
-        return false;
-    CWidgetWalkGuard guard;
-    if (s_capture && !IsWithin(s_capture))
-        return s_capture->DispatchTextInput(ch);
-    if (m_focus)
-        return FocusChainOpen() && m_focus->DispatchTextInput(ch);
-    return OnTextInput(ch);
+    return RouteInput(&CWidget::DispatchTextInput, &CWidget::OnTextInput, ch);
 }
 
 bool CWidget::DispatchPointerDown(i32 button, i32 x, i32 y)
@@ -734,7 +732,7 @@ bool CWidget::DispatchPointerDown(i32 button, i32 x, i32 y)
     return OnPointerDown(button, x, y);
 }
 
-bool CWidget::DispatchPointerMove(i32 button, i32 x, i32 y)
+bool CWidget::RoutePointer(bool (CWidget::*on)(i32, i32, i32), i32 button, i32 x, i32 y)
 {
     if (!IsVisible() || !IsEnabled())
         return false;
@@ -743,35 +741,25 @@ bool CWidget::DispatchPointerMove(i32 button, i32 x, i32 y)
     {
         CWidget* k = s_capture;
         k->MapPoint(this, &x, &y);
-        return k->OnPointerMove(button, x, y);
+        return (k->*on)(button, x, y);
     }
     CWidget* t = IsInterceptingInput() ? nullptr : GetChildAt(x, y);
     if (t)
     {
         t->MapPoint(this, &x, &y);
-        return t->OnPointerMove(button, x, y);
+        return (t->*on)(button, x, y);
     }
-    return OnPointerMove(button, x, y);
+    return (this->*on)(button, x, y);
+}
+
+bool CWidget::DispatchPointerMove(i32 button, i32 x, i32 y)
+{
+    return RoutePointer(&CWidget::OnPointerMove, button, x, y);
 }
 
 bool CWidget::DispatchPointerUp(i32 button, i32 x, i32 y)
 {
-    if (!IsVisible() || !IsEnabled())
-        return false;
-    CWidgetWalkGuard guard;
-    if (s_capture && !IsWithin(s_capture))
-    {
-        CWidget* k = s_capture;
-        k->MapPoint(this, &x, &y);
-        return k->OnPointerUp(button, x, y);
-    }
-    CWidget* t = IsInterceptingInput() ? nullptr : GetChildAt(x, y);
-    if (t)
-    {
-        t->MapPoint(this, &x, &y);
-        return t->OnPointerUp(button, x, y);
-    }
-    return OnPointerUp(button, x, y);
+    return RoutePointer(&CWidget::OnPointerUp, button, x, y);
 }
 
 void CWidget::CancelPointer()

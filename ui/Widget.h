@@ -260,6 +260,12 @@ private:
     void ReleaseCaptureWithin();               // hiding and disabling
     void DetachChildAt(i32 index);
     bool FocusChainOpen() const;               // the widgets between m_focus and this
+    // A pointer move or release: to the capture holder outside this tree, else to the
+    // child under the point, else to this widget's own handler `on`.
+    bool RoutePointer(bool (CWidget::*on)(i32, i32, i32), i32 button, i32 x, i32 y);
+    // A key or character: to the capture holder outside this tree, else down the focus
+    // chain through `dispatch`, else to this widget's own handler `on`.
+    bool RouteInput(bool (CWidget::*dispatch)(i32), bool (CWidget::*on)(i32), i32 value);
 
     CKetrelRect m_rect;                 // in the parent's coordinates
     CKetrelArray<CWidget*> m_children;  // owned, drawing order

@@ -2,7 +2,7 @@
 
 #include "engine/KetrelResult.h"
 #include "framework/BrixResourceManager.h"
-#include "support/KetrelTestXServer.h"
+#include "support/KetrelTestWindow.h"
 
 #include <GLES2/gl2.h>
 #include <cstdlib>
@@ -11,29 +11,9 @@
 bool RenderTestWindow::Open(int w, int h)
 {
     Close();
-    if (!CKetrelTestXServer::Shared()->IsRunning())
-    {
-        skipReason = "no X server";
-        return false;
-    }
-    app.reset(new RenderTestApplication());
-    CKetrelDisplayMode mode;
-    IKetrelApplication::GetDefaultDisplayMode(&mode);
-    mode.width = w;
-    mode.height = h;
-    mode.windowed = 1;
-    if (app->Create(0, &mode) != KE_OK)
-    {
-        skipReason = "the window cannot be made";
-        app.reset();
-        return false;
-    }
-    gl = CKetrelGraphicsExt_GLES2::FromContext(app->GetGraphicsContext());
+    gl = OpenTestWindow(app, w, h, &skipReason);
     if (!gl)
-    {
-        skipReason = "no OpenGL ES 2.0 renderer";
         return false;
-    }
     width = gl->GetWidth();
     height = gl->GetHeight();
     return true;

@@ -4,7 +4,7 @@
 #include "engine/graphics/Ketrel3DProgram.h"
 #include "engine/graphics/KetrelBitmapFont.h"
 #include "engine/graphics/KetrelSurfaceDesc.h"
-#include "support/KetrelTestXServer.h"
+#include "support/KetrelTestWindow.h"
 
 #include <GLES2/gl2.h>
 #include <cstdio>
@@ -235,29 +235,9 @@ CKetrelSurface* MakeImage(i32 w, i32 h, const std::function<u32(i32, i32)>& pixe
 bool Window::Open(i32 w, i32 h)
 {
     Close();
-    if (!CKetrelTestXServer::Shared()->IsRunning())
-    {
-        skipReason = "no X server";
-        return false;
-    }
-    app.reset(new WindowApp());
-    CKetrelDisplayMode mode;
-    IKetrelApplication::GetDefaultDisplayMode(&mode);
-    mode.width = w;
-    mode.height = h;
-    mode.windowed = 1;
-    if (app->Create(0, &mode) != KE_OK)
-    {
-        skipReason = "the window cannot be made";
-        app.reset();
-        return false;
-    }
-    gl = CKetrelGraphicsExt_GLES2::FromContext(app->GetGraphicsContext());
+    gl = OpenTestWindow(app, w, h, &skipReason);
     if (!gl)
-    {
-        skipReason = "no OpenGL ES 2.0 renderer";
         return false;
-    }
     width = w;
     height = h;
     return true;
