@@ -1,5 +1,6 @@
 #include "KetrelSound/KetrelSoundMusicPlayer.h"
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelMath.h"
 #include "engine/KetrelResult.h"
 #include <atomic>
 #include <cstdio>
@@ -263,7 +264,7 @@ void CKetrelSoundMusicPlayer::Seek(f32 seconds)
     if (!(seconds > 0.0f))
         seconds = 0.0f;
     gst_element_seek_simple(m_pipeline, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
-                            (gint64)((f64)seconds * 1000000000.0));
+                            (gint64)KetrelTruncToInt64((f64)seconds * 1000000000.0));
 }
 
 f32 CKetrelSoundMusicPlayer::GetPosition()
@@ -445,7 +446,7 @@ void CKetrelSoundMusicPlayer::Run(f32 seconds)
         if (m_fadeLevel <= (f32)m_fadeTarget)
         {
             if (m_state != KE_MUSIC_CLOSED)
-                SetCurrentVolume((i32)m_fadeLevel);
+                SetCurrentVolume(KetrelClampToInt(m_fadeLevel, 0, 100));
         }
         else
             EndFade();

@@ -24,5 +24,46 @@ f32 KetrelAsin(f32 value);
 f32 KetrelAcos(f32 value);
 f32 KetrelAtan(f32 value);
 
+// Float to int for values that may come from outside (files, packs, layouts, the
+// network) or from arithmetic on them: truncated toward zero, NaN gives 0 and
+// values beyond the target's range give its ends, so the conversion is always
+// defined. An f32 argument widens to f64 exactly.
+inline i32 KetrelTruncToInt(f64 value)
+{
+    if (!(value == value))
+        return 0;
+    if (value >= 2147483648.0)
+        return 2147483647;
+    if (value <= -2147483649.0)
+        return -2147483647 - 1;
+    return (i32)value;
+}
+inline i64 KetrelTruncToInt64(f64 value)
+{
+    if (!(value == value))
+        return 0;
+    if (value >= 9223372036854775808.0)
+        return INT64_MAX;
+    if (value < -9223372036854775808.0)
+        return INT64_MIN;
+    return (i64)value;
+}
+// A 64-bit sum or product of such values brought back into the i32 range.
+inline i32 KetrelSaturateToInt(i64 value)
+{
+    return value > 2147483647 ? 2147483647 : (value < -2147483647 - 1 ? -2147483647 - 1 : (i32)value);
+}
+// The same, clamped into lo..hi (lo <= hi) before the conversion.
+inline i32 KetrelClampToInt(f64 value, i32 lo, i32 hi)
+{
+    if (!(value == value))
+        return lo > 0 ? lo : (hi < 0 ? hi : 0);
+    if (value <= (f64)lo)
+        return lo;
+    if (value >= (f64)hi)
+        return hi;
+    return (i32)value;
+}
+
 // 1 for a non-zero power of two (texture sizes), else 0.
 int KetrelIsPowerOfTwo(u32 value);

@@ -195,7 +195,8 @@ public:
     //   %f  float*: as %d for the sign, then digits with '.' or ',' before decimals.
     //   %s  CKetrelScanText{buffer, capacity}: units up to the format character that
     //       follows "%s" (or to the end), cut to the capacity, then a 0.
-    // A null target, or one of the wrong kind, uses up the argument and reads nothing.
+    // A null target, or one of the wrong kind for its conversion, uses up the argument and
+    // reads nothing. An argument of a type Scan cannot fill does not compile.
     template <class... Args>
     int Scan(const wchar_t* format, const Args&... args) const
     {
@@ -304,10 +305,22 @@ CKetrelFormatArg MakeFormatArg(const T& value)
     return arg;
 }
 
+// The argument types Scan can fill: i32*, u32*, float* and CKetrelScanText (a bounded
+// u16 buffer). Anything else, a bare u16* above all, is refused when the call compiles.
+template <class T>
+struct IsScanTarget
+{
+    typedef typename std::decay<T>::type D;
+    static constexpr bool value = std::is_same<D, i32*>::value || std::is_same<D, u32*>::value ||
+                                  std::is_same<D, float*>::value || std::is_same<D, CKetrelScanText>::value;
+};
+
 template <class T>
 CKetrelScanArg MakeScanArg(const T& value)
 {
     typedef typename std::decay<T>::type D;
+    static_assert(IsScanTarget<T>::value,
+                  "Scan fills only i32*, u32*, float* and CKetrelScanText{buffer, capacity}");
     CKetrelScanArg arg;
     arg.kind = CKetrelScanArg::kNone;
     arg.target = nullptr;

@@ -3,6 +3,7 @@
 #include "framework/BrixResourceManager.h"
 #include "framework/BrixResourceMaps.h"
 
+#include "engine/KetrelMath.h"
 #include "engine/KetrelMediaPack.h"
 #include "engine/graphics/KetrelSurface.h"
 
@@ -138,8 +139,9 @@ CKetrelSurface* CBrixResourceManager::ScaleToScreen(CKetrelSurface* image)
     if (design < 1 || side < 1 || side == design)
         return image;
     const f32 ratio = (f32)side / (f32)design;
-    CKetrelSurfaceDesc desc = {(i32)((f32)image->GetWidth() * ratio),
-                               (i32)((f32)image->GetHeight() * ratio),
+    // The design size comes from the pack: the scaled sides are clamped, then converted.
+    CKetrelSurfaceDesc desc = {KetrelTruncToInt((f32)image->GetWidth() * ratio),
+                               KetrelTruncToInt((f32)image->GetHeight() * ratio),
                                image->GetPitch(),
                                image->GetPixelFormat(),
                                image->GetFlags(),

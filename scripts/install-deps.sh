@@ -12,7 +12,7 @@ runtime=(libx11-dev libxext-dev libxtst-dev libgtk2.0-dev libgdk-pixbuf-2.0-dev
          gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa
          libdbus-1-dev libdbus-glib-1-dev dbus fonts-dejavu-core fontconfig)
 testing=(xvfb xauth x11-utils sox libsox-fmt-all util-linux)
-bench=(libbenchmark-dev libssl-dev libexpat1-dev libpixman-1-dev libbox2d-dev)
+bench=(libbenchmark-dev libssl-dev libexpat1-dev libpixman-1-dev libbox2d-dev libtasn1-6-dev libsqlite3-dev)
 
 want=("${build[@]}" "${runtime[@]}" "${testing[@]}")
 [ "${1:-}" = "--bench" ] && want+=("${bench[@]}")

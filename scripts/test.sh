@@ -2,14 +2,16 @@
 # Installs what is missing, then builds and runs every test:
 #   1. a RelWithDebInfo build with g++ (warnings are errors when CI is set) and its ctest;
 #   2. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer (halting on the
-#      first report), its ctest, and every libFuzzer target for a bounded time on its seeds;
+#      first report), its ctest, and every libFuzzer target on its seeds (scripts/fuzz.sh),
+#      several at once, sharing one budget of wall time (FUZZ_BUDGET seconds, default 240;
+#      FUZZ_SECONDS instead sets the time of each target);
 #   3. the thread tests once more under ThreadSanitizer.
 # Fails when any step fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-20}
+fuzz_budget=${FUZZ_BUDGET:-240}
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
 
@@ -33,23 +35,18 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan -j "$jobs" --output-on-failure
 
-step "fuzz targets (${fuzz_seconds} s each)"
-fuzz_failed=0
-for f in build-asan/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    name=${f##*/fuzz_}
-    work=$(mktemp -d)
-    seeds="fuzz/corpus/$name"
-    [ -d "$seeds" ] || seeds=""
-    if "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-            -print_final_stats=0 "$work" $seeds >"$work.log" 2>&1; then
-        echo "fuzz $name: ok"
-    else
-        echo "fuzz $name: FAILED"; tail -n 60 "$work.log"; fuzz_failed=1
-    fi
-    rm -rf "$work" "$work.log"
-done
-[ $fuzz_failed -eq 0 ] || { echo "a fuzz target failed"; exit 1; }
+# The budget is wall time over one slot per core, so adding targets lengthens no run:
+# the targets run in rounds of one per core, each round gets budget / rounds seconds
+# (at least 5), and every seed is replayed first.
+fuzz_targets=$(find fuzz -maxdepth 1 -name '*.cpp' | wc -l)
+fuzz_rounds=$(( (fuzz_targets + jobs - 1) / jobs ))
+fuzz_seconds=${FUZZ_SECONDS:-$(( fuzz_budget / (fuzz_rounds > 0 ? fuzz_rounds : 1) ))}
+[ "$fuzz_seconds" -ge 5 ] || fuzz_seconds=5
+step "fuzz targets (${fuzz_targets} targets, ${fuzz_seconds} s each, ${jobs} at once)"
+fuzz_out=$(mktemp -d)
+FUZZ_JOBS=$jobs FUZZ_OUT=$fuzz_out FUZZ_TAIL=60 scripts/fuzz.sh "$fuzz_seconds" ||
+    { echo "a fuzz target failed"; exit 1; }
+rm -rf "$fuzz_out"
 
 step "thread tests (ThreadSanitizer)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKETREL_TSAN=ON \

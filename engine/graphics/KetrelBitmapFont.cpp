@@ -547,7 +547,9 @@ void CKetrelBitmapFont::WrapText(const CKetrelRect& rect, CKetrelString& text, u
 {
     const bool multiline = (flags & KE_TEXT_MULTILINE) != 0;
     const bool markup = (flags & KE_TEXT_NO_MARKUP) == 0;
-    i32 w = 0;
+    // Advances come from the descriptor: sums are kept in 64 bits and every scaled
+    // width is clamped into the i32 range before it is converted.
+    i64 w = 0;
     i32 breakIndex = -1;
     for (i32 i = 0; i < text.GetLength(); ++i)
     {
@@ -576,8 +578,8 @@ void CKetrelBitmapFont::WrapText(const CKetrelRect& rect, CKetrelString& text, u
                 breakIndex = i;
             continue;
         }
-        if ((i32)((f32)(w + g->xadvance) * m_scale) + rect.left > rect.right && breakIndex >= 0 &&
-            multiline)
+        if ((i64)KetrelTruncToInt((f32)(w + g->xadvance) * m_scale) + rect.left > rect.right &&
+            breakIndex >= 0 && multiline)
         {
             text.SetAt(breakIndex, '\n');
             i = breakIndex;
@@ -600,14 +602,18 @@ void CKetrelBitmapFont::MeasureText(CKetrelRect* rect, const CKetrelString& text
         CKetrelRect measured = *rect;
         DrawSystemText(nullptr, &measured, CKetrelString("Arial"), GetLineHeight(), text, 0,
                        KE_TEXT_MEASURE);
-        i32 width = measured.right - measured.left, height = measured.bottom - measured.top;
-        rect->right = rect->left + width;
-        rect->bottom = rect->top + height;
+        const i64 width = (i64)measured.right - measured.left;
+        const i64 height = (i64)measured.bottom - measured.top;
+        rect->right = KetrelSaturateToInt(rect->left + width);
+        rect->bottom = KetrelSaturateToInt(rect->top + height);
         return;
     }
-    const i32 available = rect->right - rect->left;
-    const i32 lineStep = (i32)((f32)m_lineHeight * m_scale);
-    i32 y = rect->top, widest = 0, w = 0, breakIndex = -1;
+    // Line height and advances come from the descriptor: sums are kept in 64 bits
+    // and every scaled value is clamped into the i32 range before it is converted.
+    const i64 available = (i64)rect->right - rect->left;
+    const i32 lineStep = GetLineHeight();
+    i64 y = rect->top, widest = 0, w = 0;
+    i32 breakIndex = -1;
     for (i32 i = 0; i < text.GetLength(); ++i)
     {
         if (ReadColorMarkup(text, i, nullptr))
@@ -619,7 +625,7 @@ void CKetrelBitmapFont::MeasureText(CKetrelRect* rect, const CKetrelString& text
         if (IsBreak(c))
         {
             y += lineStep;
-            i32 line = (i32)((f32)w * m_scale);
+            const i32 line = KetrelTruncToInt((f32)w * m_scale);
             if (line > widest)
                 widest = line;
             w = 0;
@@ -633,10 +639,10 @@ void CKetrelBitmapFont::MeasureText(CKetrelRect* rect, const CKetrelString& text
                 breakIndex = i;
             continue;
         }
-        if ((i32)((f32)(w + g->xadvance) * m_scale) <= available)
+        if (KetrelTruncToInt((f32)(w + g->xadvance) * m_scale) <= available)
         {
             w += g->xadvance;
-            i32 line = (i32)((f32)w * m_scale);
+            const i32 line = KetrelTruncToInt((f32)w * m_scale);
             if (line > widest)
                 widest = line;
             if (IsSpace(c))
@@ -651,9 +657,9 @@ void CKetrelBitmapFont::MeasureText(CKetrelRect* rect, const CKetrelString& text
             breakIndex = -1;
         }
     }
-    i32 last = (i32)((f32)w * m_scale);
-    rect->right = rect->left + (last > widest ? last : widest);
-    rect->bottom = y + lineStep;
+    const i32 last = KetrelTruncToInt((f32)w * m_scale);
+    rect->right = KetrelSaturateToInt(rect->left + (last > widest ? last : widest));
+    rect->bottom = KetrelSaturateToInt(y + lineStep);
 }
 
 i32 CKetrelBitmapFont::GetTextWidth(const CKetrelString& text, u32 flags)
@@ -669,7 +675,7 @@ i32 CKetrelBitmapFont::GetTextWidth(const CKetrelString& text, u32 flags)
     }
     const bool markup = (flags & KE_TEXT_NO_MARKUP) == 0;
     const bool multiline = (flags & KE_TEXT_MULTILINE) != 0;
-    i32 widest = 0, line = 0;
+    i64 widest = 0, line = 0;
     for (i32 i = 0; i < text.GetLength(); ++i)
     {
         if (markup && ReadColorMarkup(text, i, nullptr))
@@ -693,6 +699,6 @@ i32 CKetrelBitmapFont::GetTextWidth(const CKetrelString& text, u32 flags)
         widest = line;
     // A font without the first character's glyph has no offset to take off.
     const CKetrelFontGlyph* first = FindGlyph(text.GetAt(0));
-    i32 offset = first ? first->xoffset : 0;
-    return (i32)(1.0f + (f32)(widest - offset) * m_scale);
+    const i64 offset = first ? first->xoffset : 0;
+    return KetrelTruncToInt(1.0f + (f32)(widest - offset) * m_scale);
 }

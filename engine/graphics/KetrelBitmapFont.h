@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/KetrelID.h"
+#include "engine/KetrelMath.h"
 #include "engine/KetrelPtrArray.h"
 #include "engine/KetrelRect.h"
 #include "engine/KetrelString.h"
@@ -160,7 +161,7 @@ public:
     // A copy of text with line breaks put where DrawText breaks it in rect.
     void WrapText(const CKetrelRect& rect, CKetrelString& text, u32 flags) const;
 
-    i32 GetLineHeight() const { return (i32)((f32)m_lineHeight * m_scale); }
+    i32 GetLineHeight() const { return KetrelTruncToInt((f32)m_lineHeight * m_scale); }
     void SetScale(f32 scale) { m_scale = scale; }
     f32 GetScale() const { return m_scale; }
     int IsSupported() const { return 1; }

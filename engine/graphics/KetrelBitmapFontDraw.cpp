@@ -63,10 +63,10 @@ i32 CKetrelBitmapFont::LineOriginX(const CKetrelRect& rect, const CKetrelString&
     while (end < wrapped.GetLength() && !IsBreak(wrapped.GetAt(end)))
         ++end;
     CKetrelString line(wrapped, start, end - start);
-    i32 width = GetTextWidth(line, flags & KE_TEXT_NO_MARKUP);
+    const i64 width = GetTextWidth(line, flags & KE_TEXT_NO_MARKUP);
     if (flags & KE_TEXT_RIGHT)
-        return rect.right - width;
-    return rect.left + (rect.right - rect.left) / 2 - width / 2;
+        return KetrelSaturateToInt(rect.right - width);
+    return KetrelSaturateToInt(rect.left + ((i64)rect.right - rect.left) / 2 - width / 2);
 }
 
 void CKetrelBitmapFont::LayOut(const CKetrelRect& rect, const CKetrelString& text, u32 flags,
@@ -76,15 +76,17 @@ void CKetrelBitmapFont::LayOut(const CKetrelRect& rect, const CKetrelString& tex
     WrapText(rect, wrapped, flags);
     const bool markup = (flags & KE_TEXT_NO_MARKUP) == 0;
     const bool multiline = (flags & KE_TEXT_MULTILINE) != 0;
+    // Sizes come from the descriptor: positions are kept in 64 bits and scaled
+    // values are clamped into the i32 range before they are converted.
     const i32 lineStep = GetLineHeight();
-    const i32 height = rect.bottom - rect.top;
+    const i64 height = (i64)rect.bottom - rect.top;
 
-    i32 y = rect.top;
+    i64 y = rect.top;
     if ((flags & KE_TEXT_CENTER_Y) && multiline)
     {
         CKetrelRect measured = rect;
         MeasureText(&measured, text);
-        y = rect.top + height / 2 - (measured.bottom - measured.top) / 2;
+        y = rect.top + height / 2 - ((i64)measured.bottom - measured.top) / 2;
     }
     else if (flags & KE_TEXT_CENTER_Y)
     {
@@ -93,7 +95,8 @@ void CKetrelBitmapFont::LayOut(const CKetrelRect& rect, const CKetrelString& tex
     // The first glyph starts right on the origin. A font without that glyph
     // has no offset to take off.
     const CKetrelFontGlyph* first = FindGlyph(wrapped.GetAt(0));
-    i32 pen = LineOriginX(rect, wrapped, 0, flags) - (first ? (i32)((f32)first->xoffset * scale) : 0);
+    i64 pen = (i64)LineOriginX(rect, wrapped, 0, flags) -
+              (first ? KetrelTruncToInt((f32)first->xoffset * scale) : 0);
 
     for (i32 i = 0; i < wrapped.GetLength(); ++i)
     {
@@ -118,7 +121,7 @@ void CKetrelBitmapFont::LayOut(const CKetrelRect& rect, const CKetrelString& tex
         if (!g)
             continue;
         layout.Glyph(g, (f32)pen + (f32)g->xoffset * scale, (f32)y + (f32)g->yoffset * scale);
-        pen += (i32)((f32)g->xadvance * scale);
+        pen += KetrelTruncToInt((f32)g->xadvance * scale);
     }
 }
 
@@ -387,7 +390,9 @@ void CKetrelBitmapFont::DrawSoftware(const CKetrelRect& rect, CKetrelSurface* ta
             const CKetrelFontPage* page = font->GetPage(g->page);
             if (!page || !page->coverage)
                 return;
-            i32 x = (i32)fx, y = (i32)fy, sx = 0, sy = 0, w = g->width, h = g->height;
+            // Positions may lie anywhere: clamped, then clipped in 64 bits.
+            i64 x = KetrelTruncToInt(fx), y = KetrelTruncToInt(fy), sx = 0, sy = 0;
+            i64 w = g->width, h = g->height;
             if (x < bounds.left) { sx += bounds.left - x; w -= bounds.left - x; x = bounds.left; }
             if (y < bounds.top) { sy += bounds.top - y; h -= bounds.top - y; y = bounds.top; }
             if (x + w > bounds.right) w = bounds.right - x;
@@ -399,12 +404,12 @@ void CKetrelBitmapFont::DrawSoftware(const CKetrelRect& rect, CKetrelSurface* ta
                 return;
             r->glyph = g;
             r->colour = colour;
-            r->sourceX = sx;
-            r->sourceY = sy;
-            r->x = x;
-            r->y = y;
-            r->width = w;
-            r->height = h;
+            r->sourceX = (i32)sx;
+            r->sourceY = (i32)sy;
+            r->x = (i32)x;
+            r->y = (i32)y;
+            r->width = (i32)w;
+            r->height = (i32)h;
             batch->m_records.Add(r);
         }
     } sink;

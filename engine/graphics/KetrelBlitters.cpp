@@ -416,10 +416,12 @@ int CKetrelSurface::Blit(i32 x, i32 y, IKetrelGraphicsContext* sourceCtx,
         !source->m_alpha)
         flags &= ~(u32)KE_BLT_ALPHA;
 
-    // The whole buffer at once, between surfaces of one size, format and pitch.
+    // The whole buffer at once, between surfaces of one size, format and pitch, when
+    // the clip rect is the whole surface (a narrower or empty one is honoured below).
     if (x == 0 && y == 0 && !sourceRect && flags == 0 && source->m_width == m_width &&
         source->m_height == m_height && source->m_format == m_format &&
-        source->m_pitch == m_pitch && !m_alpha && !source->m_alpha)
+        source->m_pitch == m_pitch && !m_alpha && !source->m_alpha && m_clipLeft == 0 &&
+        m_clipTop == 0 && m_clipRight == m_width && m_clipBottom == m_height)
     {
         if (source != this)
             std::memmove(m_pixels, source->m_pixels,

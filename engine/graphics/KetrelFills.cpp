@@ -206,7 +206,8 @@ int CKetrelSurface::FillGradient(u32 topLeft, u32 topRight, u32 bottomRight, u32
     // cut; rows above 0 are skipped and rows stop at the clip's bottom edge.
     const i64 x0 = r.left < 0 ? 0 : r.left, x1 = r.right < m_clipRight ? r.right : m_clipRight;
     const i64 y1 = r.bottom < m_clipBottom ? r.bottom : m_clipBottom;
-    if (x1 <= x0 || y1 <= 0 || r.top >= y1)
+    if (x1 <= x0 || y1 <= 0 || r.top >= y1 || m_clipRight <= m_clipLeft ||
+        m_clipBottom <= m_clipTop)
         return KE_OK;
     BeginDraw();
 

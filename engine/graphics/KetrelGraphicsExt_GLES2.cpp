@@ -2,6 +2,7 @@
 // operations are in KetrelGraphicsExt_GLES2Draw.cpp.
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelMath.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/Ketrel3DProgram.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2Shaders.h"
@@ -303,12 +304,12 @@ i32 CKetrelGraphicsExt_GLES2::GetColorBits(i32 channel) const
 
 i32 CKetrelGraphicsExt_GLES2::RelativeToPixelX(f32 x) const
 {
-    return (i32)((f32)m_width * x);
+    return KetrelTruncToInt((f32)m_width * x);
 }
 
 i32 CKetrelGraphicsExt_GLES2::RelativeToPixelY(f32 y) const
 {
-    return (i32)((f32)m_height * y);
+    return KetrelTruncToInt((f32)m_height * y);
 }
 
 f32 CKetrelGraphicsExt_GLES2::PixelToRelativeX(i32 x) const

@@ -193,9 +193,18 @@ int CKetrelGraphicsExt_GLES2::FillRect(u32 colour, const CKetrelRect* rect)
     glClearColor(c[0], c[1], c[2], c[3]);
     if (rect)
     {
+        // Bounded by the target. An inverted or empty rect clears nothing: GL would
+        // refuse a scissor of negative size and clear through the old one.
+        const i64 l = rect->left < 0 ? 0 : rect->left, t = rect->top < 0 ? 0 : rect->top;
+        const i64 r = rect->right > m_width ? m_width : rect->right;
+        const i64 b = rect->bottom > m_height ? m_height : rect->bottom;
+        if (r <= l || b <= t)
+        {
+            glDisable(GL_SCISSOR_TEST);
+            return KE_OK;
+        }
         glEnable(GL_SCISSOR_TEST);
-        glScissor(rect->left, m_height - rect->bottom, rect->right - rect->left,
-                  rect->bottom - rect->top);
+        glScissor((GLint)l, (GLint)(m_height - b), (GLsizei)(r - l), (GLsizei)(b - t));
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (rect)
@@ -207,8 +216,8 @@ int CKetrelGraphicsExt_GLES2::FillRectRelative(u32 colour, const CKetrelRectF* r
 {
     if (!rect)
         return FillRect(colour, nullptr);
-    CKetrelRect r((i32)(rect->left * (f32)m_width), (i32)(rect->top * (f32)m_height),
-                  (i32)(rect->right * (f32)m_width), (i32)(rect->bottom * (f32)m_height));
+    CKetrelRect r(RelativeToPixelX(rect->left), RelativeToPixelY(rect->top),
+                  RelativeToPixelX(rect->right), RelativeToPixelY(rect->bottom));
     return FillRect(colour, &r);
 }
 

@@ -1,6 +1,7 @@
 // Scaled blits: nearest pixel in 16.16 fixed point, or box-filtered.
 #include "engine/graphics/KetrelSurface.h"
 
+#include "engine/KetrelMath.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelBlitPlan.h"
 #include "engine/graphics/KetrelPixelFormats.h"
@@ -124,25 +125,25 @@ bool ClipStretch(CKetrelRect& dest, CKetrelRect& src, i32 cl, i32 ct, i32 cr, i3
     const bool mx = (flags & KE_BLT_MIRROR_X) != 0, my = (flags & KE_BLT_MIRROR_Y) != 0;
     if (dl < cl)
     {
-        const i64 e = (i64)((double)(cl - dl) * scaleX);
+        const i64 e = KetrelTruncToInt64((double)(cl - dl) * scaleX);
         if (mx) sr -= e; else sl += e;
         dl = cl;
     }
     if (dr > cr)
     {
-        const i64 e = (i64)((double)(dr - cr) * scaleX);
+        const i64 e = KetrelTruncToInt64((double)(dr - cr) * scaleX);
         if (mx) sl += e; else sr -= e;
         dr = cr;
     }
     if (dt < ct)
     {
-        const i64 e = (i64)((double)(ct - dt) * scaleY);
+        const i64 e = KetrelTruncToInt64((double)(ct - dt) * scaleY);
         if (my) sb -= e; else st += e;
         dt = ct;
     }
     if (db > cb)
     {
-        const i64 e = (i64)((double)(db - cb) * scaleY);
+        const i64 e = KetrelTruncToInt64((double)(db - cb) * scaleY);
         if (my) st += e; else sb -= e;
         db = cb;
     }
@@ -169,8 +170,8 @@ bool BoundStretchSource(CKetrelRect& dest, CKetrelRect& src, i32 srcWidth, i32 s
     i64 cutT = src.top < 0 ? -(i64)src.top : 0, cutB = src.bottom > srcHeight ? (i64)src.bottom - srcHeight : 0;
     if (flags & KE_BLT_MIRROR_X) { i64 t = cutL; cutL = cutR; cutR = t; }
     if (flags & KE_BLT_MIRROR_Y) { i64 t = cutT; cutT = cutB; cutB = t; }
-    const i64 dl = dest.left + (i64)((double)cutL * fx), dr = dest.right - (i64)((double)cutR * fx);
-    const i64 dt = dest.top + (i64)((double)cutT * fy), db = dest.bottom - (i64)((double)cutB * fy);
+    const i64 dl = dest.left + KetrelTruncToInt64((double)cutL * fx), dr = dest.right - KetrelTruncToInt64((double)cutR * fx);
+    const i64 dt = dest.top + KetrelTruncToInt64((double)cutT * fy), db = dest.bottom - KetrelTruncToInt64((double)cutB * fy);
     const i64 sl = src.left < 0 ? 0 : src.left, st = src.top < 0 ? 0 : src.top;
     const i64 sr = src.right > srcWidth ? srcWidth : src.right;
     const i64 sb = src.bottom > srcHeight ? srcHeight : src.bottom;

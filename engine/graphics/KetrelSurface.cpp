@@ -1,5 +1,6 @@
 #include "engine/graphics/KetrelSurface.h"
 
+#include "engine/KetrelMath.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelPixelFormats.h"
 
@@ -16,19 +17,6 @@ namespace
 // every coordinate shifted by 16 within an i32.
 const i32 kMaxSide = 16384;
 const i64 kMaxPixels = (i64)8192 * 8192;
-
-// Float to int, truncated toward zero; NaN gives 0 and values beyond the i32
-// range give its ends.
-i32 TruncToInt(f32 v)
-{
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483648.0f)
-        return INT_MAX;
-    if (v <= -2147483648.0f)
-        return INT_MIN;
-    return (i32)v;
-}
 } // namespace
 
 CKetrelSurface::CKetrelSurface() { ClearFields(); }
@@ -427,8 +415,8 @@ void CKetrelSurface::GetRectOrWhole(const CKetrelRect* rect, CKetrelRect* out,
 
 // --- coordinates and clipping ------------------------------------------------------------
 
-i32 CKetrelSurface::RelativeToPixelX(f32 x) const { return TruncToInt((f32)m_width * x); }
-i32 CKetrelSurface::RelativeToPixelY(f32 y) const { return TruncToInt((f32)m_height * y); }
+i32 CKetrelSurface::RelativeToPixelX(f32 x) const { return KetrelTruncToInt((f32)m_width * x); }
+i32 CKetrelSurface::RelativeToPixelY(f32 y) const { return KetrelTruncToInt((f32)m_height * y); }
 f32 CKetrelSurface::PixelToRelativeX(i32 x) const { return m_width ? (f32)x / (f32)m_width : 0.0f; }
 f32 CKetrelSurface::PixelToRelativeY(i32 y) const { return m_height ? (f32)y / (f32)m_height : 0.0f; }
 
@@ -446,6 +434,12 @@ void CKetrelSurface::SetClipRect(const CKetrelRect* rect)
     m_clipRight = clamp(rect->right, m_width);
     m_clipTop = clamp(rect->top, m_height);
     m_clipBottom = clamp(rect->bottom, m_height);
+    // An inverted rect is stored as an empty one, so every operation sees right >= left
+    // and bottom >= top and draws nothing in it.
+    if (m_clipRight < m_clipLeft)
+        m_clipRight = m_clipLeft;
+    if (m_clipBottom < m_clipTop)
+        m_clipBottom = m_clipTop;
 }
 
 void CKetrelSurface::GetClipRect(CKetrelRect* out) const

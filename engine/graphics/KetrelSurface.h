@@ -159,6 +159,9 @@ public:
     i32 RelativeToPixelY(f32 y) const override;
     f32 PixelToRelativeX(i32 x) const override;
     f32 PixelToRelativeY(i32 y) const override;
+    // Edges clamped into the surface; an inverted rect is kept as an empty one, in
+    // which nothing is drawn (the opaque fill, the invert and the point plot are
+    // bounded by the surface alone).
     void SetClipRect(const CKetrelRect* rect) override;
     void GetClipRect(CKetrelRect* out) const override;
 

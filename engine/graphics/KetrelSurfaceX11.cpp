@@ -1,6 +1,7 @@
 // Transfer between a surface and X pixmaps (the owner application's display).
 #include "engine/graphics/KetrelSurface.h"
 
+#include "engine/KetrelMath.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelPixelFormats.h"
 
@@ -112,10 +113,10 @@ int CKetrelSurface::CreateFromDrawable(IKetrelApplication* owner, CKetrelSurface
     if ((desc->flags & KE_SDF_DRAWABLE_ASPECT) && (desc->width == 0) != (desc->height == 0))
     {
         if (desc->width == 0)
-            desc->width = (i32)((float)desc->height * (float)dw / (float)dh);
+            desc->width = KetrelTruncToInt((float)desc->height * (float)dw / (float)dh);
         else
-            desc->height = (i32)((float)desc->width * (float)dh / (float)dw);
-        if (desc->width & 1)
+            desc->height = KetrelTruncToInt((float)desc->width * (float)dh / (float)dw);
+        if ((desc->width & 1) && desc->width < 0x7FFFFFFF)
             desc->width += 1;
     }
     if (desc->width == 0 || desc->height == 0)

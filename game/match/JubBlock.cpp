@@ -1,5 +1,6 @@
 #include "game/match/JubBlock.h"
 
+#include "engine/KetrelMath.h"
 #include "game/match/JubPhysicsWorld.h"
 
 #include <climits>
@@ -93,7 +94,8 @@ void CJubBlock::Animate(f32 dt)
     wobble.y = ClampWobble(wobble.y);
 
     // An integer step: within ten points of the health the shown value stops short.
-    shownHealth += (i32)((f32)(health - shownHealth) * 0.1f);
+    shownHealth = KetrelSaturateToInt(
+        shownHealth + (i64)KetrelTruncToInt((f32)((i64)health - shownHealth) * 0.1f));
 
     if (pending)
     {

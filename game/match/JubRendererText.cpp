@@ -1,6 +1,7 @@
 // Text of the match: a font per index of the game's font table, taken on first use.
 #include "game/match/JubRenderer.h"
 
+#include "engine/KetrelMath.h"
 #include "engine/KetrelRect.h"
 #include "engine/graphics/KetrelBitmapFont.h"
 #include "game/match/JubAssetNames.h"
@@ -49,10 +50,11 @@ void CJubRenderer::DrawText(const CKetrelString& text, const CKetrelRectF& box, 
     else if (flags & JUB_TEXT_SCALE_HALF)
         f->SetScale(scale * 0.5f);
     const u32 fontFlags = flags & ~kScaleFlags;
-    CKetrelRect rect((i32)box.left, (i32)box.top, (i32)box.right, (i32)box.bottom);
+    CKetrelRect rect(KetrelTruncToInt(box.left), KetrelTruncToInt(box.top), KetrelTruncToInt(box.right),
+                     KetrelTruncToInt(box.bottom));
     // Lines break at 0.6 of the screen width, whatever the box.
     CKetrelRect wrap = rect;
-    wrap.right = wrap.left + (i32)(kWrapWidth * GetScreenWidth());
+    wrap.right = KetrelSaturateToInt((i64)wrap.left + KetrelTruncToInt(kWrapWidth * GetScreenWidth()));
     CKetrelString wrapped(text);
     f->WrapText(wrap, wrapped, fontFlags);
     f->DrawText(&rect, graphics, wrapped, colour, fontFlags);
@@ -65,7 +67,7 @@ void CJubRenderer::DrawShadowedText(const CKetrelString& text, const CKetrelRect
     CKetrelBitmapFont* f = GetFont(font);
     if (!f)
         return;
-    const f32 drop = (f32)(i32)(4.0f * f->GetScale());
+    const f32 drop = (f32)KetrelTruncToInt(4.0f * f->GetScale());
     CKetrelRectF shadowBox = box;
     shadowBox.Offset(0.0f, drop);
     DrawText(text, shadowBox, colour & 0xFF000000u, flags, font);

@@ -3,6 +3,7 @@
 #include "game/match/JubScene.h"
 
 #include "engine/KetrelColor.h"
+#include "engine/KetrelMath.h"
 #include "engine/graphics/KetrelBitmapFont.h"
 #include "game/match/JubAssetNames.h"
 #include "game/match/JubBlock.h"
@@ -242,11 +243,8 @@ void CJubScene::RenderAimDots(CJubRenderer& renderer, i32 player)
     if (direction.Length() < 1e-4f)
         return;
     direction.Normalize();
-    i32 dots = (i32)(1.0f + p.whipVector.Length() / 0.4f * 10.0f);
-    if (dots < 1)
-        dots = 1;
-    if (dots > 10)
-        dots = 10;
+    // The whip vector arrives in game events: held to 1..10 dots, NaN included.
+    const i32 dots = KetrelClampToInt(1.0f + p.whipVector.Length() / 0.4f * 10.0f, 1, 10);
     CJubAssetCache* assets = renderer.GetAssets();
     CKetrelSurface* strip = assets ? assets->GetImage(kImageMarker) : nullptr;
     const CKetrelVector2& from = p.body->GetPosition();

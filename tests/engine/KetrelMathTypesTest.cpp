@@ -330,3 +330,37 @@ TEST(KetrelIDDefault, ResetReturnsToTheAddressForm)
     owned->SetID(CKetrelString("shader"));
     delete owned;
 }
+
+// Float to int for outside values: truncation inside the range, its ends beyond it,
+// 0 for NaN; the clamped form holds to its bounds, NaN included.
+TEST(KetrelMathConvert, ClampThenConvert)
+{
+    const f64 inf = std::numeric_limits<f64>::infinity(), nan = std::nan("");
+    struct Case { const char* name; f64 value; i32 trunc; i64 trunc64; i32 clamped; };   // clamped: -10..100
+    const Case cases[] = {
+        {"zero",                 0.0,            0,           0,                  0},
+        {"positive truncates",   99.99,          99,          99,                 99},
+        {"negative truncates",   -7.9,           -7,          -7,                 -7},
+        {"just below 2^31",      2147483647.9,   2147483647,  2147483647,         100},
+        {"2^31",                 2147483648.0,   INT32_MAX,   2147483648ll,       100},
+        {"just above -2^31 - 1", -2147483648.9,  INT32_MIN,   -2147483648ll,      -10},
+        {"-2^31 - 1",            -2147483649.0,  INT32_MIN,   -2147483649ll,      -10},
+        {"2^63",                 9223372036854775808.0, INT32_MAX, INT64_MAX,     100},
+        {"-2^63",                -9223372036854775808.0, INT32_MIN, INT64_MIN,    -10},
+        {"+inf",                 inf,            INT32_MAX,   INT64_MAX,          100},
+        {"-inf",                 -inf,           INT32_MIN,   INT64_MIN,          -10},
+        {"NaN",                  nan,            0,           0,                  0},
+        {"below the clamp",      -10.5,          -10,         -10,                -10},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(c.trunc, KetrelTruncToInt(c.value)) << c.name;
+        EXPECT_EQ(c.trunc64, KetrelTruncToInt64(c.value)) << c.name;
+        EXPECT_EQ(c.clamped, KetrelClampToInt(c.value, -10, 100)) << c.name;
+    }
+    EXPECT_EQ(1, KetrelClampToInt(nan, 1, 10));
+    EXPECT_EQ(-3, KetrelClampToInt(nan, -9, -3));
+    EXPECT_EQ(INT32_MAX, KetrelSaturateToInt((i64)INT32_MAX + INT32_MAX));
+    EXPECT_EQ(INT32_MIN, KetrelSaturateToInt((i64)INT32_MIN - 1));
+    EXPECT_EQ(-5, KetrelSaturateToInt(-5));
+}

@@ -597,8 +597,10 @@ TEST(KetrelStringScan, NullAndWrongTargetsUseUpTheirArgument)
     EXPECT_EQ(1, CKetrelString(L"4 5").Scan(L"%d %d", &f, &a));
     EXPECT_EQ(-1.0f, f);
     EXPECT_EQ(4, a);
-    u16 raw[4];
-    EXPECT_EQ(0, CKetrelString(L"abc").Scan(L"%s", raw)) << "an unbounded buffer is refused";
+    static_assert(!KetrelStringDetail::IsScanTarget<u16*>::value, "an unbounded buffer is refused");
+    static_assert(!KetrelStringDetail::IsScanTarget<const i32*>::value, "a read-only target is refused");
+    static_assert(!KetrelStringDetail::IsScanTarget<i64*>::value, "a wider integer is refused");
+    static_assert(KetrelStringDetail::IsScanTarget<CKetrelScanText>::value, "a bounded buffer is taken");
     u32 unsignedValue = 0;
     EXPECT_EQ(1, CKetrelString(L"ffffffff").Scan(L"%x", &unsignedValue));
     EXPECT_EQ(0xFFFFFFFFu, unsignedValue);

@@ -9,6 +9,7 @@
 #include "engine/graphics/KetrelBitmapFontDefaultData.h"
 
 #include <GLES2/gl2.h>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -194,6 +195,80 @@ TEST_F(BitmapFontTest, WidthsAndMeasuring)
     EXPECT_EQ(10, font.GetLineHeight());
     font.SetScale(1.5f);
     EXPECT_EQ(15, font.GetLineHeight());
+}
+
+// Line heights, advances and offsets near the ends of the i32 range: every scaled
+// size saturates instead of overflowing, and drawing stays inside the surface.
+TEST_F(BitmapFontTest, HugeDescriptorValuesSaturate)
+{
+    const int big = 2000000000;
+    struct Case
+    {
+        const char* name;
+        int lineHeight, xoffset, xadvance;
+        f32 scale;
+        const char* text;
+        i32 lineStep, width, right, bottom;   // GetLineHeight, GetTextWidth, MeasureText
+    };
+    const Case cases[] = {
+        {"line height times scale", big, 0, 5, 1.5f, "A\nA", INT_MAX, 8, 7, INT_MAX},
+        {"advance times scale", 10, 0, big, 2.0f, "AA", 20, INT_MAX, 0, 20},
+        {"negative advances", 10, 0, -big, 2.0f, "AAAA", 20, 1, 0, 20},
+        {"negative line height", -big, 0, 5, 3.0f, "A\nA", INT_MIN, 16, 15, INT_MIN},
+        {"offset", 10, -big, 5, 4.0f, "A", 40, INT_MAX, 20, 40},
+    };
+    std::unique_ptr<CKetrelSurface> target = MakeSoftwareTarget(64, 32, 0xFF000000);
+    ASSERT_TRUE(target);
+    for (const Case& c : cases)
+    {
+        char common[64];
+        std::snprintf(common, sizeof common, "<common lineHeight=\"%d\"/>", c.lineHeight);
+        CKetrelBitmapFont font;
+        ASSERT_EQ(KE_OK, LoadFontText(font, owner,
+                                      Descriptor(Char('A', 0, 0, 6, 10, c.xoffset, 0, c.xadvance), -2, common)))
+            << c.name;
+        font.SetScale(c.scale);
+        EXPECT_EQ(c.lineStep, font.GetLineHeight()) << c.name;
+        EXPECT_EQ(c.width, font.GetTextWidth(Text(c.text), KE_TEXT_MULTILINE)) << c.name;
+        CKetrelRect r(0, 0, 100, 0);
+        font.MeasureText(&r, Text(c.text));
+        EXPECT_EQ(c.right, r.right) << c.name;
+        EXPECT_EQ(c.bottom, r.bottom) << c.name;
+        for (u32 flags : {0u, (u32)(KE_TEXT_MULTILINE | KE_TEXT_CENTER_Y), (u32)(KE_TEXT_MULTILINE | KE_TEXT_RIGHT),
+                          (u32)(KE_TEXT_CENTER_X | KE_TEXT_NOCLIP)})
+            font.DrawText(nullptr, target.get(), Text(c.text), 0xFFFFFFFF, flags);
+    }
+}
+
+// Under a clip that is inverted, empty or outside the target no glyph is drawn, in
+// software or through OpenGL ES.
+TEST_F(BitmapFontTest, EmptyClipDrawsNoText)
+{
+    CKetrelBitmapFont font;
+    ASSERT_EQ(KE_OK, font.CreateDefault(owner));
+    struct Case { CKetrelRect clip; bool draws; };
+    const Case cases[] = {{{1, -9, 6, -22}, false}, {{90, 80, 10, 5}, false}, {{-24, -24, -24, -24}, false},
+                          {{-22, -22, 0, 0}, false}, {{kW, 10, kW + 50, 60}, false}, {{0, 0, kW, kH}, true}};
+    for (const Case& c : cases)
+    {
+        const CKetrelRect& clip = c.clip;
+        gl->FillRect(0xFF000000, nullptr);
+        std::unique_ptr<CKetrelSurface> target = MakeSoftwareTarget(kW, kH, 0xFF000000);
+        ASSERT_TRUE(target);
+        target->SetClipRect(&clip);
+        gl->SetClipRect(&clip);
+        for (u32 flags : {0u, (u32)KE_TEXT_MULTILINE, (u32)(KE_TEXT_CENTER_X | KE_TEXT_CENTER_Y)})
+        {
+            font.DrawText(nullptr, target.get(), Text("ABC abc\nXYZ"), 0xFFFFFFFF, flags);
+            font.DrawText(nullptr, gl, Text("ABC abc\nXYZ"), 0xFFFFFFFF, flags);
+        }
+        gl->SetClipRect(nullptr);
+        int lit = 0;
+        for (int y = 0; y < kH; y += 2)
+            for (int x = 0; x < kW; x += 2)
+                lit += (target->GetPixel(x, y) & 0xFFFFFF) != 0 || ReadRGB(x, y, kH) != 0;
+        EXPECT_EQ(c.draws, lit > 0) << "clip " << clip.left << "," << clip.top << "," << clip.right << "," << clip.bottom;
+    }
 }
 
 TEST_F(BitmapFontTest, WrappingBreaksAtTheLastSpace)

@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -91,4 +94,62 @@ TEST(KetrelDigest, EveryOperationInEveryFormat)
             EXPECT_EQ(e->rc, rc) << op.name << " format " << format;
             EXPECT_EQ(e->digest, digest) << op.name << " format " << format;
         }
+}
+
+// A clip rect that is inverted, empty or outside the surface leaves nothing to draw
+// in: every clipped operation must leave the pixels alone. The opaque fill, the
+// radial gradient (a fill first), the invert and the point plot are bounded by the
+// surface alone, so for them any clip must give what the whole surface gives.
+TEST(KetrelDigest, EmptyClipDrawsNothing)
+{
+    struct Clip { const char* name; CKetrelRect rect; };
+    const Clip clips[] = {
+        {"inverted",             {1, -9, 6, -22}},
+        {"inverted inside",      {30, 25, 3, 2}},
+        {"empty",                {-24, -24, -24, -24}},
+        {"ends at the edge",     {-22, -22, 0, 0}},
+        {"beyond right",         {50, 10, 60, 20}},
+        {"beyond bottom",        {5, 40, 20, 90}},
+        {"zero width inside",    {12, 3, 12, 20}},
+    };
+    auto same = [](CKetrelSurface& d, CKetrelSurface& s) { return d.Blit(0, 0, &s, nullptr, 0); };
+    auto plot = [](CKetrelSurface& d, CKetrelSurface&) { return d.PlotPoint(7, 7, 0xFF00FF00, 0xFF); };
+    auto relative = [](CKetrelSurface& d, CKetrelSurface& s) {
+        const CKetrelVector2 p(0.1f, 0.2f);
+        const CKetrelRectF r(0.0f, 0.0f, 0.9f, 0.8f);
+        d.BlitRelative(&p, &s, nullptr, 0);
+        d.StretchBlitRelative(&r, &s, nullptr, 0);
+        return d.BlitTintedRelative(&p, &s, nullptr, 0xFF808080, 0); };
+    std::vector<Op> ops(std::begin(kOps), std::end(kOps));
+    ops.push_back({"blit same size at the origin", same});
+    ops.push_back({"plot", plot});
+    ops.push_back({"relative", relative});
+    for (const Op& op : ops)
+    {
+        const std::string name = op.name;
+        const bool bySurface = name == "fill" || name == "radial" || name == "invert" || name == "plot";
+        for (int format = 1; format <= 7; ++format)
+            for (const Clip& clip : clips)
+            {
+                TestRng rng(77 + format);
+                auto dst = MakeSurface(format, 40, 30);
+                auto src = MakeSurface(format, name == "blit same size at the origin" ? 40 : 23,
+                                       name == "blit same size at the origin" ? 30 : 17);
+                FillPattern(*dst, rng, true);
+                FillPattern(*src, rng, true);
+                auto whole = Clone(*dst);
+                const uint64_t before = Digest(*dst);
+                dst->SetClipRect(&clip.rect);
+                op.run(*dst, *src);
+                if (bySurface)
+                {
+                    whole->SetClipRect(nullptr);
+                    op.run(*whole, *src);
+                    EXPECT_EQ(Digest(*whole), Digest(*dst)) << op.name << " format " << format << ", " << clip.name;
+                }
+                else
+                    EXPECT_EQ(before, Digest(*dst)) << op.name << " format " << format << ", " << clip.name
+                                                    << ": " << FirstDifference(*whole, *dst);
+            }
+    }
 }

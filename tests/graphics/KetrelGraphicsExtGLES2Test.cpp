@@ -10,6 +10,7 @@
 #include <GLES2/gl2.h>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace
 {
@@ -126,6 +127,52 @@ TEST_F(GLES2Test, ClipRectIsClamped)
     gl->SetClipRect(nullptr);
     EXPECT_EQ(0xFFFFFFu, At(7, 5));
     EXPECT_EQ(0u, At(8, 5));
+}
+
+// A clip that is inverted, empty or outside the target draws nothing, whatever the
+// operation; an opaque fill of an inverted or empty rect clears nothing either.
+TEST_F(GLES2Test, EmptyClipOrRectDrawsNothing)
+{
+    std::unique_ptr<CKetrelSurface> white = MakeTextureSurface(16, 16, [](int, int) { return 0xFFFFFFFFu; });
+    ASSERT_TRUE(white);
+    auto unchanged = []() {
+        std::vector<unsigned char> pixels((size_t)kW * kH * 4);
+        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            if (pixels[i] != 0x40 || pixels[i + 1] != 0x40 || pixels[i + 2] != 0x40)
+                return false;
+        return true;
+    };
+    const CKetrelRect clips[] = {{1, -9, 6, -22}, {90, 80, 10, 5}, {-24, -24, -24, -24}, {-22, -22, 0, 0},
+                                 {kW, 10, kW + 50, 60}};
+    const CKetrelRect whole(0, 0, kW, kH);
+    for (const CKetrelRect& clip : clips)
+    {
+        gl->SetClipRect(nullptr);
+        gl->FillRect(0xFF404040, nullptr);
+        gl->SetClipRect(&clip);
+        gl->Blit(0, 0, white.get(), nullptr, 0);
+        gl->StretchBlit(&whole, white.get(), nullptr, 0);
+        gl->BlitTinted(4, 4, white.get(), nullptr, 0xFFFF0000, 0);
+        gl->StretchBlitTinted(&whole, white.get(), nullptr, 0xFF00FF00, KE_BLT_ALPHA);
+        gl->BlitRotated(40, 40, white.get(), 0.5f, 30, 0);
+        gl->FillRectAlpha(0x80FFFFFF, nullptr);
+        gl->DimRect(nullptr, 0.5f);
+        gl->FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr);
+        gl->DrawLine(0, 0, kW, kH, 0xFFFFFFFF, 0xFFFFFFFF);
+        EXPECT_TRUE(unchanged()) << "clip " << clip.left << "," << clip.top << "," << clip.right << ","
+                                 << clip.bottom;
+    }
+    const CKetrelRect rects[] = {{50, 40, 10, 5}, {20, 20, 20, 60}, {-30, -30, -10, -10}, {kW, 0, kW + 9, kH}};
+    for (const CKetrelRect& r : rects)
+    {
+        gl->SetClipRect(&whole);   // leaves a whole-target scissor box behind
+        gl->SetClipRect(nullptr);
+        gl->FillRect(0xFF404040, nullptr);
+        EXPECT_EQ(KE_OK, gl->FillRect(0xFFFFFFFF, &r));
+        EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+        EXPECT_TRUE(unchanged()) << "rect " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
 }
 
 // The unscaled blits agree with the software surface on the same scene.

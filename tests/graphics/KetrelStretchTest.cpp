@@ -66,6 +66,10 @@ TEST(KetrelStretchNearest, UnusableRectsDrawNothingOutside)
         {"source far away",   {0, 0, 8, 8},              {100, 100, 104, 104}, KE_OK, false},
         {"huge dest",         {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {0, 0, 4, 4}, KE_OK, true},
         {"dest off the side", {-100, 0, -50, 8},         {0, 0, 4, 4},     KE_OK, false},
+        // One source column far left of the source, scaled by 2^32: the cut is
+        // clamped before it becomes an integer.
+        {"source far left, huge scale", {INT_MIN, 0, INT_MAX, 8}, {INT_MIN, 0, INT_MIN + 1, 4}, KE_OK, false},
+        {"source far right, huge scale", {INT_MIN, 0, INT_MAX, 8}, {INT_MAX - 1, 0, INT_MAX, 4}, KE_OK, false},
     };
     for (const Case& c : cases)
     {

@@ -74,6 +74,8 @@ TEST(KetrelSurfaceClip, EdgesAreClampedAndReadBack)
         {"beyond every edge", {-10, -10, 5000, 5000}, {0, 0, 800, 480}},
         {"inside",            {10, 20, 30, 40},       {10, 20, 30, 40}},
         {"right of surface",  {900, 10, 1000, 20},    {800, 10, 800, 20}},
+        {"inverted",          {60, 50, 20, 10},       {60, 50, 60, 50}},
+        {"inverted, clamped", {1, -9, 6, -22},        {1, 0, 6, 0}},
     };
     auto s = MakeSurface(7, 800, 480);
     for (const Case& c : cases)
