@@ -30,6 +30,9 @@ struct CJubItemInfo
 {
     i32 type = JUB_ITEM_NONE;
     i32 variable = 0;        // "$variable": the hat's health bonus
+    CKetrelString fileName;        // "$filename": the hat's picture
+    CKetrelString battleFileName;  // "$battlefilename": the battleground's far layer
+    CKetrelString uniqueFileName;  // "$uniquefilename": its near layer
 };
 
 // Counters of the matches played in this run, kept by the game object.
