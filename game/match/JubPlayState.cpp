@@ -252,8 +252,9 @@ void CJubPlayState::ReleasePlayerTextures()
 {
     if (!m_liveScene)
         return;
+    // The pictures go back to where they came from, not merely forgotten.
     for (i32 p = 0; p < 2; ++p)
-        m_liveScene->GetPlayer(p).wornItemTexture = nullptr;
+        GiveBackItemImage(&m_liveScene->GetPlayer(p).wornItemTexture);
 }
 
 void CJubPlayState::UpdateTexts()

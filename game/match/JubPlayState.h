@@ -469,6 +469,8 @@ public:
     static f32 ZoomFromBar(f32 y, f32 screenHeight);
     // Background gradient colour (0xRRGGBB) of a background number 0..9; top or bottom.
     static u32 BackgroundColour(i32 number, i32 top);
+    // The HUD's buttons (null before Init).
+    CJubButtonManager* GetButtons() const { return m_buttons; }
     // The battleground pictures of the local player's item (null without one).
     CKetrelSurface* GetBattlegroundImage(i32 which) const { return m_battleImages[which & 1]; }
 
