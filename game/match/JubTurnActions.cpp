@@ -432,8 +432,9 @@ int CJubPlayState::CheckSettled()
     m_f.effectsSettled = m_effects->GetCount() == 0;
     // A block still turning to ice would change after the turn; it settles first, so
     // every handset ends the turn with the same blocks.
+    const i32 others = creatures && projectiles && m_f.queueSettled && m_f.effectsSettled;
     i32 blocks = 1;
-    for (i32 i = 0; i < scene.GetBlocks()->GetCount() && blocks; ++i)
+    for (i32 i = 0; others && i < scene.GetBlocks()->GetCount() && blocks; ++i)
         blocks = scene.GetBlocks()->GetBlock(i)->pending ? 0 : 1;
 
     // 6. Water timers.
@@ -450,8 +451,7 @@ int CJubPlayState::CheckSettled()
     m_f.waterTimerRunning = m_inWater[0] || m_inWater[1];
 
     // 7. Settled: first the positions are pinned, then the turn's batch goes.
-    if (!(m_f.creaturesSettled && m_f.projectilesSettled && m_f.queueSettled
-          && m_f.effectsSettled && blocks))
+    if (!others || !blocks)
         return 0;
     if (!m_f.positionsSynced)
     {

@@ -68,6 +68,17 @@ i32 LevelFileSource::ReadResource(const CKetrelString& name, u8** data)
     return (i32)bytes.size();
 }
 
+i32 TrainingAsBattleSource::ReadResource(const CKetrelString& name, u8** data)
+{
+    *data = nullptr;
+    for (i32 i = 0; i < JUB_TRAINING_SCENE_COUNT; ++i)
+    {
+        if (name.Equals(CJubAssetNames::BattleScene(i)))
+            return LevelFileSource::ReadResource(CJubAssetNames::TrainingScene(i), data);
+    }
+    return 0;
+}
+
 u64 HashMatchWorld(const CJubScene& scene)
 {
     Fnv f;

@@ -26,6 +26,14 @@ public:
     i32 ReadResource(const CKetrelString& name, u8** data) override;
 };
 
+// The training levels under the first fifteen battle names, so that a two-player match
+// can be played on them.
+class TrainingAsBattleSource : public LevelFileSource
+{
+public:
+    i32 ReadResource(const CKetrelString& name, u8** data) override;
+};
+
 // A hash of what must come out alike on every handset: every body's position, velocity,
 // kind, mask, friction and bounce in world order, each creature's health and alive flag,
 // each block's id, health, material, flags and pending change.
