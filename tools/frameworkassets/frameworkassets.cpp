@@ -10,6 +10,7 @@
 //                             "vad.meta" giving the design size S
 //   brixlobby_<S>/lobby/      placeholder panels drawn for side S, with "vad.meta"
 //   brixlanguage_en/lang/     the English texts as UTF-16LE with CR LF line ends
+//   wobblixlanguage_en/lang/  the game's English texts, the same way
 //   achievements/ach/         "ach_EN.txt" as UTF-16LE and one icon per achievement
 //   brixtheme_tolvane-white/theme/   the theme's colours and a panel picture
 //
@@ -286,6 +287,7 @@ int main(int argc, char** argv)
     MakeFonts(out);
     MakeLobby(out);
     MakeLanguage(source, out, "brixlanguage", "en");
+    MakeLanguage(source, out, "wobblixlanguage", "en");
     MakeAchievements(source, out);
     MakeTheme(source, out, "tolvane-white");
     return g_failed ? 1 : 0;
