@@ -187,11 +187,12 @@ void CJubPlayState::RenderBackground(CJubScene& scene)
     CKetrelSurface* unique = m_battleImages[1] ? m_battleImages[1] : Image(m_renderer, kImageUnique);
     CKetrelSurface* battle = m_battleImages[0] ? m_battleImages[0] : Image(m_renderer, kImageBattle);
     const CKetrelColor white = Tint(0xFFFFFFFFu);
-    m_renderer->DrawBackground(CKetrelVector2(0.0f, 0.6f * unit),
-                               CKetrelVector2(1.5f * unit, 0.75f * unit), unique, white, 0);
+    // Wide enough for the camera at either end of the level.
+    m_renderer->DrawBackground(CKetrelVector2(0.0f, 0.75f * unit),
+                               CKetrelVector2(2.0f * unit, unit), unique, white, 0);
     for (i32 i = -1; i <= 1; ++i)
-        m_renderer->DrawBackground(CKetrelVector2((f32)i * unit, 0.25f * unit),
-                                   CKetrelVector2(0.5f * unit, 0.25f * unit), battle, white, 0);
+        m_renderer->DrawBackground(CKetrelVector2(1.5f * (f32)i * unit, 0.3f * unit),
+                                   CKetrelVector2(0.75f * unit, 0.375f * unit), battle, white, 0);
 }
 
 void CJubPlayState::RenderProjectiles(CJubScene& scene, u32 ms)
@@ -246,10 +247,11 @@ void CJubPlayState::RenderHud(CJubScene& scene, u32 ms)
         const f32 x = side == 0 ? 2.0f * c : w - 2.0f * c;
         const u32 alpha = (m_timerRunning && m_f.turnPlayer != p) ? 0x80u : 0xFFu;
         const u32 colour = (alpha << 24) | 0x00FFFFFFu;
+        const u32 tint = (alpha << 24) | (player.colour.GetARGB() & 0x00FFFFFFu);
         m_renderer->DrawSpriteFrame(CKetrelVector2(x, 2.0f * c),
                                     CKetrelVector2(1.3f * c * pulse, 1.3f * c * pulse),
                                     Image(m_renderer, kImageSheet + p), side == 0 ? 2 : 6, 0, 8,
-                                    10, Tint(colour));
+                                    10, Tint(tint));
         CKetrelString health;
         health.Format(L"%d", player.health);
         const u32 flags = 0x181;

@@ -312,9 +312,12 @@ TEST_F(JubPlayWindow, TrainingTurnAimsFiresDamagesBlocksAndPasses)
     StepFor(40);   // the camera settles on the creature
     Save("turn_solo_1_start.png");
 
-    // The sky: the gradient's top colour at the top edge, between the HUD's corners.
+    // The sky: the gradient's top colour along the top edge where the hills leave it bare.
     const unsigned top = CJubPlayState::BackgroundColour(A().GetBackground(), 1);
-    EXPECT_LE(ColourDistance(top, At(640, 1)), 24) << std::hex << At(640, 1);
+    int sky = 0;
+    for (int x = 100; x < 700; ++x)
+        sky += ColourDistance(top, At(x, 1)) <= 24;
+    EXPECT_GT(sky, 20) << std::hex << top;
     // Only the bomb may be used in this scene: its button lit, the jump button half seen.
     const CKetrelRectF bomb = A().GetHudButtonRect(3);
     const CKetrelRectF jump = A().GetHudButtonRect(2);
