@@ -98,6 +98,9 @@ public:
 
     // ---- match counters and requests ----
     virtual CJubMatchCounters& GetMatchCounters() = 0;
+    // 1 while the game object keeps touches from the match (a page shown over it); the
+    // buttons still animate. A game object without such pages keeps the default.
+    virtual i32 IsInputBlocked() { return 0; }
     // 1 when the game object asks the running match to stop.
     virtual i32 IsStopRequested() = 0;
 

@@ -15,6 +15,21 @@ namespace
 const f32 kZoomMin = 0.3f;
 const f32 kZoomMax = 1.0f;
 
+// The buttons animate on without seeing the touch (it belongs to something else).
+void AnimateOnly(CJubButtonManager* buttons, CJubTouchState& touch, f32 dt)
+{
+    if (!buttons)
+        return;
+    CJubTouchPoint& primary = touch.Primary();
+    const CJubTouchPoint kept = primary;
+    const i32 pinch = touch.pinch;
+    primary.down = primary.pressed = primary.released = 0;
+    touch.pinch = 0;
+    buttons->Update(dt);
+    primary = kept;
+    touch.pinch = pinch;
+}
+
 bool InBar(const CKetrelVector2& p, f32 h)
 {
     const f32 cx = h / 16.0f, cy = h / 2.0f, hx = h / 32.0f, hy = h / 4.0f;
@@ -38,6 +53,18 @@ void CJubPlayState::HandleInput(f32 dt)
         m_camera->SetZoomTarget(1.0f);
     }
 
+    // Touches kept from the match: the buttons animate without them.
+    if (m_game->IsInputBlocked())
+    {
+        m_zoomDrag = 0;
+        AnimateOnly(m_buttons, touch, dt);
+        // An aim let go before the block still fires.
+        if (m_f.phase == JUB_PHASE_LOCAL_TURN && m_f.aimRelease && m_liveScene
+            && m_liveScene->GetPlayer(m_f.localPlayer).aiming)
+            HandleAimTouch();
+        return;
+    }
+
     // The zoom bar takes a touch that goes down on it, until the finger lifts.
     if (primary.pressed && !touch.pinch && h > 0.0f && InBar(primary.position, h))
         m_zoomDrag = 1;
@@ -52,14 +79,7 @@ void CJubPlayState::HandleInput(f32 dt)
         m_camera->SetZoomTarget(m_zoomTarget);
         m_camera->StopFollowing();
         m_localZoom = m_zoomTarget;
-        // The buttons still animate, without the touch.
-        if (m_buttons)
-        {
-            const CJubTouchPoint kept = primary;
-            primary.down = primary.pressed = primary.released = 0;
-            m_buttons->Update(dt);
-            primary = kept;
-        }
+        AnimateOnly(m_buttons, touch, dt);   // the buttons animate on without the touch
         return;
     }
 
@@ -72,12 +92,7 @@ void CJubPlayState::HandleInput(f32 dt)
         if (!aiming)
             taken = m_buttons->Update(dt);
         else
-        {
-            const CJubTouchPoint kept = primary;
-            primary.down = primary.pressed = primary.released = 0;
-            m_buttons->Update(dt);
-            primary = kept;
-        }
+            AnimateOnly(m_buttons, touch, dt);
     }
 
     if (!aiming && !taken && m_timerRunning)

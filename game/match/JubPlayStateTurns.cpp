@@ -281,6 +281,7 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
     {
         if (!(handled && m_f.turnPlayer != m_f.localPlayer))
             m_camera->FollowBody(turn.body);
+        m_camera->SetZoomTarget(m_localZoom);   // the zoom the local player chose
         m_turnMessage = kTurnMessageStart;
     }
     else

@@ -82,6 +82,8 @@ public:
 class ItemHost : public RigHost
 {
 public:
+    i32 IsInputBlocked() override { return blocked; }
+    i32 blocked = 0;
     int ReadItem(i32, const CJubOwnedItem& item, CJubItemInfo* info) override
     {
         return CJubItemDescription::Read(assets->GetSource(), item.fileNumber, info);
@@ -273,6 +275,46 @@ TEST(JubPlayStateHud, MenuButtonTogglesTheConfirmationAndItsAnswers)
         hud.screen.OnBack();
         EXPECT_EQ(0, hud.screen.IsConfirmationShown());
     }
+}
+
+TEST(JubPlayStateHud, DragsPanOnlyWhileTheTimerRunsAndBlockedInputIsIgnored)
+{
+    Hud hud;
+    hud.StartTraining(12);
+    CJubCamera& camera = hud.renderer.GetCamera();
+    CJubTouchPoint& finger = hud.host.touch.Primary();
+    // A drag of 30 pixels to the right in this step, far from the creature and the HUD.
+    auto drag = [&]() {
+        hud.host.Down(700, 300);
+        hud.Step(1);
+        hud.host.Move(730, 300);
+        finger.stepDelta.Set(30, 0);
+        finger.moved = 1;
+        hud.screen.Update(kTick);
+        hud.host.Up(730, 300);
+        finger.moved = 0;
+        hud.Step(1);
+    };
+    ASSERT_FALSE(hud.screen.IsTimerRunning());
+    const CKetrelVector2 before = camera.GetViewOffset();
+    drag();
+    EXPECT_EQ(before.x, camera.GetViewOffset().x) << "no pan before the timer runs";
+
+    hud.Step(130);
+    ASSERT_TRUE(hud.screen.IsTimerRunning());
+    const CKetrelVector2 start = camera.GetViewOffset();
+    drag();
+    // 30 pixels at the camera's zoom, in world units; the camera no longer follows.
+    EXPECT_NEAR(start.x + 30.0f / (400.0f * camera.GetZoom()), camera.GetViewOffset().x, 0.02f);
+    EXPECT_EQ(JUB_CAMERA_NONE, camera.GetMode());
+
+    hud.host.blocked = 1;
+    hud.Step(40);
+    hud.Tap(0);
+    EXPECT_EQ(0, hud.screen.IsConfirmationShown());
+    hud.host.blocked = 0;
+    hud.Tap(0);
+    EXPECT_EQ(1, hud.screen.IsConfirmationShown());
 }
 
 TEST(JubPlayStateHud, ZoomIndicatorStaysInsideTheBar)
