@@ -14,6 +14,7 @@ namespace
 {
 const f32 kZoomMin = 0.3f;
 const f32 kZoomMax = 1.0f;
+const i32 kTextWeaponHelp = 22;   // language texts 22..27: what weapons 0..5 do
 
 // The buttons animate on without seeing the touch (it belongs to something else).
 void AnimateOnly(CJubButtonManager* buttons, CJubTouchState& touch, f32 dt)
@@ -87,12 +88,27 @@ void CJubPlayState::HandleInput(f32 dt)
                        || (m_liveScene && m_liveScene->GetPlayer(m_f.localPlayer).aiming
                            && m_f.phase == JUB_PHASE_LOCAL_TURN);
     i32 taken = 0;
+    const i32 weaponBefore = m_liveScene ? m_liveScene->GetPlayer(m_f.localPlayer).selectedWeapon : -1;
     if (m_buttons)
     {
         if (!aiming)
             taken = m_buttons->Update(dt);
         else
             AnimateOnly(m_buttons, touch, dt);
+    }
+    // Training: a weapon newly chosen says what it does, in the opponent's bubble.
+    if (m_singlePlayer && m_liveScene && m_renderer)
+    {
+        const i32 weapon = m_liveScene->GetPlayer(m_f.localPlayer).selectedWeapon;
+        if (weapon != weaponBefore && weapon >= 0 && weapon < JUB_WEAPON_COUNT)
+        {
+            const f32 w = m_renderer->GetScreenWidth();
+            const CKetrelVector2 at(0.9f * w, 0.825f * h);
+            m_game->ClearChatBubbles();
+            m_game->AddChatBubble(m_game->GetText(kTextWeaponHelp + weapon),
+                                  CKetrelString(L"Opponent"),
+                                  m_liveScene->GetPlayer(m_f.remotePlayer).colour.GetARGB(), at, at);
+        }
     }
 
     if (!aiming && !taken && m_timerRunning)

@@ -233,8 +233,15 @@ TEST(JubPlayStateHud, TrainingScenesOfferTheirWeaponsOnly)
     hud.Step(130);   // past the intro
     hud.Tap(3);
     EXPECT_EQ(JUB_WEAPON_JUMP, hud.screen.GetLiveScene()->GetPlayer(0).selectedWeapon);
+    hud.host.bubbles.clear();
     hud.Tap(5);
     EXPECT_EQ(JUB_WEAPON_WHIP, hud.screen.GetLiveScene()->GetPlayer(0).selectedWeapon);
+    // Training explains the weapon in the opponent's bubble, low at the right.
+    ASSERT_EQ(1u, hud.host.bubbles.size());
+    EXPECT_EQ("text 25", hud.host.bubbles[0].text);
+    EXPECT_EQ("Opponent", hud.host.bubbles[0].speaker);
+    EXPECT_NEAR(720.0f, hud.host.bubbles[0].position.x, 0.01f);
+    EXPECT_NEAR(396.0f, hud.host.bubbles[0].position.y, 0.01f);
 }
 
 TEST(JubPlayStateHud, MenuButtonTogglesTheConfirmationAndItsAnswers)
