@@ -83,7 +83,6 @@ void CJubPlayState::Render()
     if (!m_renderer || !m_game)
         return;
     IKetrelGraphicsContext* graphics = m_renderer->GetGraphics();
-    const f32 w = m_renderer->GetScreenWidth();
     const f32 h = m_renderer->GetScreenHeight();
 
     if (m_f.phase == JUB_PHASE_LEAVING || m_leave)
@@ -143,7 +142,6 @@ void CJubPlayState::Render()
     }
     if (m_buttons)
         m_buttons->Render();
-    (void)w;
 }
 
 void CJubPlayState::RenderPreRound()
