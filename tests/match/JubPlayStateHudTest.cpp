@@ -5,7 +5,9 @@
 
 #include "JubMatchRig.h"
 #include "engine/KetrelResult.h"
+#include "engine/KetrelMediaPack.h"
 #include "engine/graphics/KetrelSurface.h"
+#include "framework/BrixLanguage.h"
 #include "game/match/JubButtonManager.h"
 #include "game/match/JubItemDescription.h"
 #include "game/match/JubPlayState.h"
@@ -484,5 +486,26 @@ TEST(JubPlayStateHud, OwnedItemsGiveHatsBombsAndBattlegrounds)
     EXPECT_NE(nullptr, me.wornItemTexture);
     s.Deinit();
     EXPECT_EQ(hud.source.taken, hud.source.released);
+}
+// ---- the game's texts ----
+
+TEST(JubPlayStateHud, GameTextsCoverEveryNumberTheMatchAsksFor)
+{
+    CKetrelMediaPack pack;
+    const std::string path = std::string(KETREL_BINARY_DIR) + "/main/wobblixlanguage_en.vad";
+    ASSERT_EQ(KE_OK, pack.Open(CKetrelString(path.c_str()), CKetrelString()));
+    CKetrelString text, digest;
+    ASSERT_EQ(KE_OK, CBrixLanguage::ReadPackText(&pack, text, digest));
+    CBrixLanguageEntry entry;
+    CBrixLanguage::ParseHeader(text, entry);
+    EXPECT_EQ("en", Text(entry.code));
+    CKetrelArray<CKetrelString> table;
+    CBrixLanguage::ParseTexts(text, table);
+    ASSERT_GE(table.GetCount(), 28);
+    for (i32 i = 0; i < 28; ++i)
+        EXPECT_FALSE(table[i].IsEmpty()) << i;
+    // Texts that follow a player's name start with their own space.
+    for (i32 i : {1, 2, 3, 4, 16, 17})
+        EXPECT_EQ(' ', table[i].GetAt(0)) << i;
 }
 } // namespace
