@@ -30,6 +30,9 @@ struct CJubItemInfo
 {
     i32 type = JUB_ITEM_NONE;
     i32 variable = 0;        // "$variable": the hat's health bonus
+    CKetrelString fileName;        // "$filename": the hat's picture
+    CKetrelString battleFileName;  // "$battlefilename": the battleground's far layer
+    CKetrelString uniqueFileName;  // "$uniquefilename": its near layer
 };
 
 // Counters of the matches played in this run, kept by the game object.
@@ -95,6 +98,9 @@ public:
 
     // ---- match counters and requests ----
     virtual CJubMatchCounters& GetMatchCounters() = 0;
+    // 1 while the game object keeps touches from the match (a page shown over it); the
+    // buttons still animate. A game object without such pages keeps the default.
+    virtual i32 IsInputBlocked() { return 0; }
     // 1 when the game object asks the running match to stop.
     virtual i32 IsStopRequested() = 0;
 

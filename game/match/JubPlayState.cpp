@@ -140,6 +140,7 @@ void CJubPlayState::DeleteParts()
 {
     if (m_world)
         m_world->RemoveListener(this);
+    ReleaseItemImages();
     // The scenes give their bodies back to their worlds, so they go before the worlds.
     delete m_liveScene;
     m_liveScene = nullptr;
@@ -185,6 +186,7 @@ void CJubPlayState::ReloadResources()
 {
     if (m_buttons)
         m_buttons->LoadTextures();
+    ReloadItemImages();
 }
 
 void CJubPlayState::SetSinglePlayer(int on)
@@ -250,8 +252,9 @@ void CJubPlayState::ReleasePlayerTextures()
 {
     if (!m_liveScene)
         return;
+    // The pictures go back to where they came from, not merely forgotten.
     for (i32 p = 0; p < 2; ++p)
-        m_liveScene->GetPlayer(p).wornItemTexture = nullptr;
+        GiveBackItemImage(&m_liveScene->GetPlayer(p).wornItemTexture);
 }
 
 void CJubPlayState::UpdateTexts()
@@ -368,11 +371,9 @@ int CJubPlayState::Update(f32 dt)
     if (m_game->IsStopRequested() && m_f.phase != JUB_PHASE_MATCH_OVER)
         RequestStop();
 
-    // Input first: the buttons, then the aim of the local player's turn.
-    if (m_buttons)
-        m_buttons->Update(dt);
-    if (m_f.phase == JUB_PHASE_LOCAL_TURN && !m_confirmation)
-        HandleAimTouch();
+    // Input first: the zoom bar, the buttons, panning and pinch, then the aim of the
+    // local player's turn.
+    HandleInput(dt);
 
     if (m_liveSimulation)
     {
@@ -578,22 +579,4 @@ void CJubPlayState::OnBack()
 i32 CJubPlayState::OnKey(i32)
 {
     return 1;
-}
-
-void CJubPlayState::Render()
-{
-    // The HUD draws the match; without a renderer there is nothing to draw.
-    if (!m_renderer)
-        return;
-    CJubScene* scene = GetDrawnScene();
-    if (!scene)
-        return;
-    scene->RenderMarkers(*m_renderer);
-    scene->RenderBlocks(*m_renderer, 0);
-    scene->RenderCreatures(*m_renderer, m_game ? m_game->GetClock() : 0);
-    if (!m_liveSimulation && m_effects)
-        m_effects->Render();
-    m_renderer->DrawWater(0);
-    if (m_buttons)
-        m_buttons->Render();
 }

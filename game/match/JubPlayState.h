@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/KetrelArray.h"
+#include "engine/KetrelRect.h"
 #include "engine/KetrelTypes.h"
 #include "engine/KetrelVector.h"
 #include "game/match/JubButtonManager.h"
@@ -18,6 +19,7 @@ class CJubPlayer;
 class CJubBlock;
 class CJubRenderer;
 class CJubScene;
+class CKetrelSurface;
 
 enum
 {
@@ -448,4 +450,52 @@ private:
     i32 m_blockHealth[256];
     u8 m_blockDoomed[256];
     i32 m_shadowActive;
+
+    // ==== HUD, input, drawing and owned items (JubPlayStateHud.cpp, JubPlayStateInput.cpp,
+    // JubPlayStateDraw.cpp, JubPlayStateItems.cpp) ====
+public:
+    // Reads an owned item's description ("<file number>.xml" of the item's pack) and gives
+    // the player what it describes: a hat (picture and starting health), a cluster or snow
+    // bomb, or (local player only) the two battleground pictures. 1 when the description
+    // was read, else 0 (a negative item id, a pack or file that cannot be had).
+    int ReadItem(i32 player, i32 itemId, i32 fileNumber, i32 packNumber);
+    // The zoom the local player chose with the bar or a pinch.
+    f32 GetLocalZoom() const { return m_localZoom; }
+    // The hit rectangle a HUD button got when it was placed (zero for an unknown id).
+    CKetrelRectF GetHudButtonRect(i32 id) const;
+    // The zoom bar's indicator: its centre height in pixels for a zoom, kept inside the bar.
+    static f32 ZoomIndicatorY(f32 zoom, f32 screenHeight);
+    // The zoom that a point at height y on the bar asks for: 0.3 at its bottom, 1.0 at its top.
+    static f32 ZoomFromBar(f32 y, f32 screenHeight);
+    // Background gradient colour (0xRRGGBB) of a background number 0..9; top or bottom.
+    static u32 BackgroundColour(i32 number, i32 top);
+    // The HUD's buttons (null before Init).
+    CJubButtonManager* GetButtons() const { return m_buttons; }
+    // The battleground pictures of the local player's item (null without one).
+    CKetrelSurface* GetBattlegroundImage(i32 which) const { return m_battleImages[which & 1]; }
+
+private:
+    void PlaceHudButtons(i32 full);
+    // Weapon buttons after the training narrowing: enabled by the allowed weapons, the
+    // owned-bomb button's picture by ownership.
+    void ApplyHudWeapons();
+    // Which buttons the phase shows.
+    void UpdateHudVisibility();
+    void HandleInput(f32 dt);
+    void ReleaseItemImages();
+    void ReloadItemImages();
+    CKetrelSurface* TakeItemImage(const CKetrelString& name);
+    void GiveBackItemImage(CKetrelSurface** image);
+    void RenderBackground(CJubScene& scene);
+    void RenderProjectiles(CJubScene& scene, u32 ms);
+    void RenderHud(CJubScene& scene, u32 ms);
+    void RenderStatus(CJubScene& scene);
+    void RenderPreRound();
+    void DrawCentredText(const CKetrelString& text, f32 y, u32 colour);
+
+    CKetrelRectF m_hudRects[14];           // by button id, as placed
+    f32 m_localZoom = 0.3f;
+    f32 m_zoomTarget = 0.3f;
+    i32 m_zoomDrag = 0;                    // the touch went down on the zoom bar
+    CKetrelSurface* m_battleImages[2] = {nullptr, nullptr};   // from the asset source
 };

@@ -281,6 +281,7 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
     {
         if (!(handled && m_f.turnPlayer != m_f.localPlayer))
             m_camera->FollowBody(turn.body);
+        m_camera->SetZoomTarget(m_localZoom);   // the zoom the local player chose
         m_turnMessage = kTurnMessageStart;
     }
     else
@@ -623,52 +624,8 @@ void CJubPlayState::OnBatch(const CJubGameEvent& batch)
 
 void CJubPlayState::OnOwnedItems(const CJubEventOwnedItems& e)
 {
-    CJubPlayer& player = m_liveScene->GetPlayer(e.player);
     for (i32 i = 0; i < e.count && i < JUB_OWNED_ITEMS_MAX; ++i)
-    {
-        CJubOwnedItem item;
-        item.itemId = e.itemId[i];
-        item.fileNumber = e.fileNumber[i];
-        item.packNumber = e.packNumber[i];
-        if ((i32)item.itemId < 0)
-            continue;
-        CJubItemInfo info;
-        if (m_game->ReadItem(e.player, item, &info) != KE_OK)
-            continue;
-        switch (info.type)
-        {
-        case JUB_ITEM_HAT:
-            player.itemWords[0] = item.itemId;
-            player.itemWords[1] = item.fileNumber;
-            player.itemWords[2] = item.packNumber;
-            player.itemWords[8] = 1;
-            player.wearsItem = 1;
-            if (!m_roundBegun)
-                player.health = HatHealth(info.variable);
-            break;
-        case JUB_ITEM_CLUSTER:
-            player.itemWords[3] = item.itemId;
-            player.ownsClusterBomb = 1;
-            break;
-        case JUB_ITEM_SNOW:
-            player.itemWords[4] = item.itemId;
-            player.ownsSnowBomb = 1;
-            break;
-        case JUB_ITEM_BATTLEGROUND:
-            if (e.player == m_f.localPlayer)
-            {
-                player.itemWords[5] = item.itemId;
-                player.itemWords[6] = item.fileNumber;
-                player.itemWords[7] = item.packNumber;
-                player.itemWords[9] = 1;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    if (m_singlePlayer)
-        LayoutButtons(1);
+        ReadItem(e.player, (i32)e.itemId[i], (i32)e.fileNumber[i], (i32)e.packNumber[i]);
 }
 
 // ------------------------------------------------------------------ weapons
@@ -738,9 +695,11 @@ void CJubPlayState::ApplyTrainingRules()
 
 // The HUD places its buttons here; what the match itself needs of a layout is the
 // training narrowing that follows every layout.
-void CJubPlayState::LayoutButtons(i32 /*full*/)
+void CJubPlayState::LayoutButtons(i32 full)
 {
+    PlaceHudButtons(full);
     m_allowedWeapons = 0x3F;
     if (m_singlePlayer && m_liveScene)
         ApplyTrainingRules();
+    ApplyHudWeapons();
 }

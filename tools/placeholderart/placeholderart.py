@@ -10,6 +10,10 @@ Each pack folder below the output gets its pictures:
                    (aim dots) and the projectiles
     dataTextures/  the four block styles, the three variants of each of the four block
                    materials, the water body and waves, and the two backgrounds
+    dataUI/        the play screen's HUD: weapon, confirmation, chat, next-round and
+                   restart buttons, the owned-bomb icons, the turn timer, the waiting
+                   wheel and the zoom bar with its indicator (laid over the game's
+                   own dataUI pictures, which are packed with the menu's)
 (each in an "images" folder, since entries are looked up as "/" and the file name). The
 packs are then made from the pack folders with the pack tool. Only the standard library
 is used; every picture comes out the same on every run.
@@ -334,6 +338,220 @@ def background(seed, sky_top, hill, peaks):
     return pic
 
 
+# ---- HUD -------------------------------------------------------------------------
+
+def stroke(pic, x0, y0, x1, y1, width, rgba):
+    """An anti-aliased line segment with round ends."""
+    r = width / 2.0
+    for y in range(int(min(y0, y1) - r - 1), int(max(y0, y1) + r + 2)):
+        for x in range(int(min(x0, x1) - r - 1), int(max(x0, x1) + r + 2)):
+            px, py = x + 0.5, y + 0.5
+            dx, dy = x1 - x0, y1 - y0
+            length2 = dx * dx + dy * dy
+            t = 0.0 if length2 == 0 else max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / length2))
+            d = math.hypot(px - (x0 + t * dx), py - (y0 + t * dy))
+            pic.blend(x, y, rgba, r + 0.5 - d)
+
+
+def ring(pic, cx, cy, r, width, rgba, start=0.0, end=2 * math.pi):
+    """An arc of a circle, angles clockwise from +x on screen."""
+    steps = max(8, int(r * (end - start)))
+    for i in range(steps):
+        a0 = start + (end - start) * i / steps
+        a1 = start + (end - start) * (i + 1) / steps
+        stroke(pic, cx + r * math.cos(a0), cy + r * math.sin(a0),
+               cx + r * math.cos(a1), cy + r * math.sin(a1), width, rgba)
+
+
+def button_base(rgb):
+    """A round 64 x 64 button: a darker rim around a lit face."""
+    pic = Picture(64, 64)
+    disc(pic, 32, 32, 30, tuple(int(c * 0.55) for c in rgb) + (255,))
+    disc(pic, 32, 32, 26.5, tuple(rgb) + (255,))
+    disc(pic, 27, 25, 12, (255, 255, 255, 60))
+    return pic
+
+
+WHITE = (255, 255, 255, 255)
+INK = (30, 30, 40, 255)
+RED = (220, 70, 55)
+BLUE = (60, 120, 230)
+
+
+def icon_jump(rgb):
+    pic = button_base(rgb)
+    stroke(pic, 32, 46, 32, 20, 6, WHITE)
+    stroke(pic, 32, 16, 21, 28, 6, WHITE)
+    stroke(pic, 32, 16, 43, 28, 6, WHITE)
+    return pic
+
+
+def bomb(pic, cx, cy, r, body):
+    disc(pic, cx, cy, r, body)
+    disc(pic, cx - r * 0.35, cy - r * 0.35, r * 0.3, (255, 255, 255, 90))
+    stroke(pic, cx + r * 0.6, cy - r * 0.6, cx + r * 0.95, cy - r * 1.1, 3, (120, 90, 50, 255))
+    disc(pic, cx + r * 1.0, cy - r * 1.2, 2.5, (255, 200, 40, 255))
+
+
+def icon_bomb(rgb):
+    pic = button_base(rgb)
+    bomb(pic, 30, 35, 12, INK)
+    return pic
+
+
+def icon_sticky():
+    pic = button_base((90, 170, 60))
+    bomb(pic, 30, 33, 12, (40, 110, 30, 255))
+    for x in (24, 31, 38):
+        stroke(pic, x, 44, x, 50, 4, (150, 230, 90, 255))
+    return pic
+
+
+def icon_whip(rgb):
+    pic = button_base(rgb)
+    stroke(pic, 18, 46, 26, 36, 6, (110, 70, 40, 255))
+    ring(pic, 34, 30, 10, 3, WHITE, math.pi * 0.8, math.pi * 2.1)
+    stroke(pic, 44, 30, 48, 20, 3, WHITE)
+    return pic
+
+
+def icon_snow():
+    pic = button_base((120, 180, 230))
+    for k in range(3):
+        a = k * math.pi / 3
+        stroke(pic, 32 - 14 * math.cos(a), 32 - 14 * math.sin(a),
+               32 + 14 * math.cos(a), 32 + 14 * math.sin(a), 4, WHITE)
+    disc(pic, 32, 32, 4, WHITE)
+    return pic
+
+
+def icon_cluster():
+    pic = button_base((230, 150, 40))
+    bomb(pic, 24, 38, 8, INK)
+    bomb(pic, 38, 40, 7, INK)
+    bomb(pic, 31, 26, 7, INK)
+    return pic
+
+
+def icon_none():
+    pic = button_base((140, 140, 150))
+    disc(pic, 32, 32, 12, (90, 90, 100, 255))
+    stroke(pic, 20, 44, 44, 20, 5, (200, 60, 60, 255))
+    return pic
+
+
+def icon_exit():
+    pic = button_base((200, 90, 70))
+    stroke(pic, 22, 22, 42, 42, 6, WHITE)
+    stroke(pic, 42, 22, 22, 42, 6, WHITE)
+    return pic
+
+
+def icon_yes():
+    pic = button_base((70, 170, 80))
+    stroke(pic, 19, 33, 28, 43, 7, WHITE)
+    stroke(pic, 28, 43, 46, 22, 7, WHITE)
+    return pic
+
+
+def icon_no():
+    pic = button_base((210, 70, 60))
+    stroke(pic, 22, 22, 42, 42, 7, WHITE)
+    stroke(pic, 42, 22, 22, 42, 7, WHITE)
+    return pic
+
+
+def icon_next():
+    pic = button_base((70, 150, 220))
+    for y in range(18, 47):
+        span = 16 * (1 - abs(y - 32) / 14.5)
+        stroke(pic, 24, y, 24 + span, y, 1.5, WHITE)
+    return pic
+
+
+def icon_chat():
+    pic = button_base((240, 200, 70))
+    ellipse(pic, 32, 29, 16, 11, WHITE)
+    stroke(pic, 24, 36, 20, 46, 5, WHITE)
+    for x in (25, 32, 39):
+        disc(pic, x, 29, 2.2, INK)
+    return pic
+
+
+def icon_restart():
+    pic = button_base((110, 110, 200))
+    ring(pic, 32, 32, 13, 5, WHITE, math.pi * 0.35, math.pi * 1.9)
+    tip = (32 + 13 * math.cos(math.pi * 1.9), 32 + 13 * math.sin(math.pi * 1.9))
+    for dy in range(-7, 8):
+        stroke(pic, tip[0] - 2, tip[1] + dy, tip[0] + 7 - abs(dy), tip[1] + dy * 0.3, 1.5, WHITE)
+    return pic
+
+
+def timer_picture():
+    pic = Picture(64, 64)
+    disc(pic, 32, 34, 27, (60, 60, 70, 255))
+    disc(pic, 32, 34, 23, (250, 250, 240, 255))
+    stroke(pic, 32, 34, 32, 18, 4, INK)
+    stroke(pic, 32, 34, 43, 40, 3, INK)
+    stroke(pic, 26, 4, 38, 4, 5, (60, 60, 70, 255))
+    return pic
+
+
+def loader_wheel():
+    pic = Picture(64, 64)
+    for k in range(8):
+        a = k * math.pi / 4
+        disc(pic, 32 + 22 * math.cos(a), 32 + 22 * math.sin(a), 5.5,
+             (255, 255, 255, 70 + 185 * k // 7))
+    return pic
+
+
+def zoom_bar():
+    pic = Picture(32, 128)
+    for y in range(128):
+        for x in range(32):
+            inside = 8 <= x < 24 and 4 <= y < 124
+            if inside:
+                t = y / 127.0
+                c = mix((250, 250, 250), (120, 140, 170), t)
+                pic.put(x, y, (c[0], c[1], c[2], 200))
+    for y in (8, 64, 120):
+        stroke(pic, 4, y, 28, y, 2, (40, 40, 60, 220))
+    return pic
+
+
+def zoom_indicator():
+    pic = Picture(32, 32)
+    disc(pic, 16, 16, 14, (40, 40, 60, 255))
+    disc(pic, 16, 16, 10, (255, 210, 60, 255))
+    return pic
+
+
+def hud_pictures():
+    return {
+        "gloobloader.png": loader_wheel(),
+        "exits.png": icon_exit(),
+        "bomb_snow.png": icon_snow(),
+        "bomb_cluster.png": icon_cluster(),
+        "bomb_none.png": icon_none(),
+        "confirmation_yes.png": icon_yes(),
+        "confirmation_no.png": icon_no(),
+        "timer_gloob.png": timer_picture(),
+        "jump_00.png": icon_jump(RED),
+        "bomb_00.png": icon_bomb(RED),
+        "whip_00.png": icon_whip(RED),
+        "jump_01.png": icon_jump(BLUE),
+        "bomb_01.png": icon_bomb(BLUE),
+        "whip_01.png": icon_whip(BLUE),
+        "bomb_sticky.png": icon_sticky(),
+        "nextround.png": icon_next(),
+        "chatbutton.png": icon_chat(),
+        "training_restart.png": icon_restart(),
+        "zoom_bar.png": zoom_bar(),
+        "zoom_indicator.png": zoom_indicator(),
+    }
+
+
 # ---- output ----------------------------------------------------------------------
 
 def main(argv):
@@ -365,6 +583,7 @@ def main(argv):
             "background_battle.png": background(2, (150, 190, 230), (70, 120, 70), 3),
             "background_unique.png": background(3, (170, 200, 235), (110, 120, 150), 2),
         },
+        "dataUI": hud_pictures(),
     }
     for style in range(4):
         pictures["dataTextures"]["blockstyle%02d.png" % (style + 1)] = block_style(style)
