@@ -2,8 +2,9 @@
 # Installs what is missing, then builds and runs every test:
 #   1. a RelWithDebInfo build with g++ (warnings are errors when CI is set) and its ctest;
 #   2. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer (halting on the
-#      first report), its ctest, and every libFuzzer target on its seeds (scripts/fuzz.sh),
-#      several at once, sharing one budget of wall time (FUZZ_BUDGET seconds, default 240;
+#      first report), its ctest (without the slow whole-program tests, label "e2e", which
+#      run in the normal build only), and every libFuzzer target on its seeds
+#      (scripts/fuzz.sh), several at once, sharing one budget of wall time (FUZZ_BUDGET seconds, default 240;
 #      FUZZ_SECONDS instead sets the time of each target);
 #   3. the thread tests once more under ThreadSanitizer.
 # Fails when any step fails.
@@ -33,7 +34,7 @@ cmake --build build-asan -j "$jobs"
 step "tests (sanitizers)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build-asan -j "$jobs" --output-on-failure
+ctest --test-dir build-asan -j "$jobs" --output-on-failure -LE e2e
 
 # The budget is wall time over one slot per core, so adding targets lengthens no run:
 # the targets run in rounds of one per core, each round gets budget / rounds seconds
@@ -54,7 +55,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKETREL_TSA
 cmake --build build-tsan -j "$jobs"
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 if [ -n "$(ctest --test-dir build-tsan -N | grep -E '^ +Test +#' || true)" ]; then
-    ctest --test-dir build-tsan -j "$jobs" --output-on-failure
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure -LE e2e
 else
     echo "no thread tests yet"
 fi
