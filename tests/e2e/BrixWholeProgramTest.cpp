@@ -172,7 +172,7 @@ TEST_F(BrixWholeProgram, FirstLaunchReachesTrainingOffline)
     // Only the jump is allowed here, already chosen. Pulled back from the creature (at about
     // (400, 215)) down and to the left, it jumps up and right at 21 degrees with a stretch of
     // 0.25, onto the opponent's ledge, and pushes the opponent into the water.
-    copy.Drag(400, 215, 309, 250);
+    copy.Drag(400, 215, 337, 239);
     usleep(8000 * 1000);
     copy.Screenshot("8-scene-1-won");
     QuitWithSigterm(copy);

@@ -611,7 +611,7 @@ void CProgramCopy::Drag(int x0, int y0, int x1, int y1)
     usleep(50000);
     XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
     XSync(m_display, False);
-    usleep(150000);
+    usleep(400000);
     const int steps = 8;
     for (int i = 1; i <= steps; ++i)
     {
@@ -619,7 +619,7 @@ void CProgramCopy::Drag(int x0, int y0, int x1, int y1)
                              rootX + (x1 - x0) * i / steps, rootY + (y1 - y0) * i / steps,
                              CurrentTime);
         XSync(m_display, False);
-        usleep(60000);                   // a few frames per step, as a finger moves
+        usleep(120000);                  // a few frames per step, as a finger moves
     }
     usleep(200000);
     XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
