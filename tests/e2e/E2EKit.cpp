@@ -598,6 +598,35 @@ void CProgramCopy::Click(int x, int y)
     usleep(30000);
 }
 
+void CProgramCopy::Drag(int x0, int y0, int x1, int y1)
+{
+    if (!FindWindow(0))
+        return;
+    Window child;
+    int rootX = x0, rootY = y0;
+    XTranslateCoordinates(m_display, m_window, DefaultRootWindow(m_display), x0, y0, &rootX,
+                          &rootY, &child);
+    XTestFakeMotionEvent(m_display, DefaultScreen(m_display), rootX, rootY, CurrentTime);
+    XSync(m_display, False);
+    usleep(50000);
+    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    XSync(m_display, False);
+    usleep(400000);
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i)
+    {
+        XTestFakeMotionEvent(m_display, DefaultScreen(m_display),
+                             rootX + (x1 - x0) * i / steps, rootY + (y1 - y0) * i / steps,
+                             CurrentTime);
+        XSync(m_display, False);
+        usleep(120000);                  // a few frames per step, as a finger moves
+    }
+    usleep(200000);
+    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+    XSync(m_display, False);
+    usleep(30000);
+}
+
 static void FakeKey(Display* display, KeySym symbol, bool shift)
 {
     KeyCode code = XKeysymToKeycode(display, symbol);

@@ -93,6 +93,8 @@ public:
     bool WaitChange(size_t before, int timeoutMs);
 
     void Click(int x, int y);
+    // Presses at (x0, y0), moves to (x1, y1) in steps, then lets go there.
+    void Drag(int x0, int y0, int x1, int y1);
     void TypeText(const char* text);     // ASCII letters, digits, space
     void PressKey(const char* keysymName);
 
