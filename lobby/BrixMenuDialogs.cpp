@@ -7,6 +7,7 @@
 #include "framework/BrixGameState.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Bubble.h"
 #include "ui/ImageWidget.h"
 #include "ui/PageView.h"
@@ -17,10 +18,10 @@
 #define BRIX_LOBBY_HOST "127.0.0.1"
 #endif
 
+using BrixMenuKit::Text;
+
 namespace
 {
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
 void SetText(CWidget* w, const CKetrelString& text)
 {
     if (CTextWidget* t = CTextWidget::Cast(w))

@@ -4,16 +4,17 @@
 
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
 #include "ui/Slider.h"
 #include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
 
+using BrixMenuKit::Text;
+
 namespace
 {
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
 // Shows the row's "selected" face when selected, else its "unselected" one.
 void MarkRow(CWidget* row, bool selected)
 {

@@ -12,6 +12,7 @@
 #include "framework/BrixStatsStore.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Bubble.h"
 #include "ui/Button.h"
 #include "ui/EasingCurve.h"
@@ -28,14 +29,14 @@
 #include <cstdio>
 #include <new>
 
+using BrixMenuKit::Text;
+
 namespace
 {
 const f32 kLoadingTimeout = 30.0f;
 const f32 kWobbleIdle = 5.0f;
 const f32 kTwoPi = 6.2831855f;
 const u32 kBackKeyCode = 77;      // the handset's back key; no desktop key maps to it
-
-CKetrelString Text(const char* s) { return CKetrelString(s); }
 
 // A random whole number in [min, max] from the engine's generator when there is one.
 i32 RandomBetween(IBrixMenuHost* host, i32 min, i32 max)

@@ -6,12 +6,16 @@
 #include "framework/BrixGameState.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Button.h"
 #include "ui/Expandable.h"
 #include "ui/ImageWidget.h"
 #include "ui/PageView.h"
 #include "ui/TextWidget.h"
 #include "ui/UIServices.h"
+
+using BrixMenuKit::Text;
+using BrixMenuKit::SetTextOf;
 
 namespace
 {
@@ -25,14 +29,6 @@ const i32 kTextDeclined = 5;
 const i32 kTextBusy = 6;
 const i32 kTextUnavailable = 7;
 const i32 kTextChallenged = 37;
-
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
-void SetTextOf(CWidget* under, const char* name, const CKetrelString& text)
-{
-    if (CTextWidget* t = CTextWidget::Cast(under ? under->FindChild(Text(name), -1) : nullptr))
-        t->SetText(text);
-}
 
 CKetrelString WithName(const CKetrelString& format, const CKetrelString& name)
 {

@@ -7,6 +7,7 @@
 #include "framework/BrixStatsStore.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "net/BrixLobby.h"
 #include "net/BrixPlayer.h"
 #include "ui/Bubble.h"
@@ -22,10 +23,10 @@
 
 #include <new>
 
+using BrixMenuKit::Text;
+
 namespace
 {
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
 const char kKeyChatMessageSent[] = "__Brix_ChatMessageSent";
 const char kKeyStartChangePageChat[] = "__Brix_StartChangePageChat";
 const char kPathChatTextField[] = "//chat_root//chat_textfield";

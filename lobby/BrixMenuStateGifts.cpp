@@ -5,6 +5,7 @@
 #include "engine/graphics/KetrelSurface.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Expandable.h"
 #include "ui/ImageWidget.h"
 #include "ui/InfiniteList.h"
@@ -15,20 +16,14 @@
 #include <cstdint>
 #include <new>
 
+using BrixMenuKit::Text;
+using BrixMenuKit::Child;
+using BrixMenuKit::SetTextOf;
+
 namespace
 {
 const i32 kGiftShop = 1;
 const i32 kGiftMine = 257;
-
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
-CWidget* Child(const CWidget* w, const char* name) { return w ? w->FindChild(Text(name), -1) : nullptr; }
-
-void SetTextOf(CWidget* under, const char* name, const CKetrelString& text)
-{
-    if (CTextWidget* t = CTextWidget::Cast(Child(under, name)))
-        t->SetText(text);
-}
 
 void ShowSelected(CWidget* button, bool selected)
 {

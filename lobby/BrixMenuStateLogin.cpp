@@ -6,6 +6,7 @@
 #include "framework/BrixStatsStore.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Bubble.h"
 #include "ui/PageButton.h"
 #include "ui/PageView.h"
@@ -15,10 +16,10 @@
 #include "ui/WebView.h"
 #include "ui/Widget.h"
 
+using BrixMenuKit::Text;
+
 namespace
 {
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
 void SetWidgetText(CWidget* w, const CKetrelString& text)
 {
     if (CTextWidget* t = CTextWidget::Cast(w))

@@ -7,6 +7,7 @@
 #include "engine/graphics/KetrelSurface.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Expandable.h"
 #include "ui/GridLayout.h"
 #include "ui/ImageWidget.h"
@@ -19,6 +20,13 @@
 
 #include <GLES2/gl2.h>
 #include <new>
+
+using BrixMenuKit::Text;
+using BrixMenuKit::Child;
+using BrixMenuKit::SetTextOf;
+using BrixMenuKit::SetNumberOf;
+using BrixMenuKit::SetVisibleOf;
+using BrixMenuKit::SetToggledOf;
 
 namespace
 {
@@ -36,35 +44,6 @@ const i32 kMaxTournamentRows = 64;     // a reply cannot grow the me page withou
 
 // Shared by every menu state: the list survives layouts and states.
 i32 s_playerListKind = kListFollow;
-
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
-CWidget* Child(const CWidget* w, const char* name) { return w ? w->FindChild(Text(name), -1) : nullptr; }
-
-void SetTextOf(CWidget* under, const char* name, const CKetrelString& text)
-{
-    if (CTextWidget* t = CTextWidget::Cast(Child(under, name)))
-        t->SetText(text);
-}
-
-void SetNumberOf(CWidget* under, const char* name, i32 value)
-{
-    CKetrelString s;
-    s.Format(L"%d", value);
-    SetTextOf(under, name, s);
-}
-
-void SetVisibleOf(CWidget* under, const char* name, bool visible)
-{
-    if (CWidget* w = Child(under, name))
-        w->SetVisible(visible);
-}
-
-void SetToggledOf(CWidget* under, const char* name, bool toggled)
-{
-    if (CToggleButton* t = CToggleButton::Cast(Child(under, name)))
-        t->SetToggled(toggled);
-}
 
 CExpandable* ExpandableOf(CWidget* w)
 {

@@ -5,6 +5,7 @@
 #include "engine/graphics/KetrelSurface.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 #include "ui/Expandable.h"
 #include "ui/ImageWidget.h"
 #include "ui/InfiniteList.h"
@@ -15,6 +16,12 @@
 
 #include <cstdint>
 #include <new>
+
+using BrixMenuKit::Text;
+using BrixMenuKit::Child;
+using BrixMenuKit::SetTextOf;
+using BrixMenuKit::SetNumberOf;
+using BrixMenuKit::SetVisibleOf;
 
 namespace
 {
@@ -32,29 +39,6 @@ enum { kPrice, kGiftPrice, kRefillPrice, kGroupId, kI8, kAmount, kI10, kState, k
 inline i32 GroupKind(const CShopGroupData& g) { return g.value2; }
 inline i32 GroupG4(const CShopGroupData& g) { return g.value4; }
 inline i32 GroupItemCount(const CShopGroupData& g) { return g.value5; }
-
-CKetrelString Text(const char* s) { return CKetrelString(s); }
-
-CWidget* Child(const CWidget* w, const char* name) { return w ? w->FindChild(Text(name), -1) : nullptr; }
-
-void SetTextOf(CWidget* under, const char* name, const CKetrelString& text)
-{
-    if (CTextWidget* t = CTextWidget::Cast(Child(under, name)))
-        t->SetText(text);
-}
-
-void SetNumberOf(CWidget* under, const char* name, i32 value)
-{
-    CKetrelString s;
-    s.Format(L"%d", value);
-    SetTextOf(under, name, s);
-}
-
-void SetVisibleOf(CWidget* under, const char* name, bool visible)
-{
-    if (CWidget* w = Child(under, name))
-        w->SetVisible(visible);
-}
 
 bool IsItemDataCategory(i32 flags)
 {

@@ -5,12 +5,15 @@
 #include "engine/KetrelResult.h"
 #include "framework/BrixStatsStore.h"
 #include "lobby/BrixMenuHost.h"
+#include "lobby/BrixMenuWidgetKit.h"
 
 #include <new>
 
 #ifndef BRIX_LOBBY_HOST
 #define BRIX_LOBBY_HOST "127.0.0.1"
 #endif
+
+using BrixMenuKit::Text;
 
 namespace
 {
@@ -26,8 +29,6 @@ const char kNameCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUV
 const char kEmailCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ01234567890-_@.";
 const f32 kFirstRetry = 1.0f;
 const f32 kLaterRetry = 10.0f;
-
-CKetrelString Text(const char* s) { return CKetrelString(s); }
 
 bool AllIn(const CKetrelString& text, const char* allowed)
 {
