@@ -514,6 +514,8 @@ private:
     void ResetShopBookkeeping(bool shop);
     void LoadItemRow(CWidget* row, CBrixRowMap& rows);
     void UnloadItemRow(CWidget* row, CBrixRowMap& rows);
+    // Asks for the rows a list wants next: flags 0 the shop's items, 1 the user's own.
+    void RequestItemBatch(CWidget* list, i32 flags);
     void FillShopPage(i32 offset, const CKetrelArray<CShopItemData>& items);
     void FillMyItemsPage(i32 offset, const CKetrelArray<CShopItemData>& items);
     void FillConfirmBuy(CWidget* dialog);

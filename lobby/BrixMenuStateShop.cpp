@@ -177,27 +177,26 @@ int CBrixMenuState::OnLoadMyItem(CWidget* widget)
     return 1;
 }
 
-int CBrixMenuState::OnLoadShopItemBatch(CWidget* widget)
+void CBrixMenuState::RequestItemBatch(CWidget* widget, i32 flags)
 {
     CInfiniteList* list = CInfiniteList::Cast(widget);
     if (!m_pageView || !list || !m_host || !m_host->HasSession())
-        return 1;
+        return;
     i32 count = 0, first = -1;
     list->GetLoadBatch(&count, &first);
     if (count > 0 && first >= 0)
-        m_host->RequestItemsPage(0, count, first);
+        m_host->RequestItemsPage(flags, count, first);
+}
+
+int CBrixMenuState::OnLoadShopItemBatch(CWidget* widget)
+{
+    RequestItemBatch(widget, 0);
     return 1;
 }
 
 int CBrixMenuState::OnLoadMyItemBatch(CWidget* widget)
 {
-    CInfiniteList* list = CInfiniteList::Cast(widget);
-    if (!m_pageView || !list || !m_host || !m_host->HasSession())
-        return 1;
-    i32 count = 0, first = -1;
-    list->GetLoadBatch(&count, &first);
-    if (count > 0 && first >= 0)
-        m_host->RequestItemsPage(1, count, first);
+    RequestItemBatch(widget, 1);
     return 1;
 }
 
