@@ -358,6 +358,16 @@ int CJubPlayState::Update(f32 dt)
 {
     if (!m_game || !m_liveScene)
         return KE_ERR_NOT_READY;
+    StepScreen(dt);
+    // The camera moves once a step, after everything that may have moved its goal,
+    // so the frame drawn next and the next step's touch mapping use one view.
+    if (m_renderer)
+        m_renderer->Update(dt);
+    return KE_OK;
+}
+
+void CJubPlayState::StepScreen(f32 dt)
+{
     m_now += dt;
     if (!m_game->IsLoadingDone())
         m_game->LoadNextResource();
@@ -366,7 +376,7 @@ int CJubPlayState::Update(f32 dt)
         if (m_buttons)
             m_buttons->Update(dt);   // lets a running press animation finish
         UpdateLeaving();
-        return KE_OK;
+        return;
     }
     if (m_game->IsStopRequested() && m_f.phase != JUB_PHASE_MATCH_OVER)
         RequestStop();
@@ -378,7 +388,7 @@ int CJubPlayState::Update(f32 dt)
     if (m_liveSimulation)
     {
         UpdateLiveSimulation();
-        return KE_OK;
+        return;
     }
 
     // One step in the order of the simulate-ahead: release what is due, dispatch, the
@@ -398,7 +408,7 @@ int CJubPlayState::Update(f32 dt)
     }
     m_exchange->PumpOutgoing();
     if (m_leave)
-        return KE_OK;
+        return;
 
     UpdatePhaseTimers();
     UpdateTurnIntro(dt);
@@ -418,7 +428,7 @@ int CJubPlayState::Update(f32 dt)
     m_turnMessage -= 200.0f * dt;
     if (m_turnMessage < -1000.0f)
         m_turnMessage = -1000.0f;
-    return KE_OK;
+    return;
 }
 
 void CJubPlayState::StepScene()

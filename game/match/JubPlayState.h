@@ -345,6 +345,7 @@ private:
     void Vibrate();
     void UpdateLeaving();
     void UpdatePhaseTimers();
+    void StepScreen(f32 dt);   // one fixed step of the match, without the camera
     void StepScene();
     // JubPlayStateTurns.cpp
     void ResetRound();

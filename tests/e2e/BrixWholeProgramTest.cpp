@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <memory>
 #include <ostream>
@@ -169,18 +170,27 @@ TEST_F(BrixWholeProgram, FirstLaunchReachesTrainingOffline)
     }
     copy.WaitStill(1000, 10000);
     copy.Screenshot("7-scene-1");
-    // Only the jump is allowed here, already chosen. Pulled back from the creature (at about
-    // (400, 215)) down and to the left, it jumps up and right at 21 degrees with a stretch of
-    // 0.25, onto the opponent's ledge, and pushes the opponent into the water.
-    copy.Drag(400, 215, 337, 239);
+    // Only the jump is allowed here, already chosen. The creature is found by its colour;
+    // pulled back from it down and to the left (20.25 degrees below the horizontal, 105
+    // pixels: a stretch of about 0.24), it jumps up and right onto the opponent's ledge
+    // and pushes the opponent into the water. Neighbouring aims within about two degrees
+    // and 0.01 of stretch win as well.
+    double cx = 0.0, cy = 0.0;
+    ASSERT_TRUE(copy.FindColour(60, 150, 720, 400, 0xFA5B36, 40, 40, &cx, &cy))
+        << "the red creature is not on the screen (see first_launch-7-scene-1.png)";
+    const double kPi = 3.14159265358979;
+    const double angle = 20.25 * kPi / 180.0, pull = 40.0 + 0.2425 * 200.0 / 0.75;
+    const int fromX = (int)std::lround(cx), fromY = (int)std::lround(cy + 1.0);
+    copy.Drag(fromX, fromY, (int)std::lround(cx - std::cos(angle) * pull),
+              (int)std::lround(cy + 1.0 + std::sin(angle) * pull));
     usleep(8000 * 1000);
     copy.Screenshot("8-scene-1-won");
+    // The scene counts as cleared once its winner goes on to the training list.
+    Tap(copy, 400, 360, "9-training-again");
     QuitWithSigterm(copy);
     long cleared = 0;
-    if (!copy.ReadSetting("scene_0_cleared", &cleared) || cleared != 1)
-        GTEST_SKIP() << "scene 1 is drawn and running, but the scripted drag from the creature "
-                        "did not make it jump (see first_launch-8-scene-1-won.png): "
-                        "scene_0_cleared is not set";
+    EXPECT_TRUE(copy.ReadSetting("scene_0_cleared", &cleared) && cleared == 1)
+        << "the scripted jump did not win scene 1 (see first_launch-8-scene-1-won.png)";
 }
 
 // Lines of the server's log that record a log-in.

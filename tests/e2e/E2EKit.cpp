@@ -25,6 +25,7 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -558,6 +559,35 @@ bool CProgramCopy::WaitStill(int stableMs, int timeoutMs)
             return true;
     }
     return false;
+}
+
+bool CProgramCopy::FindColour(int x0, int y0, int x1, int y1, long rgb, int tolerance,
+                              int minimum, double* cx, double* cy)
+{
+    int width = 0, height = 0;
+    std::vector<unsigned char> picture = ReadWindow(m_display, FindWindow(0), &width, &height);
+    if (picture.empty())
+        return false;
+    const int want[3] = {(int)(rgb >> 16) & 0xFF, (int)(rgb >> 8) & 0xFF, (int)rgb & 0xFF};
+    double sumX = 0.0, sumY = 0.0;
+    int count = 0;
+    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(width, x1); ++x)
+        {
+            const unsigned char* p = &picture[((size_t)y * width + x) * 3];
+            if (std::abs(p[0] - want[0]) <= tolerance && std::abs(p[1] - want[1]) <= tolerance
+                && std::abs(p[2] - want[2]) <= tolerance)
+            {
+                sumX += x;
+                sumY += y;
+                count++;
+            }
+        }
+    if (count < minimum || count == 0)
+        return false;
+    *cx = sumX / count;
+    *cy = sumY / count;
+    return true;
 }
 
 size_t CProgramCopy::Fingerprint()

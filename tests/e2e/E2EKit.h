@@ -87,6 +87,10 @@ public:
     bool Screenshot(const char* step);
     // Waits until the picture stays the same for stableMs (at most timeoutMs).
     bool WaitStill(int stableMs, int timeoutMs);
+    // The centre of the pixels inside [x0, x1) x [y0, y1) whose channels each lie within
+    // tolerance of 0xRRGGBB; false when fewer than minimum pixels match.
+    bool FindColour(int x0, int y0, int x1, int y1, long rgb, int tolerance, int minimum,
+                    double* cx, double* cy);
     // A digest of the whole picture, to tell one page from the next.
     size_t Fingerprint();
     // Waits until the picture differs from the one of that digest.

@@ -293,12 +293,16 @@ TEST(JubPlayStateHud, DragsPanOnlyWhileTheTimerRunsAndBlockedInputIsIgnored)
     CJubCamera& camera = hud.renderer.GetCamera();
     CJubTouchPoint& finger = hud.host.touch.Primary();
     // A drag of 30 pixels to the right in this step, far from the creature and the HUD.
+    f32 zoomAtPan = 0.0f;
+    CKetrelVector2 offsetAtPan;
     auto drag = [&]() {
         hud.host.Down(700, 300);
         hud.Step(1);
         hud.host.Move(730, 300);
         finger.stepDelta.Set(30, 0);
         finger.moved = 1;
+        zoomAtPan = camera.GetZoom();
+        offsetAtPan = camera.GetViewOffset();
         hud.screen.Update(kTick);
         hud.host.Up(730, 300);
         finger.moved = 0;
@@ -311,10 +315,9 @@ TEST(JubPlayStateHud, DragsPanOnlyWhileTheTimerRunsAndBlockedInputIsIgnored)
 
     hud.Step(130);
     ASSERT_TRUE(hud.screen.IsTimerRunning());
-    const CKetrelVector2 start = camera.GetViewOffset();
     drag();
     // 30 pixels at the camera's zoom, in world units; the camera no longer follows.
-    EXPECT_NEAR(start.x + 30.0f / (400.0f * camera.GetZoom()), camera.GetViewOffset().x, 0.02f);
+    EXPECT_NEAR(offsetAtPan.x + 30.0f / (400.0f * zoomAtPan), camera.GetViewOffset().x, 0.02f);
     EXPECT_EQ(JUB_CAMERA_NONE, camera.GetMode());
 
     hud.host.blocked = 1;

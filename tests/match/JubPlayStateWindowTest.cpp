@@ -216,9 +216,6 @@ protected:
             s.set.screen.Update(kTick);
             s.fingers.EndStep();
         }
-        renderer().Update(kTick);
-        if (link)
-            b.renderer.Update(kTick);
         A().Render();
         frame = ReadFrame(window);
         ++steps;
