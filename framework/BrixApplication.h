@@ -55,8 +55,10 @@ public:
     virtual CBrixAchievementStation* GetAchievementStation() = 0;   // null when it failed
     virtual void OnSlot44() = 0;
     virtual CKetrelString GetUserName() = 0;
-    // The local user's item records; null without a lobby.
+    // The local user's item records (seven words each, see CBrixItemRecord); null
+    // without a lobby.
     virtual const CKetrelArray<CItemData>* GetItemDataList() = 0;
+    // The full path of the item data pack packNumber; left untouched without a lobby.
     virtual void GetItemDataPackPath(i32 packNumber, CKetrelString* out) = 0;
     virtual void SendMessage101(i32 itemId, i32 count, i32 value) = 0;
     virtual CBrixLanguage* GetLanguage() = 0;

@@ -4,6 +4,7 @@
 #include "engine/KetrelFile.h"
 #include "engine/KetrelMD5.h"
 #include "engine/KetrelResult.h"
+#include "framework/BrixItemRecord.h"
 #include "lobby/BrixMenuHost.h"
 
 #include <cerrno>
@@ -88,10 +89,7 @@ CBrixItemPack* CBrixItemPackTable::Find(i32 itemId)
 
 i32 CBrixItemPackTable::PackIdOf(const CItemData& record)
 {
-    u32 v = 0;
-    for (i32 b = 0; b < 4; ++b)
-        v |= (u32)record.block[4 + b] << (8 * b);
-    return (i32)v;
+    return CBrixItemRecord::GetWord(record, BRIX_ITEM_WORD_PACK);
 }
 
 CKetrelString CBrixItemPackTable::GetPackPath(i32 itemId)

@@ -58,8 +58,7 @@ public:
     const CBrixItemPack* GetAt(i32 index) const
     { return (index >= 0 && index < m_packs.GetCount()) ? &m_packs[index] : nullptr; }
     CBrixItemPack* Find(i32 itemId);
-    // The pack id of one of the user's item data records: the fourth of its seven words
-    // (enabled, item id, amount, pack id, ...), the second word of its block.
+    // The pack id of one of the user's item data records (CBrixItemRecord's layout).
     static i32 PackIdOf(const CItemData& record);
     // The pack file's full path.
     CKetrelString GetPackPath(i32 itemId);

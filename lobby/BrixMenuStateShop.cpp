@@ -3,6 +3,7 @@
 #include "lobby/BrixMenuState.h"
 
 #include "engine/graphics/KetrelSurface.h"
+#include "framework/BrixItemRecord.h"
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
 #include "lobby/BrixMenuWidgetKit.h"
@@ -261,18 +262,15 @@ void CBrixMenuState::OnShopItems(int flags, int offset, const CKetrelArray<CShop
         const CShopItemData& item = items[i];
         auto group = m_social.itemGroups.find(item.values[kGroupId]);
         const bool known = group != m_social.itemGroups.end();
+        // The seven-word layout the game reads.
         CItemData record;
-        record.value0 = item.values[kState] != 0 ? 1 : 0;
-        record.value1 = item.id;
-        // The item's amount, pack id, group g4, i14 and group kind, in the seven-word
-        // layout the game reads.
-        const i32 words[5] = {item.values[kAmount], item.values[kPackId], known ? GroupG4(group->second) : -1,
-                              item.value14, known ? GroupKind(group->second) : 0};
-        static_assert(sizeof(words) <= sizeof(record.block) + 4, "item data words");
-        for (i32 w = 0; w < 4; ++w)
-            for (i32 b = 0; b < 4; ++b)
-                record.block[w * 4 + b] = (u8)((u32)words[w] >> (8 * b));
-        record.value3 = words[4];
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_ENABLED, item.values[kState] != 0 ? 1 : 0);
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_ID, item.id);
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_AMOUNT, item.values[kAmount]);
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_PACK, item.values[kPackId]);
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_GROUP, known ? GroupG4(group->second) : -1);
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_FILE, item.value14);
+        CBrixItemRecord::SetWord(record, BRIX_ITEM_WORD_KIND, known ? GroupKind(group->second) : 0);
         m_itemData.Add(record);
     }
     // A page with no items ends the catalogue too: asking again would repeat it forever.

@@ -2,6 +2,7 @@
 
 #include "framework/BrixChatRecord.h"
 #include "framework/BrixDevice.h"
+#include "game/screens/JubOwnedItems.h"
 #include "net/BrixPlayer.h"
 
 #ifndef BRIX_LOBBY_HOST
@@ -71,6 +72,20 @@ void CBrixGameShell::OpenChatPage() { m_app->OpenChatPage(0); }
 void CBrixGameShell::SendItemUsed(u32 itemId, i32 count, i32 playerCode)
 {
     m_app->SendMessage101((i32)itemId, count, playerCode);
+}
+
+i32 CBrixGameShell::GetOwnedItems(CJubOwnedItem* items, i32 max)
+{
+    return CJubOwnedItems::Collect(m_app->GetItemDataList(), items, max);
+}
+
+// Both players' items are read from this handset's packs: the opponent's item is found
+// only when its pack was downloaded here too.
+int CBrixGameShell::ReadItem(i32, const CJubOwnedItem& item, CJubItemInfo* info)
+{
+    CKetrelString path;
+    m_app->GetItemDataPackPath((i32)item.packNumber, &path);
+    return CJubOwnedItems::Read(path, item.fileNumber, m_app->GetResourceManager(), info);
 }
 
 CBrixGameApplication::CBrixGameApplication() : m_shell(this) {}

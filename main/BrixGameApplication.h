@@ -33,6 +33,10 @@ public:
     i32 ReadChatRecord(const CBrixChatRecord& record, i32* kind, CKetrelString* text) override;
     void OpenChatPage() override;
     void SendItemUsed(u32 itemId, i32 count, i32 playerCode) override;
+    // The lobby's records of the user's items, and their descriptions in the item
+    // data packs that the lobby downloaded.
+    i32 GetOwnedItems(CJubOwnedItem* items, i32 max) override;
+    int ReadItem(i32 player, const CJubOwnedItem& item, CJubItemInfo* info) override;
 
 private:
     CTolvaneApplication* m_app;
