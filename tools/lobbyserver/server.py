@@ -114,11 +114,26 @@ def theme_pack(name, colours):
     return media_pack([('theme_%s.xml' % name, xml.encode('utf-8'))])
 
 
+# What each item with a data pack does in a match: the attributes of its description.
+ITEM_DESCRIPTIONS = {
+    101: {'type': 'cluster'},
+    102: {'type': 'snow'},
+    201: {'type': 'hat', 'variable': '20', 'filename': 'hat_top.png'},
+    202: {'type': 'hat', 'variable': '0', 'filename': 'hat_crown.png'},
+}
+
+
 def item_pack(item):
-    xml = ('<item>\n <id>%d</id>\n <name>%s</name>\n <short>%s</short>\n <description>%s</description>\n'
-           ' <amount>%d</amount>\n</item>\n' % (item['id'], item['name'], item['short_desc'],
-                                                item['full_desc'], item['amount']))
-    return media_pack([('%d.xml' % item['id'], xml.encode('utf-8'))])
+    """An item's data pack: its description "<file number>.xml" and the pictures that
+    it names, in the folder "items/" (the game looks pictures up by file name)."""
+    attributes = ITEM_DESCRIPTIONS.get(item['id'], {})
+    xml = '<?xml version="1.0"?>\n<item>\n <attributes%s/>\n</item>\n' % ''.join(
+        ' %s="%s"' % pair for pair in sorted(attributes.items()))
+    entries = [('items/%d.xml' % item['i14'], xml.encode('utf-8'))]
+    for key in ('filename', 'battlefilename', 'uniquefilename'):
+        if key in attributes:
+            entries.append(('items/' + attributes[key], png_image(attributes[key], 16)))
+    return media_pack(entries)
 
 
 # Pack files of a folder: "<base>_<code>.vad" language packs of the framework

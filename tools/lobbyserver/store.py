@@ -69,14 +69,16 @@ SEED_GROUPS = [
     (4, 'Crates', 5, 0, 4),
 ]
 
-# (id, group, name, short, full, price, gift, refill, amount, pack id, display name)
+# (id, group, name, short, full, price, gift, refill, amount, pack id, display name,
+# description file number): an item with a pack id has a data pack whose description
+# file "<number>.xml" tells the game what the item does in a match.
 SEED_ITEMS = [
-    (101, 1, 'Cluster bomb', 'Splits in five', 'A bomb that bursts into five small bombs over the target.', 50, 60, 0, 5, 0, ''),
-    (102, 1, 'Snow bomb', 'Freezes blocks', 'Covers the blocks it hits in snow so that they slide.', 40, 50, 0, 5, 0, ''),
-    (201, 2, 'Top hat', 'A tall black hat', 'A tall black hat for the gentleman gloob.', 120, 150, 0, 1, 201, ''),
-    (202, 2, 'Crown', 'For the champion', 'A golden crown; it does nothing but shine.', 300, 350, 0, 1, 202, 'Golden crown'),
-    (301, 3, 'Double coins', 'Two coins per win', 'For one day every won match gives twice the coins.', 200, 220, 0, 86400, 0, ''),
-    (401, 4, 'Ammo crate', 'Ten extra shots', 'Ten extra shots, refilled at a lower price.', 100, 120, 30, 10, 0, ''),
+    (101, 1, 'Cluster bomb', 'Splits in five', 'A bomb that bursts into five small bombs over the target.', 50, 60, 0, 5, 101, '', 1),
+    (102, 1, 'Snow bomb', 'Freezes blocks', 'Covers the blocks it hits in snow so that they slide.', 40, 50, 0, 5, 102, '', 2),
+    (201, 2, 'Top hat', 'A tall black hat', 'A tall black hat for the gentleman gloob.', 120, 150, 0, 1, 201, '', 3),
+    (202, 2, 'Crown', 'For the champion', 'A golden crown; it does nothing but shine.', 300, 350, 0, 1, 202, 'Golden crown', 4),
+    (301, 3, 'Double coins', 'Two coins per win', 'For one day every won match gives twice the coins.', 200, 220, 0, 86400, 0, '', 0),
+    (401, 4, 'Ammo crate', 'Ten extra shots', 'Ten extra shots, refilled at a lower price.', 100, 120, 30, 10, 0, '', 0),
 ]
 
 # Accounts with known passwords for trying the server by hand.
@@ -122,7 +124,7 @@ class Store:
             self.db.executemany('INSERT INTO shop_groups VALUES (?,?,?,?,?)', SEED_GROUPS)
             self.db.executemany(
                 'INSERT INTO items (id, group_id, name, short_desc, full_desc, price, gift_price,'
-                ' refill_price, amount, pack_id, display_name) VALUES (?,?,?,?,?,?,?,?,?,?,?)',
+                ' refill_price, amount, pack_id, display_name, i14) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)',
                 SEED_ITEMS)
         for name, password, coins, location, comment in SEED_ACCOUNTS:
             salt = secrets.token_hex(8)

@@ -375,8 +375,8 @@ class ShopTest(ServerTestCase):
         c = self.logged_in()
         c.send(94, [])
         records = c.expect(87)[0]
-        self.assertEqual([r[0] for r in records], [201, 202])
-        item_id, _kind, digest, size = records[0]
+        self.assertEqual([r[0] for r in records], [101, 102, 201, 202])
+        item_id, _kind, digest, size = records[2]
         data, offset = b'', 0
         while True:
             c.send(88, [item_id, offset, 16384])
@@ -388,6 +388,10 @@ class ShopTest(ServerTestCase):
                 break
         self.assertEqual((len(data), hashlib.md5(data).digest()), (size, digest))
         self.assertTrue(data.startswith(b'KMP2'))
+        # The top hat's description (file 3) and the picture it names.
+        self.assertIn(b'items/3.xml', data)
+        self.assertIn(b'type="hat"', data)
+        self.assertIn(b'items/hat_top.png', data)
         for bad in [[item_id, size + 1, 100], [item_id, -5, 100], [999, 0, 100], [item_id, 0, 0]]:
             c.send(88, bad)
             self.assertEqual(c.expect(89)[2:], [b'', 0], bad)
