@@ -113,6 +113,8 @@ class Store:
         self.secret = secret if secret is not None else secrets.token_bytes(16)
         if self.db.execute('SELECT COUNT(*) FROM shop_groups').fetchone()[0] == 0:
             self.seed()
+        else:
+            self.update_seed_items()
 
     def close(self):
         self.db.close()
@@ -134,6 +136,14 @@ class Store:
                 self.db.execute('UPDATE players SET coins=?, location=?, comment=? WHERE id=?',
                                 (coins, location, comment, pid))
         self.seed_players(20)
+
+    def update_seed_items(self):
+        """A database seeded before the items had description files gets the seed
+        items' packs and file numbers; items changed since are left alone."""
+        with self.db:
+            for item in SEED_ITEMS:
+                self.db.execute('UPDATE items SET pack_id=?, i14=? WHERE id=? AND name=? AND i14=0',
+                                (item[9], item[11], item[0], item[2]))
 
     def seed_players(self, count):
         """Adds `count` players without a password (list fill)."""

@@ -14,7 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import asn1codec as codec  # noqa: E402
-from store import client_password_hash  # noqa: E402
+from store import Store, client_password_hash  # noqa: E402
 
 HELLO = [1, 800, 480, b'desktop', b'12', 1, 1, b'0.0.0.0', b'0.0.0.0', 25,
          b'standalone-id:64;full-version:1', b'', b'dev-1', 1, b'Linux', 0, 3]
@@ -486,6 +486,23 @@ class RobustnessTest(ServerTestCase):
             time.sleep(0.002)
         self.assertEqual(c.recv()[0], 2)
         self.assertGreater(c.expect(6)[0], 0)
+
+
+class StoreTest(unittest.TestCase):
+    def test_older_database_gets_the_item_description_numbers(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, 'lobby.db')
+            store = Store(path, secret=b'x')
+            with store.db:
+                store.db.execute('UPDATE items SET pack_id=0, i14=0 WHERE id IN (101, 201)')
+                store.db.execute("UPDATE items SET pack_id=0, i14=0, name='Renamed' WHERE id=102")
+            store.close()
+            store = Store(path, secret=b'x')
+            rows = {r['id']: (r['pack_id'], r['i14']) for r in store.shop_items()}
+            store.close()
+            self.assertEqual(rows[101], (101, 1))
+            self.assertEqual(rows[201], (201, 3))
+            self.assertEqual(rows[102], (0, 0))      # changed by hand: left alone
 
 
 if __name__ == '__main__':
