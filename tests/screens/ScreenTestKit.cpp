@@ -79,9 +79,9 @@ void FakeSession::ReportGameResult(const CKetrelArray<i32>& ids, const CKetrelAr
     results.emplace_back(a, b);
 }
 
-TestGame::TestGame()
+TestGame::TestGame(IJubShellHost* host)
 {
-    SetShellHost(&shell);
+    SetShellHost(host ? host : &shell);
     SetApplication(&session);
     SetAssetSource(&source);
 }

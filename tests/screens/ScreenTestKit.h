@@ -143,7 +143,8 @@ public:
 class TestGame : public CStateGame
 {
 public:
-    TestGame();
+    // host stands in for the fake shell when given; it must outlive the game.
+    explicit TestGame(IJubShellHost* host = nullptr);
     ~TestGame() override;
     // Init on an 800 x 480 screen with the fakes. KE_OK or the failure.
     int Start(int width = 800, int height = 480);
