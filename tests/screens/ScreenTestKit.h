@@ -9,7 +9,6 @@
 #include "game/screens/JubShellHost.h"
 #include "game/screens/StateGame.h"
 
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -57,19 +56,8 @@ public:
     i32 RandomInt(i32 min, i32) override { return min; }
     i32 GetMatchPlayer(i32 index, i32* id, CKetrelString* name) override;
     i32 ReadChatRecord(const CBrixChatRecord&, i32*, CKetrelString*) override { return 0; }
-    i32 GetOwnedItems(CJubOwnedItem* items, i32 max) override
-    {
-        return ownedItems ? ownedItems(items, max) : 0;
-    }
-    int ReadItem(i32 player, const CJubOwnedItem& item, CJubItemInfo* info) override
-    {
-        return readItem ? readItem(player, item, info) : 8;
-    }
 
     CBrixStatsStore settings;
-    // The lobby's items, when a test gives them.
-    std::function<i32(CJubOwnedItem*, i32)> ownedItems;
-    std::function<int(i32, const CJubOwnedItem&, CJubItemInfo*)> readItem;
     CBrixResourceManager* resources = nullptr;
     i32 soundMuted = 0;
     i32 musicMuted = 0;
