@@ -636,11 +636,13 @@ def on_items_page(server, conn, f):
 
 
 def on_item_data_list(server, conn, f):
+    # Every pack is marked required: a pack holds the description of an item that changes
+    # a match (a hat's health), and both handsets must read the opponent's item alike.
     records = []
     for item in server.store.shop_items():
         if item['pack_id']:
             data = server.item_pack(item['pack_id'])
-            records.append([item['pack_id'], 0, hashlib.md5(data).digest(), len(data)])
+            records.append([item['pack_id'], 1, hashlib.md5(data).digest(), len(data)])
     conn.send(87, [records])
 
 

@@ -376,6 +376,8 @@ class ShopTest(ServerTestCase):
         c.send(94, [])
         records = c.expect(87)[0]
         self.assertEqual([r[0] for r in records], [101, 102, 201, 202])
+        # Required by every handset, owner or not: an opponent's hat counts on both sides.
+        self.assertEqual([r[1] for r in records], [1, 1, 1, 1])
         item_id, _kind, digest, size = records[2]
         data, offset = b'', 0
         while True:
