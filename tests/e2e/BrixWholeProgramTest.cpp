@@ -3,6 +3,7 @@
 // XTest and read back from its window and its settings file. Each step leaves a
 // screenshot under build/tests/e2e/.
 #include "E2EKit.h"
+#include "E2EMatch.h"
 
 #include <gtest/gtest.h>
 
@@ -340,73 +341,7 @@ TEST_F(BrixTwoCopies, ServerRestartLogsBothInAgain)
 namespace
 {
 
-// Colours read back from the window: the creatures (and their portraits) of the two
-// sides, the play button of the game's menu, the match HUD's chat and exit buttons.
-const long kRed = 0xFA5B36, kBlue = 0x398FFA;
-const long kPlayButton = 0x4696DC, kHudChat = 0xF0C948, kHudExit = 0xC85A46;
 const int kMatchMs = 150000;             // a scripted match ends well within this
-const int kJumpX = 240, kBombX = 400;    // weapon buttons of the HUD, at y 40
-const long kOwnChatLine = 0xFFC000;
-
-bool Near(long pixel, long rgb, int tolerance)
-{
-    if (pixel < 0)
-        return false;
-    for (int shift = 0; shift < 24; shift += 8)
-        if (std::abs((int)((pixel >> shift) & 0xFF) - (int)((rgb >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    const long long deadline = NowMs() + timeoutMs;
-    for (;;)
-    {
-        if (done())
-            return true;
-        if (NowMs() >= deadline)
-            return false;
-        usleep(200000);
-    }
-}
-
-// The game's menu has loaded its pictures and shows the play button.
-bool ShowsGameMenu(CProgramCopy& copy)
-{
-    return Near(copy.Pixel(330, 240), kPlayButton, 24) && Near(copy.Pixel(470, 240), kPlayButton, 24);
-}
-
-// The play screen of a running match: the chat button in the corner, the exit button.
-bool ShowsMatch(CProgramCopy& copy)
-{
-    return Near(copy.Pixel(12, 453), kHudChat, 24) && Near(copy.Pixel(385, 448), kHudExit, 24);
-}
-
-// The local turn runs: the white bar of the turn timer under the clock, which is
-// drawn only while the local player may still act.
-bool IsOwnTurn(CProgramCopy& copy)
-{
-    const int points[][2] = {{242, 121}, {246, 122}, {250, 123}, {244, 124}};
-    for (const auto& at : points)
-        if (copy.Pixel(at[0], at[1]) != 0xFFFFFF)
-            return false;
-    return true;
-}
-
-// The colour of the local side, from its portrait in the top-left corner.
-long OwnColour(CProgramCopy& copy)
-{
-    return Near(copy.Pixel(40, 60), kRed, 40) ? kRed : kBlue;
-}
-
-// Where a creature of that colour is on the play field: below the HUD, whose weapon
-// buttons and portraits (reaching down to y 95) and the health and names under them
-// are drawn in the players' colours.
-bool FindCreature(CProgramCopy& copy, long colour, double* x, double* y)
-{
-    return copy.FindColour(0, 130, 800, 470, colour, 40, 8, x, y);
-}
 
 // The value of the capture group of pattern in the first line that matches it.
 std::string FindInLog(const std::string& log, const std::string& pattern)
@@ -482,94 +417,11 @@ protected:
         return !HasFailure();
     }
 
-    // The chat page from the HUD's chat button (which does nothing while the own shot
-    // is still under way, so it is tried again), a line typed into its field and sent;
-    // true once the line shows in the page's backlog, in the colour of own lines.
-    bool SendChat(CProgramCopy& copy, const char* text, const char* step)
-    {
-        bool open = false;
-        for (int attempt = 0; attempt < 5 && !open; attempt++)
-        {
-            copy.Click(27, 452);
-            open = WaitFor([&] { return ShowsChatPage(copy); }, 2000);
-        }
-        copy.Screenshot((std::string(step) + "-page").c_str());
-        if (!open)
-            return false;
-        copy.Click(250, 420);            // the text field
-        usleep(200 * 1000);
-        copy.TypeText(text);
-        copy.Click(535, 420);            // send
-        double x, y;
-        const bool shown = WaitFor([&] {
-            return copy.FindColour(15, 340, 480, 392, kOwnChatLine, 40, 20, &x, &y);
-        }, 3000);
-        copy.Screenshot((std::string(step) + "-sent").c_str());
-        return shown;
-    }
-
     // The framework button closes the chat page over the match.
-    static void CloseChat(CProgramCopy& copy, const char* step)
+    static void CloseChatPage(CProgramCopy& copy, const char* step)
     {
-        copy.Click(750, 430);
-        EXPECT_TRUE(WaitFor([&] { return !ShowsChatPage(copy); }, 3000)) << step;
+        EXPECT_TRUE(CloseChat(copy)) << step << ": the chat page stays";
         copy.Screenshot(step);
-    }
-
-    // The opponent's speech bubble at the bottom right: white, left of the framework
-    // button that covers its right end.
-    static bool ShowsBubble(CProgramCopy& copy)
-    {
-        double x, y;
-        return copy.FindColour(420, 370, 705, 420, 0xFFFFFF, 6, 300, &x, &y);
-    }
-
-    // One turn: the weapon chosen, then a full pull from the own creature toward the
-    // opponent (the shot or leap goes the other way) or, with the opponent out of sight,
-    // toward the middle; 45 degrees, or flatter near the bottom edge.
-    static bool Act(CProgramCopy& copy, long mine, long theirs, int weaponX, const char* step)
-    {
-        copy.Click(weaponX, 40);
-        // The camera glides to the creature: wait until it stands still on the screen.
-        double x = -100, y = -100, ox = 0, oy = 0;
-        const bool found = WaitFor([&] {
-            double nx, ny;
-            if (!FindCreature(copy, mine, &nx, &ny))
-                return false;
-            const bool still = std::fabs(nx - x) < 2.0 && std::fabs(ny - y) < 2.0;
-            x = nx;
-            y = ny;
-            return still;
-        }, 4000);
-        if (!found)
-        {
-            copy.Screenshot((std::string(step) + "-no-creature").c_str());
-            return false;
-        }
-        const bool seen = FindCreature(copy, theirs, &ox, &oy);
-        const int toward = seen ? (ox >= x ? 1 : -1) : (x < 400 ? 1 : -1);
-        const int endX = std::max(5, std::min(795, (int)x + toward * 150));
-        const int endY = std::max((int)y, std::min(470, (int)y + 150));
-        copy.Drag((int)x, (int)y, endX, endY);
-        // The turn passes once the shot or leap is under way.
-        const bool fired = WaitFor([&] { return !IsOwnTurn(copy); }, 2000);
-        copy.Screenshot((std::string(step) + (fired ? "" : "-missed")).c_str());
-        printf("%s: %s from %.0f,%.0f to %d,%d, opponent %s at %.0f,%.0f\n", step,
-               fired ? "fired" : "missed", x, y, endX, endY, seen ? "seen" : "unseen", ox, oy);
-        return fired;
-    }
-
-    // The lobby's chat page covers the play screen.
-    static bool ShowsChatPage(CProgramCopy& copy)
-    {
-        return Near(copy.Pixel(300, 8), 0xF4F4F0, 6) && Near(copy.Pixel(300, 470), 0xDDE6EE, 10);
-    }
-
-    // The outcome's white text across the middle of the play screen.
-    static bool ShowsResultText(CProgramCopy& copy)
-    {
-        double x, y;
-        return copy.FindColour(150, 175, 650, 210, 0xFFFFFF, 8, 30, &x, &y);
     }
 
     bool ResultRecorded()
@@ -584,10 +436,11 @@ protected:
 
 } // namespace
 
-// Two copies play a quick match to its end. The side that moves first hops in place
-// and sends a chat line, which the other side shows as a bubble; the other side sends
-// one back and then leaps off the field into the water, so the first side wins. Both
-// show the decided match and the server stores that result.
+// Two copies play a quick match to its end. The waiting side sends a chat line, which
+// the moving side shows as a bubble; the moving side throws a bomb away from its
+// opponent and answers; from then on each turn leaps as far as it can, away from the
+// opponent, until a creature lands in the water. Both copies show the decided match,
+// both report the same result, and the server stores it: the side that leapt last lost.
 TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
 {
     if (!StartMatch("match"))
@@ -614,12 +467,14 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
     EXPECT_TRUE(WaitFor([&] { return ShowsBubble(mover); }, 4000))
         << "no bubble of the opponent's line";
     mover.Screenshot("10-bubble");
-    CloseChat(other, "11-chat-closed");
+    CloseChatPage(other, "11-chat-closed");
 
     // First turn: a bomb thrown away from the opponent.
     ASSERT_TRUE(IsOwnTurn(mover)) << "the first turn ran out during the chat";
-    ASSERT_TRUE(Act(mover, colours[0], colours[1], kBombX, "12-bomb"))
-        << "no own creature on the screen";
+    bool thrown = false;
+    for (int attempt = 0; attempt < 3 && !thrown && IsOwnTurn(mover); attempt++)
+        thrown = TakeTurn(mover, colours[0], colours[1], kBombX, "12-bomb");
+    ASSERT_TRUE(thrown) << "the first turn threw nothing";
     int lastActor = first;
 
     // The answer, while the other side's turn comes.
@@ -628,7 +483,7 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
     EXPECT_TRUE(WaitFor([&] { return ShowsBubble(other); }, 4000))
         << "no bubble of the opponent's line";
     other.Screenshot("13-bubble");
-    CloseChat(mover, "14-chat-closed");
+    CloseChatPage(mover, "14-chat-closed");
 
     // Then each turn leaps as far as it can, up and away from the opponent, until one
     // side is in the water.
@@ -642,8 +497,8 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
                 continue;
             char step[32];
             snprintf(step, sizeof step, "15-leap-%d", leaps + 1);
-            if (Act(*copies[i], colours[i == first ? 0 : 1], colours[i == first ? 1 : 0], kJumpX,
-                    step))
+            if (TakeTurn(*copies[i], colours[i == first ? 0 : 1], colours[i == first ? 1 : 0],
+                         kJumpX, step))
             {
                 leaps++;
                 lastActor = i;
@@ -663,7 +518,7 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
         EXPECT_TRUE(copy->IsRunning()) << copy->GetOutput();
         copy->Screenshot("16-match-over");
         if (ShowsChatPage(*copy))
-            CloseChat(*copy, "17-result");
+            CloseChatPage(*copy, "17-result");
         EXPECT_TRUE(ShowsResultText(*copy)) << "no result over the play screen";
     }
     // The side that acted last went into the water: the other side won.
@@ -693,7 +548,7 @@ TEST_F(BrixMatch, OpponentKilledMidMatchLeavesTheOtherTheWinner)
     EXPECT_TRUE(survivor.IsRunning()) << survivor.GetOutput();
     survivor.Screenshot("10-opponent-left");
     if (ShowsChatPage(survivor))
-        CloseChat(survivor, "11-result");
+        CloseChatPage(survivor, "11-result");
     EXPECT_TRUE(ShowsResultText(survivor)) << "no result over the play screen";
     double x, y;
     EXPECT_TRUE(survivor.FindColour(150, 110, 650, 132, 0xFFFFFF, 8, 30, &x, &y))
