@@ -342,6 +342,7 @@ namespace
 {
 
 const int kMatchMs = 150000;             // a scripted match ends well within this
+const int kLeapsBeforeGivingUp = 6;
 
 // The value of the capture group of pattern in the first line that matches it.
 std::string FindInLog(const std::string& log, const std::string& pattern)
@@ -440,7 +441,8 @@ protected:
 // the moving side shows as a bubble; the moving side throws a bomb away from its
 // opponent and answers; from then on each turn leaps as far as it can, away from the
 // opponent, until a creature lands in the water. Both copies show the decided match,
-// both report the same result, and the server stores it: the side that leapt last lost.
+// both report the same result, and the server stores it: the side that leapt last (or
+// gave up) lost.
 TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
 {
     if (!StartMatch("match"))
@@ -486,10 +488,12 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
     CloseChatPage(mover, "14-chat-closed");
 
     // Then each turn leaps as far as it can, up and away from the opponent, until one
-    // side is in the water.
+    // side is in the water; a side whose leap away did not end the match leaps the other
+    // way next time (a wall or a roof may stand in the way). On a field that holds both
+    // in after six leaps, the side whose turn comes gives up.
     const long long deadline = NowMs() + kMatchMs;
-    int leaps = 0;
-    while (NowMs() < deadline && !ResultRecorded() && leaps < 8)
+    int leaps = 0, leapsOf[2] = {0, 0};
+    while (NowMs() < deadline && !ResultRecorded() && leaps < kLeapsBeforeGivingUp)
     {
         for (int i = 0; i < 2; i++)
         {
@@ -498,13 +502,31 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
             char step[32];
             snprintf(step, sizeof step, "15-leap-%d", leaps + 1);
             if (TakeTurn(*copies[i], colours[i == first ? 0 : 1], colours[i == first ? 1 : 0],
-                         kJumpX, step))
+                         kJumpX, step, leapsOf[i] % 2 == 0))
             {
                 leaps++;
+                leapsOf[i]++;
                 lastActor = i;
             }
         }
         usleep(300000);
+    }
+    int gaveUp = -1;
+    if (!ResultRecorded() && leaps >= kLeapsBeforeGivingUp)
+    {
+        int turn = -1;
+        EXPECT_TRUE(WaitFor([&] {
+            for (int i = 0; i < 2; i++)
+                if (IsOwnTurn(*copies[i]))
+                    turn = i;
+            return turn >= 0;
+        }, 40000)) << "no turn after the leaps";
+        if (turn >= 0)
+        {
+            GiveUp(*copies[turn]);
+            copies[turn]->Screenshot("15-gave-up");
+            lastActor = gaveUp = turn;
+        }
     }
     ASSERT_TRUE(WaitFor([&] { return ResultRecorded(); }, 20000))
         << "no result after " << leaps << " leaps\n" << network.GetServerLog();
@@ -513,15 +535,19 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
         return network.GetServerLog().find("result of game " + gameId + " confirmed") !=
                std::string::npos;
     }, 10000)) << network.GetServerLog();
-    for (auto& copy : copies)
+    // The side that gave up has left the match; the others show its outcome.
+    for (int i = 0; i < 2; i++)
     {
-        EXPECT_TRUE(copy->IsRunning()) << copy->GetOutput();
-        copy->Screenshot("16-match-over");
-        if (ShowsChatPage(*copy))
-            CloseChatPage(*copy, "17-result");
-        EXPECT_TRUE(ShowsResultText(*copy)) << "no result over the play screen";
+        CProgramCopy& copy = *copies[i];
+        EXPECT_TRUE(copy.IsRunning()) << copy.GetOutput();
+        copy.Screenshot("16-match-over");
+        if (i == gaveUp)
+            continue;
+        if (ShowsChatPage(copy))
+            CloseChatPage(copy, "17-result");
+        EXPECT_TRUE(ShowsResultText(copy)) << "no result over the play screen";
     }
-    // The side that acted last went into the water: the other side won.
+    // The side that acted last went into the water (or gave up): the other side won.
     EXPECT_EQ(playerIds[lastActor] + ":-1", FindInLog(StoredResults(network, gameId),
                                                       "(" + playerIds[lastActor] + ":-?\\d+)"));
     EXPECT_EQ(playerIds[1 - lastActor] + ":1",

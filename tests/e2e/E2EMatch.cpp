@@ -118,7 +118,8 @@ bool CloseChat(CProgramCopy& copy)
     return WaitFor([&] { return !ShowsChatPage(copy); }, 3000);
 }
 
-bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std::string& step)
+bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std::string& step,
+              bool away)
 {
     copy.Click(weaponX, 40);
     // The camera glides to the creature: wait until it stands still on the screen.
@@ -140,7 +141,7 @@ bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std
     // 45 degrees below the horizontal, flatter near the bottom edge; always long enough
     // for the strongest pull.
     const bool seen = FindCreature(copy, theirs, &ox, &oy);
-    const int toward = seen ? (ox >= x ? 1 : -1) : (x < 400 ? 1 : -1);
+    const int toward = (seen ? (ox >= x ? 1 : -1) : (x < 400 ? 1 : -1)) * (away ? 1 : -1);
     const int endX = std::max(5, std::min(795, (int)x + toward * 150));
     const int endY = std::max((int)y, std::min(470, (int)y + 150));
     copy.Drag((int)x, (int)y, endX, endY);
@@ -148,6 +149,13 @@ bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std
     const bool fired = WaitFor([&] { return !IsOwnTurn(copy); }, 2000);
     copy.Screenshot((step + (fired ? "" : "-missed")).c_str());
     return fired;
+}
+
+void GiveUp(CProgramCopy& copy)
+{
+    copy.Click(400, 448);
+    usleep(800 * 1000);
+    copy.Click(320, 288);
 }
 
 long ResidentKb(pid_t pid)

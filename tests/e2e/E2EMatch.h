@@ -46,12 +46,17 @@ bool SendChat(CProgramCopy& copy, const char* text, const std::string& step);
 bool CloseChat(CProgramCopy& copy);
 
 // One turn: the weapon of the button at weaponX chosen, then a full pull from the own
-// creature toward the opponent (the shot or leap goes the other way) or, with the
-// opponent out of sight, toward the middle. True once the turn has passed; the
-// screenshot step shows the moment after the pull (step-missed when it did not fire).
-bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std::string& step);
+// creature toward the opponent, so that the shot or leap goes away from it (or, with
+// away false, the other way round); with the opponent out of sight the middle of the
+// screen stands for it. True once the turn has passed; the screenshot step shows the
+// moment after the pull (step-missed when it did not fire).
+bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std::string& step,
+              bool away = true);
 
-// Peak and current resident memory of a process in kB, from /proc; 0 when unknown.
+// Gives the match up: the HUD's exit button, then yes in its confirmation.
+void GiveUp(CProgramCopy& copy);
+
+// The resident memory of a process in kB, from /proc; 0 when unknown.
 long ResidentKb(pid_t pid);
 
 } // namespace e2e
