@@ -3,10 +3,16 @@
 // XTest and read back from its window and its settings file. Each step leaves a
 // screenshot under build/tests/e2e/.
 #include "E2EKit.h"
+#include "E2EMatch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <regex>
 #include <csignal>
 #include <memory>
 #include <ostream>
@@ -330,44 +336,252 @@ TEST_F(BrixTwoCopies, ServerRestartLogsBothInAgain)
     QuitBoth();
 }
 
-// The flows that need scripted taps beyond the log-in: they run up to the
-// log-in of both copies and stop there until the taps are written.
-struct ScriptedFlow
-{
-    const char* name;
-    const char* needs;                   // what the flow taps, for the skip message
-};
+// ---------------------------------------------------------------- a match between the copies
 
-void PrintTo(const ScriptedFlow& flow, std::ostream* out)
+namespace
 {
-    *out << flow.name;
+
+const int kMatchMs = 150000;             // a scripted match ends well within this
+const int kLeapsBeforeGivingUp = 6;
+
+// The value of the capture group of pattern in the first line that matches it.
+std::string FindInLog(const std::string& log, const std::string& pattern)
+{
+    std::smatch match;
+    std::regex expression(pattern);
+    if (std::regex_search(log, match, expression) && match.size() > 1)
+        return match[1].str();
+    return std::string();
 }
 
-class BrixTwoCopiesFlow : public BrixTwoCopies, public ::testing::WithParamInterface<ScriptedFlow>
+// The results the server stored for a game: "player:result" pairs ordered by player,
+// result 1 a win, -1 a loss, 0 a draw.
+std::string StoredResults(const CNetwork& network, const std::string& gameId)
 {
+    const std::string command =
+        "python3 -c 'import sqlite3, sys\n"
+        "rows = sqlite3.connect(sys.argv[1]).execute(\"SELECT player, result FROM results "
+        "WHERE game_id = ? ORDER BY player\", (int(sys.argv[2]),)).fetchall()\n"
+        "print(\" \".join(\"%d:%d\" % r for r in rows))' '" +
+        network.GetFolder() + "/lobby.db' " + gameId;
+    std::string text;
+    FILE* out = popen(command.c_str(), "r");
+    if (!out)
+        return text;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, out))
+        text += buffer;
+    pclose(out);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+// Two logged-in copies meet through the quick match of the game's menu: copy a asks
+// first and waits, copy b's request pairs them. Player 0 of the game is copy a.
+class BrixMatch : public BrixTwoCopies
+{
+protected:
+    // Both copies on the play screen of one game; false (with skipReason) when they
+    // cannot get there.
+    bool StartMatch(const char* name)
+    {
+        if (!LogInBoth(name))
+            return false;
+        for (auto& copy : copies)
+        {
+            EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(*copy); }, 30000))
+                << "the game's menu never showed its play button";
+            copy->Screenshot("7-menu");
+        }
+        if (HasFailure())
+            return false;
+        copies[0]->Click(400, 240);
+        EXPECT_TRUE(WaitFor([&] {
+            return network.GetServerLog().find("waiting for a quick match") != std::string::npos;
+        }, 10000)) << network.GetServerLog();
+        copies[0]->Screenshot("8-waiting");
+        copies[1]->Click(400, 240);
+        EXPECT_TRUE(WaitFor([&] {
+            return !FindInLog(network.GetServerLog(), "game (\\d+) started").empty();
+        }, 10000)) << network.GetServerLog();
+        const std::string log = network.GetServerLog();
+        gameId = FindInLog(log, "game (\\d+) started");
+        playerIds[0] = FindInLog(log, "game \\d+ started: (\\d+) against");
+        playerIds[1] = FindInLog(log, "game \\d+ started: \\d+ against (\\d+)");
+        for (auto& copy : copies)
+        {
+            EXPECT_TRUE(WaitFor([&] { return ShowsMatch(*copy); }, 20000))
+                << "no play screen with its HUD";
+            copy->Screenshot("9-match");
+        }
+        return !HasFailure();
+    }
+
+    // The framework button closes the chat page over the match.
+    static void CloseChatPage(CProgramCopy& copy, const char* step)
+    {
+        EXPECT_TRUE(CloseChat(copy)) << step << ": the chat page stays";
+        copy.Screenshot(step);
+    }
+
+    bool ResultRecorded()
+    {
+        return network.GetServerLog().find("result of game " + gameId + " recorded") !=
+               std::string::npos;
+    }
+
+    std::string gameId;
+    std::string playerIds[2];
 };
 
-TEST_P(BrixTwoCopiesFlow, Runs)
+} // namespace
+
+// Two copies play a quick match to its end. The waiting side sends a chat line, which
+// the moving side shows as a bubble; the moving side throws a bomb away from its
+// opponent and answers; from then on each turn leaps as far as it can, away from the
+// opponent, until a creature lands in the water. Both copies show the decided match,
+// both report the same result, and the server stores it: the side that leapt last (or
+// gave up) lost.
+TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
 {
-    const ScriptedFlow& flow = GetParam();
-    if (!LogInBoth(flow.name))
+    if (!StartMatch("match"))
     {
         ASSERT_FALSE(HasFailure());
-        GTEST_SKIP() << flow.name << ": " << skipReason;
+        GTEST_SKIP() << skipReason;
     }
+    int first = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        for (int i = 0; i < 2; i++)
+            if (IsOwnTurn(*copies[i]))
+                first = i;
+        return first >= 0;
+    }, 20000)) << "neither copy shows its turn";
+    const int second = 1 - first;
+    const long colours[2] = {OwnColour(*copies[first]) == kRed ? kRed : kBlue,
+                             OwnColour(*copies[first]) == kRed ? kBlue : kRed};
+    CProgramCopy& mover = *copies[first];
+    CProgramCopy& other = *copies[second];
+
+    // A line from the waiting side shows on the moving side's play screen.
+    EXPECT_TRUE(SendChat(other, "hello from the side that waits", "10-chat"))
+        << "the line was not sent";
+    EXPECT_TRUE(WaitFor([&] { return ShowsBubble(mover); }, 4000))
+        << "no bubble of the opponent's line";
+    mover.Screenshot("10-bubble");
+    CloseChatPage(other, "11-chat-closed");
+
+    // First turn: a bomb thrown away from the opponent.
+    ASSERT_TRUE(IsOwnTurn(mover)) << "the first turn ran out during the chat";
+    bool thrown = false;
+    for (int attempt = 0; attempt < 3 && !thrown && IsOwnTurn(mover); attempt++)
+        thrown = TakeTurn(mover, colours[0], colours[1], kBombX, "12-bomb");
+    ASSERT_TRUE(thrown) << "the first turn threw nothing";
+    int lastActor = first;
+
+    // The answer, while the other side's turn comes.
+    EXPECT_TRUE(SendChat(mover, "and hello back from the side that moves", "13-chat"))
+        << "the line was not sent";
+    EXPECT_TRUE(WaitFor([&] { return ShowsBubble(other); }, 4000))
+        << "no bubble of the opponent's line";
+    other.Screenshot("13-bubble");
+    CloseChatPage(mover, "14-chat-closed");
+
+    // Then each turn leaps as far as it can, up and away from the opponent, until one
+    // side is in the water; a side whose leap away did not end the match leaps the other
+    // way next time (a wall or a roof may stand in the way). On a field that holds both
+    // in after six leaps, the side whose turn comes gives up.
+    const long long deadline = NowMs() + kMatchMs;
+    int leaps = 0, leapsOf[2] = {0, 0};
+    while (NowMs() < deadline && !ResultRecorded() && leaps < kLeapsBeforeGivingUp)
+    {
+        for (int i = 0; i < 2; i++)
+        {
+            if (!IsOwnTurn(*copies[i]))
+                continue;
+            char step[32];
+            snprintf(step, sizeof step, "15-leap-%d", leaps + 1);
+            if (TakeTurn(*copies[i], colours[i == first ? 0 : 1], colours[i == first ? 1 : 0],
+                         kJumpX, step, leapsOf[i] % 2 == 0))
+            {
+                leaps++;
+                leapsOf[i]++;
+                lastActor = i;
+            }
+        }
+        usleep(300000);
+    }
+    int gaveUp = -1;
+    if (!ResultRecorded() && leaps >= kLeapsBeforeGivingUp)
+    {
+        int turn = -1;
+        // The last leap may still end the match.
+        EXPECT_TRUE(WaitFor([&] {
+            for (int i = 0; i < 2; i++)
+                if (IsOwnTurn(*copies[i]))
+                    turn = i;
+            return turn >= 0 || ResultRecorded();
+        }, 40000)) << "no turn after the leaps";
+        if (turn >= 0 && !ResultRecorded())
+        {
+            GiveUp(*copies[turn]);
+            copies[turn]->Screenshot("15-gave-up");
+            lastActor = gaveUp = turn;
+        }
+    }
+    ASSERT_TRUE(WaitFor([&] { return ResultRecorded(); }, 20000))
+        << "no result after " << leaps << " leaps\n" << network.GetServerLog();
+    // Each copy reports the result it shows; the second report must agree with the first.
+    EXPECT_TRUE(WaitFor([&] {
+        return network.GetServerLog().find("result of game " + gameId + " confirmed") !=
+               std::string::npos;
+    }, 10000)) << network.GetServerLog();
+    // The side that gave up has left the match; the others show its outcome.
+    for (int i = 0; i < 2; i++)
+    {
+        CProgramCopy& copy = *copies[i];
+        EXPECT_TRUE(copy.IsRunning()) << copy.GetOutput();
+        copy.Screenshot("16-match-over");
+        if (i == gaveUp)
+            continue;
+        if (ShowsChatPage(copy))
+            CloseChatPage(copy, "17-result");
+        EXPECT_TRUE(ShowsResultText(copy)) << "no result over the play screen";
+    }
+    // The side that acted last went into the water (or gave up): the other side won.
+    EXPECT_EQ(playerIds[lastActor] + ":-1", FindInLog(StoredResults(network, gameId),
+                                                      "(" + playerIds[lastActor] + ":-?\\d+)"));
+    EXPECT_EQ(playerIds[1 - lastActor] + ":1",
+              FindInLog(StoredResults(network, gameId), "(" + playerIds[1 - lastActor] + ":-?\\d+)"));
     QuitBoth();
-    GTEST_SKIP() << flow.name << ": the scripted taps after the log-in are not written yet; the "
-                 << "flow taps " << flow.needs;
 }
 
-const ScriptedFlow kFlows[] = {
-    {"match", "the player list's challenge, accept, the chat field and a whole match to its "
-              "result on both copies; then the server's record of it"},
-    {"opponent_killed", "a challenge and its accept; one copy is killed mid-match and the other "
-                        "must reach the opponent-left outcome, which the server records"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Flows, BrixTwoCopiesFlow, ::testing::ValuesIn(kFlows),
-                         [](const ::testing::TestParamInfo<ScriptedFlow>& info) {
-                             return std::string(info.param.name);
-                         });
+// A copy killed in the middle of a match: the server tells the other copy at once that
+// its opponent left, that copy shows the opponent-left outcome as its win, and the server
+// stores the win and the loss.
+TEST_F(BrixMatch, OpponentKilledMidMatchLeavesTheOtherTheWinner)
+{
+    if (!StartMatch("opponent_killed"))
+    {
+        ASSERT_FALSE(HasFailure());
+        GTEST_SKIP() << skipReason;
+    }
+    ASSERT_TRUE(WaitFor([&] { return IsOwnTurn(*copies[0]) || IsOwnTurn(*copies[1]); }, 20000))
+        << "neither copy shows its turn";
+    copies[1]->Signal(SIGKILL);
+    EXPECT_EQ(128 + SIGKILL, copies[1]->Wait(kExitMs));
+    EXPECT_TRUE(WaitFor([&] { return ResultRecorded(); }, 15000)) << network.GetServerLog();
+    CProgramCopy& survivor = *copies[0];
+    EXPECT_TRUE(survivor.IsRunning()) << survivor.GetOutput();
+    survivor.Screenshot("10-opponent-left");
+    if (ShowsChatPage(survivor))
+        CloseChatPage(survivor, "11-result");
+    EXPECT_TRUE(ShowsResultText(survivor)) << "no result over the play screen";
+    double x, y;
+    EXPECT_TRUE(survivor.FindColour(150, 110, 650, 132, 0xFFFFFF, 8, 30, &x, &y))
+        << "no word that the opponent left, above the result";
+    const std::string stored = StoredResults(network, gameId);
+    EXPECT_EQ(playerIds[0] + ":1", FindInLog(stored, "(" + playerIds[0] + ":-?\\d+)")) << stored;
+    EXPECT_EQ(playerIds[1] + ":-1", FindInLog(stored, "(" + playerIds[1] + ":-?\\d+)")) << stored;
+    QuitBoth();
+}

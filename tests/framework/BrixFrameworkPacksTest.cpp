@@ -106,9 +106,12 @@ TEST(BrixFrameworkPacks, ThemeAndAchievements)
     ASSERT_EQ(1, resources.AddMediaPack(Str(Built("brixtheme_tolvane-white.vad")), 1, 0));
     const std::string xml = FileData(resources, "theme_tolvane-white.xml");
     CBrixTheme theme;
-    EXPECT_EQ(13, theme.AddColoursFromXml(xml.data(), (u32)xml.size()));
+    EXPECT_EQ(14, theme.AddColoursFromXml(xml.data(), (u32)xml.size()));
     u32 colour = 0;
     EXPECT_EQ(1, theme.FindColour(Str("text"), &colour));
+    EXPECT_EQ(0xFF202020u, colour);
+    // Received chat lines are drawn on the light chat panel, so they must be dark.
+    EXPECT_EQ(1, theme.FindColour(Str("chat_message_default"), &colour));
     EXPECT_EQ(0xFF202020u, colour);
     EXPECT_EQ(1, theme.FindColour(Str("shade"), &colour));
     EXPECT_EQ(0x80000000u, colour);

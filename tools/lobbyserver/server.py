@@ -180,6 +180,7 @@ class Game:
         self.players = players            # [player 0 (starts), player 1]
         self.links = {}                   # player id -> game Connection
         self.result_recorded = False
+        self.outcomes = None              # {player: code} of the recorded result
         self.rematch = set()
         self.started = time.monotonic()
 
@@ -836,13 +837,19 @@ def on_chat(server, conn, f):
 
 def on_game_result(server, conn, f):
     game = conn.game
-    if game is None or game.result_recorded or f[0] != game.id:
+    if game is None or f[0] != game.id:
         return
     ids, codes = f[3] or [], f[4] or []
     outcomes = {pid: code for pid, code in zip(ids, codes) if pid in game.players}
     if len(outcomes) != 2:
         return
+    if game.result_recorded:
+        # Only the first report counts; the other side's is logged as agreeing or not.
+        conn.event('result of game %d %s by %d', game.id,
+                   'confirmed' if outcomes == game.outcomes else 'disputed', conn.pid)
+        return
     game.result_recorded = True
+    game.outcomes = outcomes
     server.store.record_result(game.id, outcomes)
     conn.event('result of game %d recorded', game.id)
 
@@ -856,6 +863,7 @@ def on_game_over(server, conn, f):
         if len(game.rematch) == 2:
             game.rematch.clear()
             game.result_recorded = False
+            game.outcomes = None
             server.send_game_players(game)
 
 

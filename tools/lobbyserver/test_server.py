@@ -296,7 +296,17 @@ class MatchTest(ServerTestCase):
         ga.send(44, [-1])
         self.assertEqual(ga.expect(44), [0])
         ga.send(15, [game_id, 64, 0, [a.player_id, b.player_id], [1, 2], 0])
+        gb.send(15, [game_id, 64, 0, [b.player_id, a.player_id], [2, 1], 0])   # agrees
         gb.send(15, [game_id, 64, 0, [a.player_id, b.player_id], [2, 1], 0])   # only the first counts
+        ga.send(44, [-1])
+        self.assertEqual(ga.expect(44), [0])
+        gb.send(44, [-1])
+        self.assertEqual(gb.expect(44), [0])
+        self.server.log.seek(0)
+        log = self.server.log.read()
+        self.assertIn('result of game %d recorded' % game_id, log)
+        self.assertIn('result of game %d confirmed by %d' % (game_id, b.player_id), log)
+        self.assertIn('result of game %d disputed by %d' % (game_id, b.player_id), log)
         ga.send(70, [game_id, 0, 1])
         ga.close()
         self.assertEqual(gb.expect(72), [game_id, a.player_id])
