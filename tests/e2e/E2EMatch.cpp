@@ -122,17 +122,22 @@ bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std
               bool away)
 {
     copy.Click(weaponX, 40);
-    // The camera glides to the creature: wait until it stands still on the screen.
+    // The camera glides to the creature and eases in slowly at the end: wait until the
+    // creature has stood still on the screen for three looks in a row.
     double x = -100, y = -100, ox = 0, oy = 0;
+    int stillLooks = 0;
     const bool found = WaitFor([&] {
         double nx, ny;
         if (!FindCreature(copy, mine, &nx, &ny))
+        {
+            stillLooks = 0;
             return false;
-        const bool still = std::fabs(nx - x) < 2.0 && std::fabs(ny - y) < 2.0;
+        }
+        stillLooks = std::fabs(nx - x) < 1.5 && std::fabs(ny - y) < 1.5 ? stillLooks + 1 : 0;
         x = nx;
         y = ny;
-        return still;
-    }, 4000);
+        return stillLooks >= 3;
+    }, 8000);
     if (!found)
     {
         copy.Screenshot((step + "-no-creature").c_str());
