@@ -1,5 +1,6 @@
 // framework/BrixAdvertisement.cpp
 #include "framework/BrixAdvertisement.h"
+#include "engine/KetrelFramePacer.h"
 
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
@@ -291,6 +292,7 @@ void CBrixAdvertisement::Update(f32 dt)
     }
     if (!m_shown)
         return;
+    CKetrelFramePacer::NoteScreenActivity();   // its countdown is on screen
     if (m_pictureBytes)
         DecodePicture();
     if (m_countdown >= 0.0f)

@@ -390,9 +390,13 @@ void CTolvaneApplication::RunFrame(f32 dt)
     for (i32 i = 0; i < m_states.GetCount(); ++i)
         if (GetStateAt(i)->Update(dt) != 0)
             break;
-    if (IBrixState* first = GetFirstState())
-        first->Render();
-    RenderOverlays();
+    // An idle frame that changed nothing keeps the last picture on screen.
+    if (IsDrawFrame())
+    {
+        if (IBrixState* first = GetFirstState())
+            first->Render();
+        RenderOverlays();
+    }
 
     CBrixResourceManager::Tick();
     if (m_states.GetCount() == 0)

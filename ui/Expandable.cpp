@@ -1,4 +1,5 @@
 // ui/Expandable.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/Expandable.h"
 
 #include "engine/KetrelResult.h"
@@ -146,6 +147,7 @@ int CExpandable::UpdateSelf(f32 dt)
     }
     if (m_remaining > 0.0f)
     {
+        CKetrelFramePacer::NoteScreenActivity();
         m_remaining -= dt;
         const CKetrelRect& rc = GetRect();
         if (m_remaining <= 0.0f)

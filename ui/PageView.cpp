@@ -1,4 +1,5 @@
 // ui/PageView.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/PageView.h"
 
 #include "engine/KetrelResult.h"
@@ -288,6 +289,8 @@ void CPageView::DoLayout() { LayoutPages(); }
 int CPageView::UpdateSelf(f32 dt)
 {
     const bool busy = IsBusy();
+    if (busy)
+        CKetrelFramePacer::NoteScreenActivity();   // a page slides
     UpdateTransitions(dt);
     if (busy)
     {

@@ -1,4 +1,5 @@
 // ui/PieWidget.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/PieWidget.h"
 
 #include "engine/KetrelResult.h"
@@ -46,6 +47,8 @@ void CPieWidget::SetAngle(f32 radians)
         radians = 0.0f;
     if (radians > kFullTurn)
         radians = kFullTurn;
+    if (radians != m_angle)
+        CKetrelFramePacer::NoteScreenActivity();
     m_angle = radians;
 }
 

@@ -1,4 +1,5 @@
 // ui/RotatingImageWidget.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/RotatingImageWidget.h"
 
 #include "engine/KetrelResult.h"
@@ -29,7 +30,11 @@ CRotatingImageWidget::CRotatingImageWidget()
 
 CWidget* CRotatingImageWidget::CreateInstance() const { return new CRotatingImageWidget(); }
 
-void CRotatingImageWidget::SetAngle(f32 radians) { m_angle = Wrap(radians); }
+void CRotatingImageWidget::SetAngle(f32 radians)
+{
+    CKetrelFramePacer::NoteScreenActivity();
+    m_angle = Wrap(radians);
+}
 
 i32 CRotatingImageWidget::GetSteps() const
 {
@@ -45,6 +50,8 @@ f32 CRotatingImageWidget::GetDrawnAngle() const
 
 int CRotatingImageWidget::UpdateSelf(f32 dt)
 {
+    if (m_speed != 0.0f)
+        CKetrelFramePacer::NoteScreenActivity();
     m_angle = Wrap(m_angle - dt * m_speed);
     return KE_OK;
 }

@@ -1,4 +1,5 @@
 // ui/Slider.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/Slider.h"
 
 #include "engine/KetrelResult.h"
@@ -50,6 +51,7 @@ void CSlider::SetValue(f32 value)
     const f32 f = m_maxValue == m_minValue ? 0.0f : (value - m_minValue) / (m_maxValue - m_minValue);
     if (f == m_fraction)
         return;
+    CKetrelFramePacer::NoteScreenActivity();
     m_fraction = f;
     FireCallback(m_onValueChanged, this);
     m_pressFraction = m_fraction;

@@ -1,4 +1,5 @@
 // ui/ToggleButton.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/ToggleButton.h"
 
 #include "engine/KetrelResult.h"
@@ -18,6 +19,7 @@ void CToggleButton::SetToggled(bool toggled)
     const u32 t = toggled ? 1 : 0;
     if (t == m_toggled)
         return;
+    CKetrelFramePacer::NoteScreenActivity();
     m_toggled = t;
     RefreshFaces(false);
 }

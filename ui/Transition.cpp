@@ -1,4 +1,5 @@
 // ui/Transition.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/Transition.h"
 
 #include "engine/KetrelResult.h"
@@ -103,6 +104,7 @@ void CTransition::Update(f32 dt)
         Stop();
         return;
     }
+    CKetrelFramePacer::NoteScreenActivity();
     Step(dt);
     m_firstStep = false;
     // Only the horizontal slides move anything: the other directions end at once

@@ -1,4 +1,5 @@
 // ui/UITimedSequence.cpp
+#include "engine/KetrelFramePacer.h"
 #include "ui/UITimedSequence.h"
 
 #include "KetrelSound/KetrelSoundSource.h"
@@ -118,6 +119,7 @@ void CUITimedSequence::Update(f32 dt)
 {
     if (m_clock < 0.0f || m_retired)
         return;
+    CKetrelFramePacer::NoteScreenActivity();   // its steps change the screen at set times
     ++m_busy;
     m_clock += dt;
     bool pending = false;

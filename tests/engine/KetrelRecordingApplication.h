@@ -23,8 +23,10 @@ public:
     std::vector<std::string> calls;
     int onCreateResult = KE_OK;
     int frames = 0;
+    std::vector<int> drawn;              // IsDrawFrame of each frame, in order
     u32 fillColour = 0xFF000000;
     bool quitInFrame = false;            // Quit from inside OnFrame
+    bool noteInFrame = false;            // a screen change noted before the draw check
 
     void Record(const char* format, double a = 0, double b = 0, double c = 0)
     {
@@ -49,6 +51,9 @@ public:
     void OnFrame() override
     {
         frames++;
+        if (noteInFrame)
+            CKetrelFramePacer::NoteScreenActivity();
+        drawn.push_back(IsDrawFrame());
         GetGraphicsContext()->FillRect(fillColour, nullptr);
         if (quitInFrame)
             Quit();
