@@ -82,7 +82,7 @@ static int BytesPerPixelOf(i32 format)
 IKetrelApplication::IKetrelApplication()
     : m_frameDelta(1e-5f), m_window(0), m_presentHook(nullptr), m_active(0),
       m_windowExists(0), m_callOnCreate(1), m_pacingMode(0), m_pacingValue(10),
-      m_pacingStart(0), m_throttled(0), m_drawFrame(1), m_wakeFd(-1), m_palette(nullptr), m_colorLookup(nullptr),
+      m_pacingStart(0), m_throttled(0), m_drawFrame(1), m_drawLatched(0), m_wakeFd(-1), m_palette(nullptr), m_colorLookup(nullptr),
       m_buttonMask(0), m_pointerX(0), m_pointerY(0), m_running(0), m_display(nullptr),
       m_screen(0), m_image(nullptr), m_gc(nullptr), m_wmDeleteWindow(0), m_eventMask(0),
       m_graphicsExt(nullptr), m_paused(0), m_shmInfo(nullptr), m_shmAttached(0), m_swapRedBlue(0),
@@ -738,7 +738,7 @@ void IKetrelApplication::Wake()
         eventfd_write(m_wakeFd, 1);
 }
 
-u32 IKetrelApplication::IdleWaitMs()
+u32 IKetrelApplication::FrameWaitMs()
 {
     if (m_pacingMode != 2 || !m_window)
         return 0;
@@ -749,7 +749,7 @@ u32 IKetrelApplication::IdleWaitMs()
     if (step.runFrame)
         return 0;
     u32 wait = step.waitMs;
-    // A timer due before the next idle frame shortens the wait.
+    // A timer due before the next frame shortens the wait.
     for (i32 i = 0; i < m_timers.GetCount(); i++)
     {
         TimerRecord* record = (TimerRecord*)m_timers.GetAt(i);
@@ -790,7 +790,7 @@ int IKetrelApplication::Run()
             return 0;
         if (m_active)
         {
-            const u32 wait = IdleWaitMs();
+            const u32 wait = FrameWaitMs();
             if (wait > 0)
                 WaitForXEvents((i32)wait);
             else
@@ -817,13 +817,14 @@ void IKetrelApplication::Tick()
     if (!m_active || !m_windowExists)
         return;
 
+    const u32 frameStart = (u32)m_frameTimer.GetNowMs();
+    m_drawLatched = 0;
     if (m_pacingMode == 2)
     {
-        const u32 now = (u32)m_frameTimer.GetNowMs();
         if (CKetrelFramePacer::TakeScreenActivity())
-            m_pacer.NoteActivity(now);
-        m_drawFrame = m_pacer.Next(now).draw;
-        m_throttled = m_pacer.IsIdle(now) ? 1 : 0;
+            m_pacer.NoteActivity(frameStart);
+        m_drawFrame = m_pacer.IsDrawing(frameStart) ? 1 : 0;
+        m_throttled = m_pacer.IsIdle(frameStart) ? 1 : 0;
     }
     else
     {
@@ -854,7 +855,9 @@ void IKetrelApplication::Tick()
     if (!m_paused)
     {
         OnFrame();
-        if (m_active && m_windowExists && IsDrawFrame())
+        // Only what the frame decided when it drew: activity noted after that point
+        // must not present a picture that was never drawn.
+        if (m_active && m_windowExists && m_drawFrame)
             Present();
     }
 
@@ -865,9 +868,9 @@ void IKetrelApplication::Tick()
     }
     else if (m_pacingMode == 2)
     {
-        // An idle frame does not sleep here: the run loop waits for input or for
-        // the next idle frame, whichever comes first.
-        m_pacer.FrameRan((u32)m_frameTimer.GetNowMs(), m_drawFrame);
+        // No sleep here: the run loop waits for input or for the next frame's
+        // time, whichever comes first.
+        m_pacer.FrameRan(frameStart, m_drawFrame);
     }
 }
 
@@ -935,12 +938,15 @@ void IKetrelApplication::ResetIdleTimer()
     m_pacingStart = (u32)m_frameTimer.GetNowMs();
     m_pacer.NoteActivity(m_pacingStart);
     m_throttled = 0;
-    m_drawFrame = 1;
+    if (!m_drawLatched)
+        m_drawFrame = 1;
 }
 
 i32 IKetrelApplication::IsDrawFrame()
 {
-    if (!m_drawFrame && m_pacingMode == 2 && CKetrelFramePacer::TakeScreenActivity())
+    if (!m_drawLatched && !m_drawFrame && m_pacingMode == 2 &&
+        CKetrelFramePacer::TakeScreenActivity())
         ResetIdleTimer();
+    m_drawLatched = 1;
     return m_drawFrame;
 }

@@ -142,15 +142,17 @@ public:
     // the timers after it from firing.
     void AddTimer(u32 id, u32 intervalMs);
     void RemoveTimer(u32 id);
-    // Mode 1: sleep towards a frame of value ms. Mode 2: after value ms without
-    // activity, frames stop drawing and run every CKetrelFramePacer::IDLE_UPDATE_MS,
-    // the loop waiting for input in between. Mode 0 and others: no pacing.
+    // Mode 1: sleep towards a frame of value ms. Mode 2: frames start at most every
+    // CKetrelFramePacer::MIN_FRAME_MS; after value ms without activity they stop
+    // drawing and run every CKetrelFramePacer::IDLE_UPDATE_MS, the loop waiting for
+    // input in between. Mode 0 and others: no pacing.
     void SetFramePacing(i32 mode, i32 value);
     // Mode 2: restarts the idle countdown; the frame being run, if any, draws.
     void ResetIdleTimer();
     // Whether the frame being run draws and presents. A screen activity noted
     // during the frame (CKetrelFramePacer::NoteScreenActivity) counts as activity
-    // here, so that an update that changes the picture also draws it.
+    // here, so that an update that changes the picture also draws it. The first
+    // answer of a frame holds for the rest of it; later activity draws the next one.
     i32 IsDrawFrame();
     // Any thread: ends the run loop's idle wait early (data arrived for the frame).
     void Wake();
@@ -223,8 +225,9 @@ private:
     void HandleKeyPress(XEvent* event);
     void HandleClientMessage(XEvent* event);
     void WaitForXEvents(i32 ms);
-    // Mode 2 while idle: how long the loop may wait before the next frame (0: now).
-    u32 IdleWaitMs();
+    // Mode 2: how long the loop waits for input before the next frame (0: run it
+    // now): the rest of a drawn frame's period or of an idle frame's.
+    u32 FrameWaitMs();
 
     CKetrelTimer m_frameTimer;
     f32 m_frameDelta;                    // seconds, initially 1e-5
@@ -245,6 +248,7 @@ private:
     i32 m_throttled;                     // mode 2: idle, frames do not draw
     CKetrelFramePacer m_pacer;           // mode 2
     i32 m_drawFrame;                     // the frame being run draws
+    i32 m_drawLatched;                   // IsDrawFrame answered in this frame: fixed now
     int m_wakeFd;                        // eventfd that Wake writes; -1 without one
     CKetrelString m_name;
     u32* m_palette;                      // 256 entries, null until built

@@ -25,21 +25,22 @@ void CKetrelFramePacer::NoteActivity(u32 nowMs) { m_lastActivity = nowMs; }
 CKetrelFramePacer::Step CKetrelFramePacer::Next(u32 nowMs) const
 {
     Step step = {1, 1, 0};
-    if (!IsIdle(nowMs) || m_drawRequested)
-        return step;
-    step.draw = 0;
+    const bool drawing = IsDrawing(nowMs);
+    const u32 period = drawing ? (u32)MIN_FRAME_MS : (u32)IDLE_UPDATE_MS;
+    step.draw = drawing ? 1 : 0;
     const u32 since = nowMs - m_lastFrame;
-    if (m_framed && since < (u32)IDLE_UPDATE_MS)
+    if (m_framed && since < period)
     {
         step.runFrame = 0;
-        step.waitMs = (u32)IDLE_UPDATE_MS - since;
+        step.draw = 0;
+        step.waitMs = period - since;
     }
     return step;
 }
 
-void CKetrelFramePacer::FrameRan(u32 nowMs, i32 drew)
+void CKetrelFramePacer::FrameRan(u32 startMs, i32 drew)
 {
-    m_lastFrame = nowMs;
+    m_lastFrame = startMs;
     m_framed = 1;
     if (drew)
         m_drawRequested = 0;

@@ -18,7 +18,11 @@ class CKetrelFramePacer
 public:
     enum
     {
-        IDLE_UPDATE_MS = 100     // frames of an idle program: fixed steps never pile up
+        IDLE_UPDATE_MS = 100,    // frames of an idle program: fixed steps never pile up
+        // Drawn frames start at least this far apart: a display's refresh. Where the
+        // swap waits for the refresh this never holds a frame back; where it does not
+        // (a software renderer on a virtual screen) frames beyond it would go unseen.
+        MIN_FRAME_MS = 16
     };
 
     struct Step
@@ -36,10 +40,12 @@ public:
     // The next frame draws even when idle (the window was exposed or resized).
     void RequestDraw() { m_drawRequested = 1; }
     bool IsIdle(u32 nowMs) const { return nowMs - m_lastActivity >= m_idleAfter; }
+    // Whether a frame run at now draws.
+    bool IsDrawing(u32 nowMs) const { return !IsIdle(nowMs) || m_drawRequested; }
     // What the loop does at now.
     Step Next(u32 nowMs) const;
-    // A frame began at now; a drawn one satisfies a pending draw request.
-    void FrameRan(u32 nowMs, i32 drew);
+    // A frame began at startMs; a drawn one satisfies a pending draw request.
+    void FrameRan(u32 startMs, i32 drew);
 
     // Any thread, any layer: something on screen moves or has changed. The run loop
     // takes the note once per frame and counts it as activity.

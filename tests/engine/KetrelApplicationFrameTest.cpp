@@ -212,6 +212,12 @@ TEST_F(KetrelApplicationFrame, IdlePacingStopsDrawingAndActivityRestoresIt)
     app.noteInFrame = true;
     EXPECT_EQ(1, frame());
     app.noteInFrame = false;
+    // Activity after the frame's answer leaves that frame undrawn; the next one draws.
+    Advance(3000);
+    app.noteAfterCheck = true;
+    EXPECT_EQ(0, frame());
+    app.noteAfterCheck = false;
+    EXPECT_EQ(1, frame());
 
     // The frame time keeps running across idle frames: nothing of it is dropped.
     Advance(3000);

@@ -26,6 +26,8 @@ TEST(KetrelFramePacer, DecidesEachPassOfALoopThatGoesIdle)
     // Idle after 3000 ms. A frame that runs is reported back at the time it began.
     const PassCase cases[] = {
         {"start: draws", 0, false, false, 1, 1, 0},
+        {"a drawn frame's period has not passed", 10, false, false, 0, 0, 6},
+        {"the next drawn frame", 16, false, false, 1, 1, 0},
         {"still within the idle time", 2950, false, false, 1, 1, 0},
         {"idle: an update frame without drawing", 3050, false, false, 1, 0, 0},
         {"idle, next update not due: wait", 3090, false, false, 0, 0, 60},
@@ -33,9 +35,10 @@ TEST(KetrelFramePacer, DecidesEachPassOfALoopThatGoesIdle)
         {"idle update due", 3150, false, false, 1, 0, 0},
         {"exposed while idle: one drawn frame", 3200, false, true, 1, 1, 0},
         {"after the drawn frame: wait again", 3210, false, false, 0, 0, 90},
-        {"input: draws at once", 3220, true, false, 1, 1, 0},
-        {"input keeps drawing for the idle time", 6219, false, false, 1, 1, 0},
-        {"idle again, right after a frame: wait", 6220, false, false, 0, 0, 99},
+        {"input: draws once the frame period is over", 3210, true, false, 0, 0, 6},
+        {"input: draws", 3220, false, false, 1, 1, 0},
+        {"input keeps drawing for the idle time", 6209, false, false, 1, 1, 0},
+        {"idle again, right after a frame: wait", 6220, false, false, 0, 0, 89},
         {"a long stall: the update is overdue", 60000, false, false, 1, 0, 0},
     };
     CKetrelFramePacer pacer;
@@ -78,7 +81,8 @@ TEST(KetrelFramePacer, ClockWrapAndScreenNotes)
     // A frame that did not draw leaves an exposure's request pending.
     pacer.RequestDraw();
     pacer.FrameRan(start + 3100u, 0);
-    EXPECT_EQ(1, pacer.Next(start + 3110u).draw);
-    pacer.FrameRan(start + 3110u, 1);
-    EXPECT_EQ(0, pacer.Next(start + 3120u).runFrame);
+    EXPECT_TRUE(pacer.IsDrawing(start + 3110u));
+    EXPECT_EQ(1, pacer.Next(start + 3116u).draw);
+    pacer.FrameRan(start + 3116u, 1);
+    EXPECT_FALSE(pacer.IsDrawing(start + 3120u));
 }

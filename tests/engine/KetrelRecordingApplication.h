@@ -27,6 +27,7 @@ public:
     u32 fillColour = 0xFF000000;
     bool quitInFrame = false;            // Quit from inside OnFrame
     bool noteInFrame = false;            // a screen change noted before the draw check
+    bool noteAfterCheck = false;         // and one noted after it
 
     void Record(const char* format, double a = 0, double b = 0, double c = 0)
     {
@@ -54,6 +55,12 @@ public:
         if (noteInFrame)
             CKetrelFramePacer::NoteScreenActivity();
         drawn.push_back(IsDrawFrame());
+        if (noteAfterCheck)
+        {
+            CKetrelFramePacer::NoteScreenActivity();
+            ResetIdleTimer();
+            drawn.back() = IsDrawFrame() * 10 + drawn.back();   // must not change
+        }
         GetGraphicsContext()->FillRect(fillColour, nullptr);
         if (quitInFrame)
             Quit();
