@@ -82,7 +82,7 @@ static int BytesPerPixelOf(i32 format)
 IKetrelApplication::IKetrelApplication()
     : m_frameDelta(1e-5f), m_window(0), m_presentHook(nullptr), m_active(0),
       m_windowExists(0), m_callOnCreate(1), m_pacingMode(0), m_pacingValue(10),
-      m_pacingStart(0), m_throttled(0), m_drawFrame(1), m_drawLatched(0), m_wakeFd(-1), m_palette(nullptr), m_colorLookup(nullptr),
+      m_pacingStart(0), m_throttled(0), m_drawFrame(1), m_drawLatched(0), m_woken(0), m_wakeFd(-1), m_palette(nullptr), m_colorLookup(nullptr),
       m_buttonMask(0), m_pointerX(0), m_pointerY(0), m_running(0), m_display(nullptr),
       m_screen(0), m_image(nullptr), m_gc(nullptr), m_wmDeleteWindow(0), m_eventMask(0),
       m_graphicsExt(nullptr), m_paused(0), m_shmInfo(nullptr), m_shmAttached(0), m_swapRedBlue(0),
@@ -720,16 +720,19 @@ void IKetrelApplication::OnResize(i32 width, i32 height)
 // ---------------------------------------------------------------------------
 // Run loop
 
-void IKetrelApplication::WaitForXEvents(i32 ms)
+bool IKetrelApplication::WaitForXEvents(i32 ms, bool withWake)
 {
-    // An inactive or idle window still answers at once to the events that wake it,
-    // and to data that worker threads hand to the next frame.
+    // An inactive or idle window still answers at once to the events that wake it;
+    // an active one also to data that worker threads hand to the next frame.
     struct pollfd p[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-    if (poll(p, m_wakeFd >= 0 ? 2 : 1, ms) > 0 && m_wakeFd >= 0 && (p[1].revents & POLLIN))
+    withWake = withWake && m_wakeFd >= 0;
+    if (poll(p, withWake ? 2 : 1, ms) > 0 && withWake && (p[1].revents & POLLIN))
     {
         eventfd_t count;
         eventfd_read(m_wakeFd, &count);
+        return true;
     }
+    return false;
 }
 
 void IKetrelApplication::Wake()
@@ -740,7 +743,7 @@ void IKetrelApplication::Wake()
 
 u32 IKetrelApplication::FrameWaitMs()
 {
-    if (m_pacingMode != 2 || !m_window)
+    if (m_pacingMode != 2 || !m_window || m_woken)
         return 0;
     const u32 now = (u32)m_frameTimer.GetNowMs();
     if (CKetrelFramePacer::TakeScreenActivity())
@@ -792,14 +795,21 @@ int IKetrelApplication::Run()
         {
             const u32 wait = FrameWaitMs();
             if (wait > 0)
-                WaitForXEvents((i32)wait);
+            {
+                // Data for the next frame runs it once the events are in.
+                if (WaitForXEvents((i32)wait, true))
+                    m_woken = 1;
+            }
             else
+            {
+                m_woken = 0;
                 Tick();
+            }
         }
         else
         {
             Present();
-            WaitForXEvents(2000);
+            WaitForXEvents(2000, false);
         }
     }
 }

@@ -224,7 +224,8 @@ private:
     bool CreateSharedImage(i32 width, i32 height, size_t size);
     void HandleKeyPress(XEvent* event);
     void HandleClientMessage(XEvent* event);
-    void WaitForXEvents(i32 ms);
+    // True when Wake ended the wait.
+    bool WaitForXEvents(i32 ms, bool withWake);
     // Mode 2: how long the loop waits for input before the next frame (0: run it
     // now): the rest of a drawn frame's period or of an idle frame's.
     u32 FrameWaitMs();
@@ -249,6 +250,7 @@ private:
     CKetrelFramePacer m_pacer;           // mode 2
     i32 m_drawFrame;                     // the frame being run draws
     i32 m_drawLatched;                   // IsDrawFrame answered in this frame: fixed now
+    i32 m_woken;                         // Wake ended a wait: the next frame runs now
     int m_wakeFd;                        // eventfd that Wake writes; -1 without one
     CKetrelString m_name;
     u32* m_palette;                      // 256 entries, null until built
