@@ -1,8 +1,8 @@
 // framework/BrixAdvertisement.cpp
 #include "framework/BrixAdvertisement.h"
-#include "engine/KetrelFramePacer.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"

@@ -1,7 +1,7 @@
 // framework/BrixGameOnlyState.cpp
 #include "framework/BrixGameOnlyState.h"
-#include "engine/KetrelFramePacer.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "framework/BrixGameState.h"
 

@@ -1,9 +1,9 @@
 // framework/BrixIntroState.cpp
 #include "framework/BrixIntroState.h"
-#include "engine/KetrelFramePacer.h"
 
 #include "KetrelSound/KetrelSoundSource.h"
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/KetrelString.h"
 #include "engine/graphics/KetrelGraphicsContext.h"

@@ -1,8 +1,8 @@
 // framework/BrixTitleState.cpp
 #include "framework/BrixTitleState.h"
-#include "engine/KetrelFramePacer.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/KetrelString.h"
 #include "engine/graphics/KetrelGraphicsContext.h"

@@ -1,8 +1,8 @@
 // framework/BrixToastNotification.cpp
 #include "framework/BrixToastNotification.h"
-#include "engine/KetrelFramePacer.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "framework/BrixFrameworkHost.h"

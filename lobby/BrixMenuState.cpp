@@ -1,10 +1,9 @@
 // lobby/BrixMenuState.cpp: construction, lifecycle, the layout, the per-frame work,
 // drawing, input and the menu's own operations.
 #include "lobby/BrixMenuState.h"
-#include "engine/KetrelFramePacer.h"
-
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelKeyCodes.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelBitmapFont.h"

@@ -1,7 +1,7 @@
 // ui/Button.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/Button.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "ui/WidgetMath.h"
 

@@ -1,7 +1,7 @@
 // ui/Expandable.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/Expandable.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "ui/WidgetMath.h"

@@ -1,7 +1,7 @@
 // ui/ImageWidget.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/ImageWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"

@@ -1,7 +1,7 @@
 // ui/PageView.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/PageView.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // ui/PieWidget.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/PieWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 #include "ui/WidgetMath.h"

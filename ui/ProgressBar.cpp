@@ -1,7 +1,7 @@
 // ui/ProgressBar.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/ProgressBar.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "ui/WidgetMath.h"

@@ -1,7 +1,7 @@
 // ui/RotatingImageWidget.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/RotatingImageWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 #include "engine/graphics/KetrelSurface.h"

@@ -1,7 +1,7 @@
 // ui/SlideArea.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/SlideArea.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"

@@ -1,7 +1,7 @@
 // ui/Slider.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/Slider.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "ui/ImageWidget.h"

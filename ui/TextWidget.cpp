@@ -1,7 +1,7 @@
 // ui/TextWidget.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/TextWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/KetrelTextInput.h"
 #include "engine/graphics/KetrelBitmapFont.h"

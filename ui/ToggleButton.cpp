@@ -1,7 +1,7 @@
 // ui/ToggleButton.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/ToggleButton.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 
 int CToggleButton::Init(IUIApplication* app, IUIResourceManager* resources, const CKetrelRect& rect)

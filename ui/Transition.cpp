@@ -1,7 +1,7 @@
 // ui/Transition.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/Transition.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "ui/EasingCurve.h"
 #include "ui/Widget.h"

@@ -1,8 +1,8 @@
 // ui/UITimedSequence.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/UITimedSequence.h"
 
 #include "KetrelSound/KetrelSoundSource.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "ui/UIServices.h"
 #include "ui/Widget.h"

@@ -1,7 +1,7 @@
 // ui/Widget.cpp
-#include "engine/KetrelFramePacer.h"
 #include "ui/Widget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelPtrArray.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
