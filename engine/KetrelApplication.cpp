@@ -18,6 +18,8 @@
 #include <cstring>
 #include <new>
 #include <poll.h>
+#include <unistd.h>
+#include <sys/eventfd.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -80,7 +82,7 @@ static int BytesPerPixelOf(i32 format)
 IKetrelApplication::IKetrelApplication()
     : m_frameDelta(1e-5f), m_window(0), m_presentHook(nullptr), m_active(0),
       m_windowExists(0), m_callOnCreate(1), m_pacingMode(0), m_pacingValue(10),
-      m_pacingStart(0), m_throttled(0), m_palette(nullptr), m_colorLookup(nullptr),
+      m_pacingStart(0), m_throttled(0), m_drawFrame(1), m_drawLatched(0), m_woken(0), m_wakeFd(-1), m_palette(nullptr), m_colorLookup(nullptr),
       m_buttonMask(0), m_pointerX(0), m_pointerY(0), m_running(0), m_display(nullptr),
       m_screen(0), m_image(nullptr), m_gc(nullptr), m_wmDeleteWindow(0), m_eventMask(0),
       m_graphicsExt(nullptr), m_paused(0), m_shmInfo(nullptr), m_shmAttached(0), m_swapRedBlue(0),
@@ -89,6 +91,7 @@ IKetrelApplication::IKetrelApplication()
     memset(&m_mode, 0, sizeof(m_mode));
     memset(m_keyStates, 0, sizeof(m_keyStates));
     m_frameTimer.Init(0);
+    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 
     if (!gtk_init_check(nullptr, nullptr))
         fprintf(stderr, "GTK could not be initialised (no display?)\n");
@@ -113,6 +116,9 @@ IKetrelApplication::~IKetrelApplication()
     if (m_display)
         XCloseDisplay(m_display);
     m_display = nullptr;
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+    m_wakeFd = -1;
 }
 
 void IKetrelApplication::OnNotify(u32, u32) {}
@@ -714,11 +720,49 @@ void IKetrelApplication::OnResize(i32 width, i32 height)
 // ---------------------------------------------------------------------------
 // Run loop
 
-void IKetrelApplication::WaitForXEvents(i32 ms)
+bool IKetrelApplication::WaitForXEvents(i32 ms, bool withWake)
 {
-    // An inactive window still answers at once to the events that wake it.
-    struct pollfd p = {ConnectionNumber(m_display), POLLIN, 0};
-    poll(&p, 1, ms);
+    // An inactive or idle window still answers at once to the events that wake it;
+    // an active one also to data that worker threads hand to the next frame.
+    struct pollfd p[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    withWake = withWake && m_wakeFd >= 0;
+    if (poll(p, withWake ? 2 : 1, ms) > 0 && withWake && (p[1].revents & POLLIN))
+    {
+        eventfd_t count;
+        eventfd_read(m_wakeFd, &count);
+        return true;
+    }
+    return false;
+}
+
+void IKetrelApplication::Wake()
+{
+    if (m_wakeFd >= 0)
+        eventfd_write(m_wakeFd, 1);
+}
+
+u32 IKetrelApplication::FrameWaitMs()
+{
+    if (m_pacingMode != 2 || !m_window || m_woken)
+        return 0;
+    const u32 now = (u32)m_frameTimer.GetNowMs();
+    if (CKetrelFramePacer::TakeScreenActivity())
+        m_pacer.NoteActivity(now);
+    const CKetrelFramePacer::Step step = m_pacer.Next(now);
+    if (step.runFrame)
+        return 0;
+    u32 wait = step.waitMs;
+    // A timer due before the next frame shortens the wait.
+    for (i32 i = 0; i < m_timers.GetCount(); i++)
+    {
+        TimerRecord* record = (TimerRecord*)m_timers.GetAt(i);
+        const u32 due = record->lastFire + record->interval - (u32)record->timer.GetNowMs();
+        if ((i32)due <= 0)
+            return 0;
+        if (due < wait)
+            wait = due;
+    }
+    return wait;
 }
 
 int IKetrelApplication::Run()
@@ -749,12 +793,23 @@ int IKetrelApplication::Run()
             return 0;
         if (m_active)
         {
-            Tick();
+            const u32 wait = FrameWaitMs();
+            if (wait > 0)
+            {
+                // Data for the next frame runs it once the events are in.
+                if (WaitForXEvents((i32)wait, true))
+                    m_woken = 1;
+            }
+            else
+            {
+                m_woken = 0;
+                Tick();
+            }
         }
         else
         {
             Present();
-            WaitForXEvents(2000);
+            WaitForXEvents(2000, false);
         }
     }
 }
@@ -772,6 +827,20 @@ void IKetrelApplication::Tick()
     if (!m_active || !m_windowExists)
         return;
 
+    const u32 frameStart = (u32)m_frameTimer.GetNowMs();
+    m_drawLatched = 0;
+    if (m_pacingMode == 2)
+    {
+        if (CKetrelFramePacer::TakeScreenActivity())
+            m_pacer.NoteActivity(frameStart);
+        m_drawFrame = m_pacer.IsDrawing(frameStart) ? 1 : 0;
+        m_throttled = m_pacer.IsIdle(frameStart) ? 1 : 0;
+    }
+    else
+    {
+        m_drawFrame = 1;
+    }
+
     for (i32 i = 0; i < m_timers.GetCount(); i++)
     {
         TimerRecord* record = (TimerRecord*)m_timers.GetAt(i);
@@ -779,6 +848,7 @@ void IKetrelApplication::Tick()
         if (now >= record->lastFire + record->interval)
         {
             record->lastFire = now;
+            ResetIdleTimer();
             OnTimer(record->id);
             break;
         }
@@ -795,7 +865,9 @@ void IKetrelApplication::Tick()
     if (!m_paused)
     {
         OnFrame();
-        if (m_active && m_windowExists)
+        // Only what the frame decided when it drew: activity noted after that point
+        // must not present a picture that was never drawn.
+        if (m_active && m_windowExists && m_drawFrame)
             Present();
     }
 
@@ -806,10 +878,9 @@ void IKetrelApplication::Tick()
     }
     else if (m_pacingMode == 2)
     {
-        if (!m_throttled && (u32)m_frameTimer.GetNowMs() - m_pacingStart >= (u32)m_pacingValue)
-            m_throttled = 1;
-        if (m_throttled)
-            IKetrelThread::Sleep(250);
+        // No sleep here: the run loop waits for input or for the next frame's
+        // time, whichever comes first.
+        m_pacer.FrameRan(frameStart, m_drawFrame);
     }
 }
 
@@ -865,14 +936,27 @@ void IKetrelApplication::SetFramePacing(i32 mode, i32 value)
     m_pacingValue = mode == 0 ? 10 : value;
     m_pacingStart = (u32)m_frameTimer.GetNowMs();
     m_throttled = 0;
+    m_pacer.Start((u32)m_pacingValue, m_pacingStart);
 }
 
 void IKetrelApplication::ResetIdleTimer()
 {
     if (!m_window || m_pacingMode != 2)
         return;
-    if (m_throttled)
-        m_frameTimer.Mark();
+    // The frame clock is left alone: idle frames kept running, so the time since
+    // the last one is real time that the game's fixed steps must see.
     m_pacingStart = (u32)m_frameTimer.GetNowMs();
+    m_pacer.NoteActivity(m_pacingStart);
     m_throttled = 0;
+    if (!m_drawLatched)
+        m_drawFrame = 1;
+}
+
+i32 IKetrelApplication::IsDrawFrame()
+{
+    if (!m_drawLatched && !m_drawFrame && m_pacingMode == 2 &&
+        CKetrelFramePacer::TakeScreenActivity())
+        ResetIdleTimer();
+    m_drawLatched = 1;
+    return m_drawFrame;
 }

@@ -5,6 +5,7 @@
 // frame loop: one due timer, the frame time, per-frame runnables, OnFrame,
 // presentation and frame pacing. Applications derive from it and override the
 // hooks; everything here runs on the main thread and nothing is locked.
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelNotify.h"
 #include "engine/KetrelPtrArray.h"
 #include "engine/KetrelRect.h"
@@ -141,10 +142,20 @@ public:
     // the timers after it from firing.
     void AddTimer(u32 id, u32 intervalMs);
     void RemoveTimer(u32 id);
-    // Mode 1: sleep towards a frame of value ms. Mode 2: after value ms without
-    // input, sleep 250 ms after every frame. Mode 0 and others: no pacing.
+    // Mode 1: sleep towards a frame of value ms. Mode 2: frames start at most every
+    // CKetrelFramePacer::MIN_FRAME_MS; after value ms without activity they stop
+    // drawing and run every CKetrelFramePacer::IDLE_UPDATE_MS, the loop waiting for
+    // input in between. Mode 0 and others: no pacing.
     void SetFramePacing(i32 mode, i32 value);
-    void ResetIdleTimer();               // restarts the mode-2 idle countdown
+    // Mode 2: restarts the idle countdown; the frame being run, if any, draws.
+    void ResetIdleTimer();
+    // Whether the frame being run draws and presents. A screen activity noted
+    // during the frame (CKetrelFramePacer::NoteScreenActivity) counts as activity
+    // here, so that an update that changes the picture also draws it. The first
+    // answer of a frame holds for the rest of it; later activity draws the next one.
+    i32 IsDrawFrame();
+    // Any thread: ends the run loop's idle wait early (data arrived for the frame).
+    void Wake();
     void SetPaused(i32 paused) { m_paused = paused; }
     i32 IsPaused() const { return m_paused; }
     f32 GetFrameDelta() const { return m_frameDelta; }
@@ -213,7 +224,11 @@ private:
     bool CreateSharedImage(i32 width, i32 height, size_t size);
     void HandleKeyPress(XEvent* event);
     void HandleClientMessage(XEvent* event);
-    void WaitForXEvents(i32 ms);
+    // True when Wake ended the wait.
+    bool WaitForXEvents(i32 ms, bool withWake);
+    // Mode 2: how long the loop waits for input before the next frame (0: run it
+    // now): the rest of a drawn frame's period or of an idle frame's.
+    u32 FrameWaitMs();
 
     CKetrelTimer m_frameTimer;
     f32 m_frameDelta;                    // seconds, initially 1e-5
@@ -231,7 +246,12 @@ private:
     i32 m_pacingMode;
     i32 m_pacingValue;                   // ms
     u32 m_pacingStart;                   // ms of the frame timer's clock
-    i32 m_throttled;
+    i32 m_throttled;                     // mode 2: idle, frames do not draw
+    CKetrelFramePacer m_pacer;           // mode 2
+    i32 m_drawFrame;                     // the frame being run draws
+    i32 m_drawLatched;                   // IsDrawFrame answered in this frame: fixed now
+    i32 m_woken;                         // Wake ended a wait: the next frame runs now
+    int m_wakeFd;                        // eventfd that Wake writes; -1 without one
     CKetrelString m_name;
     u32* m_palette;                      // 256 entries, null until built
     u8* m_colorLookup;                   // 4096 entries, null until built

@@ -2,6 +2,7 @@
 #include "framework/BrixAdvertisement.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
@@ -291,6 +292,7 @@ void CBrixAdvertisement::Update(f32 dt)
     }
     if (!m_shown)
         return;
+    CKetrelFramePacer::NoteScreenActivity();   // its countdown is on screen
     if (m_pictureBytes)
         DecodePicture();
     if (m_countdown >= 0.0f)

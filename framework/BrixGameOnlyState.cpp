@@ -1,6 +1,7 @@
 // framework/BrixGameOnlyState.cpp
 #include "framework/BrixGameOnlyState.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "framework/BrixGameState.h"
 
@@ -40,6 +41,8 @@ i32 CBrixGameOnlyState::Update(f32 dt)
         return 0;
     }
     m_game->Update(dt);
+    // The game is drawn every frame: creatures, water and timers move.
+    CKetrelFramePacer::NoteScreenActivity();
     if (m_game->IsFinished())
         Finish();
     return 0;

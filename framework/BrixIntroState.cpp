@@ -3,6 +3,7 @@
 
 #include "KetrelSound/KetrelSoundSource.h"
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/KetrelString.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
@@ -26,7 +27,7 @@ const u32 kCentred = KE_BLT_CENTER_X | KE_BLT_CENTER_Y;
 
 CBrixIntroState::CBrixIntroState()
     : m_app(nullptr), m_time(0.0f), m_startDelay(StartDelayUpdates), m_welcome(nullptr),
-      m_soundPlayed(0), m_packAdded(0)
+      m_soundPlayed(0), m_frameLimit(0), m_packAdded(0)
 {
     for (CKetrelSurface*& frame : m_frames)
         frame = nullptr;
@@ -60,18 +61,52 @@ void CBrixIntroState::Activate()
     if (!resources)
         return;
     m_packAdded = resources->AddMediaPack(CKetrelString(PackName), 0, 0) == 1;
-    for (i32 i = 0; i < LogoFrameCount; ++i)
+    // Twelve full-screen pictures held at once would double the program's peak
+    // memory: the pack is only asked which frames it has, and two are decoded.
+    m_frameLimit = 0;
+    while (m_frameLimit < LogoFrameCount)
     {
         CKetrelString name;
-        name.Format(L"tolvane_logo%d.jpg", i + 1);
-        m_frames[i] = resources->GetImage(name, 0);
-        if (!m_frames[i])
-            return;   // the rest stay missing, and so does the sound
+        name.Format(L"tolvane_logo%d.jpg", m_frameLimit + 1);
+        char* data = nullptr;
+        const i32 size = resources->LoadFileData(name, &data);
+        delete[] data;
+        if (size <= 0)
+            break;
+        ++m_frameLimit;
     }
+    KeepFrames(0);
+    if (m_frameLimit < LogoFrameCount)
+        return;   // the rest stay missing, and so does the sound
     // Decoded now: played on the first counted update, long before a loader thread
     // would have filled it.
     m_welcome = resources->GetSound(CKetrelString(WelcomeSound),
                                     CBrixResourceManager::SOUND_SYNCHRONOUS, 0);
+}
+
+void CBrixIntroState::KeepFrames(i32 index)
+{
+    CBrixResourceManager* resources = m_app ? m_app->GetResourceManager() : nullptr;
+    if (!resources)
+        return;
+    for (i32 i = 0; i < LogoFrameCount; ++i)
+    {
+        const bool wanted = (i == index || i == index + 1) && i < m_frameLimit;
+        if (!wanted && m_frames[i])
+            resources->ReleaseImage(&m_frames[i]);
+        if (!wanted)
+        {
+            m_frames[i] = nullptr;
+            continue;
+        }
+        if (m_frames[i])
+            continue;
+        CKetrelString name;
+        name.Format(L"tolvane_logo%d.jpg", i + 1);
+        m_frames[i] = resources->GetImage(name, 0);
+        if (!m_frames[i])
+            m_frameLimit = i;   // a picture that does not decode ends the animation there
+    }
 }
 
 void CBrixIntroState::Deactivate()
@@ -81,6 +116,7 @@ void CBrixIntroState::Deactivate()
 
 void CBrixIntroState::ReleaseMedia()
 {
+    m_frameLimit = 0;
     CBrixResourceManager* resources = m_app ? m_app->GetResourceManager() : nullptr;
     for (CKetrelSurface*& frame : m_frames)
     {
@@ -98,11 +134,13 @@ void CBrixIntroState::ReleaseMedia()
 
 i32 CBrixIntroState::Update(f32 dt)
 {
+    CKetrelFramePacer::NoteScreenActivity();   // the logo animates and fades throughout
     // The first updates after activation carry the loading time and do not count.
     if (m_startDelay > 0)
         --m_startDelay;
     else
         m_time += dt;
+    KeepFrames(FrameIndexAt(m_time));
     if (m_welcome && !m_soundPlayed)
     {
         m_welcome->Play(0);
@@ -140,6 +178,7 @@ void CBrixIntroState::Render()
     if (f > LogoFrameCount - 1)
         f = LogoFrameCount - 1;
     const i32 index = FrameIndexAt(m_time);
+    KeepFrames(index);
     const CKetrelVector2 origin(0.0f, 0.0f);
     if (m_frames[index])
         gc->BlitRelative(&origin, m_frames[index], nullptr, kCentred);

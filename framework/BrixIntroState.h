@@ -24,8 +24,10 @@ public:
     int Init(IKetrelApplication* app) override;
     int Init(IBrixFrameworkHost* host);
     void Release() override {}
-    // Time 0, five updates of start delay, the pack, frames 1..12 up to the first
-    // missing one, then (with all twelve) the welcome sound.
+    // Time 0, five updates of start delay, the pack, the frames it holds (1..12 up to
+    // the first missing one), then (with all twelve) the welcome sound. Only the two
+    // frames on screen are decoded at a time: the ones shown next are loaded as the
+    // time comes, the ones shown before are given back.
     void Activate() override;
     void Deactivate() override;
     // Skips the start delay, then counts dt; plays the sound once; finishes at 2 s. 1.
@@ -42,12 +44,15 @@ public:
 
 private:
     void ReleaseMedia();
+    // Holds frames index and index + 1 (those the pack has) and no others.
+    void KeepFrames(i32 index);
 
     IBrixFrameworkHost* m_app;       // not owned
     f32 m_time;                      // seconds counted since activation
     i32 m_startDelay;                // updates still to skip before time runs
     IKetrelSoundSource* m_welcome;   // from the resource manager; may be null
     i32 m_soundPlayed;
-    CKetrelSurface* m_frames[LogoFrameCount];   // from the resource manager; null when missing
+    CKetrelSurface* m_frames[LogoFrameCount];   // from the resource manager; null when not held
+    i32 m_frameLimit;                // frames below this one exist and decode
     i32 m_packAdded;
 };

@@ -2,6 +2,7 @@
 #include "framework/BrixTitleState.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/KetrelString.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
@@ -126,6 +127,7 @@ void CBrixTitleState::Deactivate()
 
 i32 CBrixTitleState::Update(f32 dt)
 {
+    CKetrelFramePacer::NoteScreenActivity();   // a short screen; every frame of it is drawn
     if (!m_background && !m_title)
     {
         Finish();

@@ -2,6 +2,7 @@
 #include "framework/BrixToastNotification.h"
 
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "framework/BrixFrameworkHost.h"
@@ -184,6 +185,7 @@ void CBrixToastNotification::Update(f32 dt)
 {
     if (m_timer < 0.0f)
         return;
+    CKetrelFramePacer::NoteScreenActivity();   // the toast slides in and out
     m_timer += dt;
     if (m_root)
         m_root->Update(dt);

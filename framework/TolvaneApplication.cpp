@@ -17,6 +17,9 @@
 #include "framework/BrixUIServices.h"
 #include "net/BrixNetConnection.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <GLES2/gl2.h>
 #include <cmath>
 #include <cstdio>
@@ -279,6 +282,11 @@ int CTolvaneApplication::RemoveState(IBrixState* state)
         GetFirstState()->ClearFinished();
         GetFirstState()->Activate();
     }
+#ifdef __GLIBC__
+    // A screen change frees a screen's pictures and the new one's loading leftovers
+    // (parsed layouts, decode buffers): hand the free heap pages back to the system.
+    malloc_trim(0);
+#endif
     return 1;
 }
 
@@ -390,9 +398,13 @@ void CTolvaneApplication::RunFrame(f32 dt)
     for (i32 i = 0; i < m_states.GetCount(); ++i)
         if (GetStateAt(i)->Update(dt) != 0)
             break;
-    if (IBrixState* first = GetFirstState())
-        first->Render();
-    RenderOverlays();
+    // An idle frame that changed nothing keeps the last picture on screen.
+    if (IsDrawFrame())
+    {
+        if (IBrixState* first = GetFirstState())
+            first->Render();
+        RenderOverlays();
+    }
 
     CBrixResourceManager::Tick();
     if (m_states.GetCount() == 0)

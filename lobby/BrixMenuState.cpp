@@ -2,8 +2,8 @@
 // drawing, input and the menu's own operations.
 #include "lobby/BrixMenuState.h"
 
-
 #include "engine/KetrelApplication.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelKeyCodes.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelBitmapFont.h"
@@ -376,6 +376,14 @@ CWidget* CBrixMenuState::FindInMenu(const char* name) const
     return m_pageView ? m_pageView->FindChild(Text(name), -1) : nullptr;
 }
 
+bool CBrixMenuState::IsLoadingPageShown() const
+{
+    if (!m_pageView || !m_pageView->IsVisible())
+        return false;
+    CWidget* current = m_pageView->GetCurrentPage();
+    return current && current->GetName().Equals(Text(kBrixPageLoading));
+}
+
 bool CBrixMenuState::IsMenuVisible() const
 {
     if (!m_root)
@@ -555,8 +563,11 @@ i32 CBrixMenuState::Update(f32 dt)
             m_joinBubblePending = 0;
         }
     }
-    if (m_loadingShown && m_host)
+    if (m_loadingShown && m_host && IsLoadingPageShown())
         m_host->ResetIdleTimer();
+    // The game is drawn under the menu whenever no page covers it, and it animates.
+    if (m_game && !IsMenuVisible())
+        CKetrelFramePacer::NoteScreenActivity();
     if (m_loadingTimeout > 0.0f)
     {
         m_loadingTimeout -= dt;

@@ -186,6 +186,8 @@ public:
     void UnloadLayout();
     i32 ReloadLayout();
     bool IsMenuVisible() const;
+    // The loading dialog is the page on screen.
+    bool IsLoadingPageShown() const;
     void SetMenuOpen(bool open);
     void ShowHomePage();
     void UpdateStartScreen();

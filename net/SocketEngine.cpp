@@ -354,6 +354,10 @@ int CSocketEngine::PostEntry(const SocketQueueEntry& entry)
     {
         m_incoming[m_writeIndex].Add(entry);
         m_queued.store(1, std::memory_order_release);
+        // An idle run loop waits for input; this ends the wait so the entry is
+        // delivered in the next frame rather than at the next idle frame.
+        if (m_application)
+            m_application->Wake();
     }
     catch (const std::bad_alloc&)
     {
@@ -490,6 +494,9 @@ void CSocketEngine::Run(f32 seconds)
     // A copy of its own: the observer may Close or Shutdown, which empty the queues.
     CKetrelArray<SocketQueueEntry> batch(filled);
     filled.RemoveAt(0, count);
+    // What arrives may change the screen: the frames around it draw.
+    if (m_application)
+        m_application->ResetIdleTimer();
 
     bool destroyed = false;
     m_destroyedFlag = &destroyed;

@@ -1,6 +1,7 @@
 // ui/Button.cpp
 #include "ui/Button.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "ui/WidgetMath.h"
 
@@ -89,6 +90,7 @@ void CButton::SetPressed(bool pressed)
     const u32 p = pressed ? 1 : 0;
     if (p == m_pressed)
         return;
+    CKetrelFramePacer::NoteScreenActivity();
     CWidgetWalkGuard guard;   // face changes may fire show/hide callbacks
     m_pressed = p;
     SetHitScale(pressed ? m_hitScale + m_hitExtra : m_hitScale - m_hitExtra);
@@ -174,6 +176,7 @@ int CButton::UpdateSelf(f32 dt)
         m_inputLockTime -= dt;
     if (m_clickTimer > 0.0f)
     {
+        CKetrelFramePacer::NoteScreenActivity();   // the delayed click changes the screen
         m_clickTimer -= dt;
         if (m_clickTimer <= 0.0f)
         {

@@ -1,6 +1,7 @@
 // ui/Expandable.cpp
 #include "ui/Expandable.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "ui/WidgetMath.h"
@@ -146,6 +147,7 @@ int CExpandable::UpdateSelf(f32 dt)
     }
     if (m_remaining > 0.0f)
     {
+        CKetrelFramePacer::NoteScreenActivity();
         m_remaining -= dt;
         const CKetrelRect& rc = GetRect();
         if (m_remaining <= 0.0f)

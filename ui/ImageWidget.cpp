@@ -1,6 +1,7 @@
 // ui/ImageWidget.cpp
 #include "ui/ImageWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
@@ -140,7 +141,12 @@ void CImageWidget::Close()
 
 CWidget* CImageWidget::CreateInstance() const { return new CImageWidget(); }
 
-void CImageWidget::SetImage(CKetrelSurface* image) { ExchangeSurface(GetResourceManager(), &m_image, image); }
+void CImageWidget::SetImage(CKetrelSurface* image)
+{
+    if (image != m_image)
+        CKetrelFramePacer::NoteScreenActivity();
+    ExchangeSurface(GetResourceManager(), &m_image, image);
+}
 
 i32 CImageWidget::GetFrameCount() const
 {
@@ -174,6 +180,7 @@ i32 CImageWidget::SetFrame(i32 frame)
 
 void CImageWidget::SetSourceRect(const CKetrelRect& rect)
 {
+    CKetrelFramePacer::NoteScreenActivity();
     m_sourceRect = rect;
     m_useSourceRect = 1;
 }
@@ -195,6 +202,8 @@ int CImageWidget::UpdateSelf(f32 dt)
 {
     if (m_frameDuration > 0.0f && !(m_flags & IMAGE_SKIP_ANIMATION))
     {
+        if (GetFrameCount() > 1)
+            CKetrelFramePacer::NoteScreenActivity();
         m_animClock += dt;
         const f32 total = m_frameDuration * (f32)GetFrameCount();
         if (m_animClock > total)
@@ -207,6 +216,7 @@ int CImageWidget::UpdateSelf(f32 dt)
     }
     if (m_fadeTime > 0.0f && (m_flags & IMAGE_FADING))
     {
+        CKetrelFramePacer::NoteScreenActivity();
         if (!m_fadeCurve)
             m_fadeCurve = new CEasingCurveLinear();
         m_fadeTime -= dt;

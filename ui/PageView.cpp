@@ -1,6 +1,7 @@
 // ui/PageView.cpp
 #include "ui/PageView.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 
 #include <cmath>
@@ -288,6 +289,8 @@ void CPageView::DoLayout() { LayoutPages(); }
 int CPageView::UpdateSelf(f32 dt)
 {
     const bool busy = IsBusy();
+    if (busy)
+        CKetrelFramePacer::NoteScreenActivity();   // a page slides
     UpdateTransitions(dt);
     if (busy)
     {

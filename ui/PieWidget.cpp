@@ -1,6 +1,7 @@
 // ui/PieWidget.cpp
 #include "ui/PieWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 #include "ui/WidgetMath.h"
@@ -46,6 +47,8 @@ void CPieWidget::SetAngle(f32 radians)
         radians = 0.0f;
     if (radians > kFullTurn)
         radians = kFullTurn;
+    if (radians != m_angle)
+        CKetrelFramePacer::NoteScreenActivity();
     m_angle = radians;
 }
 

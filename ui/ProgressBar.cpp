@@ -1,6 +1,7 @@
 // ui/ProgressBar.cpp
 #include "ui/ProgressBar.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelSurface.h"
 #include "ui/WidgetMath.h"
@@ -31,7 +32,12 @@ void CProgressBar::Close()
 
 CWidget* CProgressBar::CreateInstance() const { return new CProgressBar(); }
 
-void CProgressBar::SetProgress(f32 progress) { m_progress = Unit(progress); }
+void CProgressBar::SetProgress(f32 progress)
+{
+    if (Unit(progress) != m_progress)
+        CKetrelFramePacer::NoteScreenActivity();
+    m_progress = Unit(progress);
+}
 void CProgressBar::SetLowLimit(f32 limit) { m_lowLimit = Unit(limit); }
 
 void CProgressBar::SetProgressImage(CKetrelSurface* image)

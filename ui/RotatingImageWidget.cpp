@@ -1,6 +1,7 @@
 // ui/RotatingImageWidget.cpp
 #include "ui/RotatingImageWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsExt_GLES2.h"
 #include "engine/graphics/KetrelSurface.h"
@@ -29,7 +30,11 @@ CRotatingImageWidget::CRotatingImageWidget()
 
 CWidget* CRotatingImageWidget::CreateInstance() const { return new CRotatingImageWidget(); }
 
-void CRotatingImageWidget::SetAngle(f32 radians) { m_angle = Wrap(radians); }
+void CRotatingImageWidget::SetAngle(f32 radians)
+{
+    CKetrelFramePacer::NoteScreenActivity();
+    m_angle = Wrap(radians);
+}
 
 i32 CRotatingImageWidget::GetSteps() const
 {
@@ -45,6 +50,8 @@ f32 CRotatingImageWidget::GetDrawnAngle() const
 
 int CRotatingImageWidget::UpdateSelf(f32 dt)
 {
+    if (m_speed != 0.0f)
+        CKetrelFramePacer::NoteScreenActivity();
     m_angle = Wrap(m_angle - dt * m_speed);
     return KE_OK;
 }

@@ -1,6 +1,7 @@
 // ui/SlideArea.cpp
 #include "ui/SlideArea.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "engine/graphics/KetrelSurface.h"
@@ -133,6 +134,8 @@ i32 CSlideArea::ClampScrollY(i32 y) const
 
 void CSlideArea::ScrollBy(i32 dx, i32 dy)
 {
+    if (dx || dy)
+        CKetrelFramePacer::NoteScreenActivity();
     m_scrollX = ClampScrollX((i32)widgetmath::ClampTrunc((f32)m_scrollX + (f32)dx));
     m_scrollY = ClampScrollY((i32)widgetmath::ClampTrunc((f32)m_scrollY + (f32)dy));
 }
@@ -171,7 +174,11 @@ void CSlideArea::ScrollTo(i32 x, i32 y, f32 seconds)
 i32 CSlideArea::GetScrollX() const { return Nearest(m_frac.x) + m_scrollX; }
 i32 CSlideArea::GetScrollY() const { return Nearest(m_frac.y) + m_scrollY; }
 
-void CSlideArea::SetScrollY(i32 y) { m_scrollY = y - Nearest(m_frac.y); }
+void CSlideArea::SetScrollY(i32 y)
+{
+    CKetrelFramePacer::NoteScreenActivity();
+    m_scrollY = y - Nearest(m_frac.y);
+}
 
 i32 CSlideArea::GetDrawnScrollX() const { return ClampScrollX(Nearest((f32)m_scrollX + m_frac.x)); }
 i32 CSlideArea::GetDrawnScrollY() const { return ClampScrollY(Nearest((f32)m_scrollY + m_frac.y)); }
@@ -508,6 +515,8 @@ int CSlideArea::Update(f32 dt)
     if (!IsVisible())
         return KE_OK;
     CWidgetWalkGuard guard;
+    if (m_flingTime > 0.0f || GetCapture() == this)
+        CKetrelFramePacer::NoteScreenActivity();   // scrolling
     if (GetCapture() != this && m_flingTime > 0.0f)
     {
         m_flingTime -= dt;

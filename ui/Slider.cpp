@@ -1,6 +1,7 @@
 // ui/Slider.cpp
 #include "ui/Slider.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
 #include "ui/ImageWidget.h"
@@ -50,6 +51,7 @@ void CSlider::SetValue(f32 value)
     const f32 f = m_maxValue == m_minValue ? 0.0f : (value - m_minValue) / (m_maxValue - m_minValue);
     if (f == m_fraction)
         return;
+    CKetrelFramePacer::NoteScreenActivity();
     m_fraction = f;
     FireCallback(m_onValueChanged, this);
     m_pressFraction = m_fraction;

@@ -1,6 +1,7 @@
 // ui/TextWidget.cpp
 #include "ui/TextWidget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "engine/KetrelTextInput.h"
 #include "engine/graphics/KetrelBitmapFont.h"
@@ -81,6 +82,8 @@ void CTextWidget::SetFont(CKetrelBitmapFont* font)
 
 void CTextWidget::ShowText(const CKetrelString& text, bool fromLanguage)
 {
+    if (!text.Equals(m_displayText))
+        CKetrelFramePacer::NoteScreenActivity();
     m_displayText = text;
     m_languageText = fromLanguage ? 1 : 0;
     if (m_password)
@@ -208,6 +211,8 @@ int CTextWidget::UpdateSelf(f32 dt)
             OnFocusLost(nullptr);
         }
     }
+    if (m_editable && m_focused)
+        CKetrelFramePacer::NoteScreenActivity();   // the cursor blinks
     if (m_cursorClock < 0.5f)
         m_cursorClock += dt;
     else

@@ -1,6 +1,7 @@
 // ui/ToggleButton.cpp
 #include "ui/ToggleButton.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 
 int CToggleButton::Init(IUIApplication* app, IUIResourceManager* resources, const CKetrelRect& rect)
@@ -18,6 +19,7 @@ void CToggleButton::SetToggled(bool toggled)
     const u32 t = toggled ? 1 : 0;
     if (t == m_toggled)
         return;
+    CKetrelFramePacer::NoteScreenActivity();
     m_toggled = t;
     RefreshFaces(false);
 }

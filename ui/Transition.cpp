@@ -1,6 +1,7 @@
 // ui/Transition.cpp
 #include "ui/Transition.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "ui/EasingCurve.h"
 #include "ui/Widget.h"
@@ -103,6 +104,7 @@ void CTransition::Update(f32 dt)
         Stop();
         return;
     }
+    CKetrelFramePacer::NoteScreenActivity();
     Step(dt);
     m_firstStep = false;
     // Only the horizontal slides move anything: the other directions end at once

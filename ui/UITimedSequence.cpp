@@ -2,6 +2,7 @@
 #include "ui/UITimedSequence.h"
 
 #include "KetrelSound/KetrelSoundSource.h"
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelResult.h"
 #include "ui/UIServices.h"
 #include "ui/Widget.h"
@@ -118,6 +119,7 @@ void CUITimedSequence::Update(f32 dt)
 {
     if (m_clock < 0.0f || m_retired)
         return;
+    CKetrelFramePacer::NoteScreenActivity();   // its steps change the screen at set times
     ++m_busy;
     m_clock += dt;
     bool pending = false;

@@ -1,6 +1,7 @@
 // ui/Widget.cpp
 #include "ui/Widget.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/KetrelPtrArray.h"
 #include "engine/KetrelResult.h"
 #include "engine/graphics/KetrelGraphicsContext.h"
@@ -279,6 +280,7 @@ void CWidget::SetVisible(bool visible)
     CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
     if (visible == IsVisible())
         return;
+    CKetrelFramePacer::NoteScreenActivity();
     if (visible)
         m_flags |= FLAG_VISIBLE;
     else
@@ -292,6 +294,8 @@ void CWidget::SetVisible(bool visible)
 void CWidget::SetEnabled(bool enabled)
 {
     CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
+    if (enabled != IsEnabled())
+        CKetrelFramePacer::NoteScreenActivity();
     if (enabled)
         m_flags |= FLAG_ENABLED;
     else
@@ -327,6 +331,7 @@ void CWidget::SetRect(const CKetrelRect& rect)
         rect.bottom == m_rect.bottom)
         return;
     CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
+    CKetrelFramePacer::NoteScreenActivity();
     CKetrelRect old = m_rect;
     m_rect = rect;
     OnRectChanged(old, m_rect);
@@ -337,6 +342,8 @@ void CWidget::SetRect(const CKetrelRect& rect)
 void CWidget::SetPosition(i32 x, i32 y)
 {
     CKetrelRect old = m_rect;
+    if (x != old.left || y != old.top)
+        CKetrelFramePacer::NoteScreenActivity();
     m_rect.Set(x, y, x + old.Width(), y + old.Height());
     OnRectChanged(old, m_rect);
 }
@@ -463,6 +470,7 @@ bool CWidget::PlaceChild(CWidget* c, i32 index)
         return false;
     if (c->m_parent)
         c->m_parent->RemoveChild(c);
+    CKetrelFramePacer::NoteScreenActivity();
     i32 count = m_children.GetCount();
     if (index < 0 || index > count)
         index = count;
@@ -498,6 +506,7 @@ bool CWidget::RemoveChild(CWidget* c)
     {
         if (m_children[i] == c)
         {
+            CKetrelFramePacer::NoteScreenActivity();
             DetachChildAt(i);
             OnChildRemoved(c);
             return true;
@@ -810,6 +819,8 @@ void CWidget::OnChildAdded(CWidget*) {}
 void CWidget::OnChildRemoved(CWidget*) {}
 int CWidget::DrawSelf(IKetrelGraphicsContext*, const CKetrelRect&) { return KE_OK; }
 int CWidget::UpdateSelf(f32) { return KE_OK; }
+
+void CWidget::NoteScreenChange() { CKetrelFramePacer::NoteScreenActivity(); }
 bool CWidget::OnKeyEvent(i32) { return false; }
 bool CWidget::OnTextInput(i32) { return false; }
 bool CWidget::OnPointerDown(i32, i32, i32) { return false; }

@@ -225,9 +225,21 @@ public:
     void* GetUserData() const { return m_userData; }
     void SetUserData(void* data) { m_userData = data; }
     u32 GetBlendColor() const { return m_blendColor; }
-    void SetBlendColor(u32 colour) { m_blendColor = colour; }
+    void SetBlendColor(u32 colour)
+    {
+        if (colour != m_blendColor)
+            NoteScreenChange();
+        m_blendColor = colour;
+    }
     u32 GetOverlayColor() const { return m_overlayColor; }
-    void SetOverlayColor(u32 colour) { m_overlayColor = colour; }
+    void SetOverlayColor(u32 colour)
+    {
+        if (colour != m_overlayColor)
+            NoteScreenChange();
+        m_overlayColor = colour;
+    }
+    // What is drawn has changed or is moving: the run loop draws the next frames.
+    static void NoteScreenChange();
     IUIApplication* GetApplication() const { return m_app; }
     IUIResourceManager* GetResourceManager() const { return m_resources; }
 

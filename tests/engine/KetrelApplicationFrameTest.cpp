@@ -174,17 +174,21 @@ TEST_F(KetrelApplicationFrame, RunnablesRunEveryFrameEvenWhenPaused)
     EXPECT_EQ(5u, order.size());
 }
 
-TEST_F(KetrelApplicationFrame, IdlePacingThrottlesAndInputRestoresFullRate)
+TEST_F(KetrelApplicationFrame, IdlePacingStopsDrawingAndActivityRestoresIt)
 {
     app.SetFramePacing(2, 3000);
-    app.Tick();
+    auto frame = [this]() {
+        app.drawn.clear();
+        app.Tick();
+        return app.drawn.size() == 1 ? app.drawn[0] : -1;
+    };
+    EXPECT_EQ(1, frame());
     Advance(2000);
-    app.Tick();
-    EXPECT_TRUE(TakeSleeps().empty()) << "throttled before the idle time";
+    EXPECT_EQ(1, frame()) << "idle before the idle time";
     Advance(1000);
-    app.Tick();
-    app.Tick();
-    EXPECT_EQ((std::vector<long long>{250, 250}), TakeSleeps());
+    EXPECT_EQ(0, frame());
+    EXPECT_EQ(0, frame());
+    EXPECT_TRUE(TakeSleeps().empty()) << "an idle frame never sleeps; the loop waits instead";
 
     // Any X event restarts the idle countdown.
     XEvent event;
@@ -192,17 +196,35 @@ TEST_F(KetrelApplicationFrame, IdlePacingThrottlesAndInputRestoresFullRate)
     event.type = PropertyNotify;
     event.xproperty.window = app.GetWindow();
     app.HandleXEvent(&event);
-    app.Tick();
-    app.Tick();
-    EXPECT_TRUE(TakeSleeps().empty()) << "still throttled after input";
+    EXPECT_EQ(1, frame());
+    EXPECT_EQ(1, frame());
 
-    // So does the explicit restart of an input handler.
+    // So does the explicit restart of an input handler, and a screen change noted
+    // anywhere, even during the frame itself.
     Advance(3000);
-    app.Tick();
-    EXPECT_EQ(std::vector<long long>{250}, TakeSleeps());
+    EXPECT_EQ(0, frame());
     app.ResetIdleTimer();
-    app.Tick();
-    EXPECT_TRUE(TakeSleeps().empty());
+    EXPECT_EQ(1, frame());
+    Advance(3000);
+    CKetrelFramePacer::NoteScreenActivity();
+    EXPECT_EQ(1, frame());
+    Advance(3000);
+    app.noteInFrame = true;
+    EXPECT_EQ(1, frame());
+    app.noteInFrame = false;
+    // Activity after the frame's answer leaves that frame undrawn; the next one draws.
+    Advance(3000);
+    app.noteAfterCheck = true;
+    EXPECT_EQ(0, frame());
+    app.noteAfterCheck = false;
+    EXPECT_EQ(1, frame());
+
+    // The frame time keeps running across idle frames: nothing of it is dropped.
+    Advance(3000);
+    frame();
+    Advance(80);
+    frame();
+    EXPECT_NEAR(0.08f, app.GetFrameDelta(), 0.03f);
 }
 
 TEST_F(KetrelApplicationFrame, FixedPacingSleepsTheRestOfTheBudget)

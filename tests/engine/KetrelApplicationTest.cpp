@@ -14,12 +14,14 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -593,4 +595,48 @@ TEST(KetrelApplicationServices, DisplayModes)
     for (i32 i = 0; i < list.GetCount(); i++)
         delete (CKetrelDisplayMode*)list.GetAt(i);
     list.RemoveAll();
+}
+
+// An idle run loop waits between its frames instead of spinning, draws none of them,
+// and a Wake from another thread (data for the next frame) runs that frame early.
+class CIdleApplication : public CSoftwareApplication
+{
+public:
+    std::vector<std::chrono::steady_clock::time_point> frameTimes;
+    std::chrono::steady_clock::time_point quitAt;
+    void OnFrame() override
+    {
+        CSoftwareApplication::OnFrame();
+        frameTimes.push_back(std::chrono::steady_clock::now());
+        if (frameTimes.back() >= quitAt)
+            Quit();
+    }
+};
+
+TEST(KetrelApplicationWindow, IdleLoopWaitsAndWakesForData)
+{
+    REQUIRE_X();
+    CIdleApplication app;
+    ASSERT_EQ(KE_OK, app.CreateWindowed());
+    app.SetFramePacing(2, 0);                    // idle from the start
+    const auto start = std::chrono::steady_clock::now();
+    app.quitAt = start + std::chrono::milliseconds(450);
+    std::thread waker([&app]() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(230));
+        app.Wake();
+    });
+    EXPECT_EQ(0, app.Run());
+    waker.join();
+    // About ten idle frames a second: a spinning loop would run thousands.
+    EXPECT_GE(app.frameTimes.size(), 3u);
+    EXPECT_LE(app.frameTimes.size(), 12u);
+    for (size_t i = 1; i < app.drawn.size(); ++i)
+        EXPECT_EQ(0, app.drawn[i]) << "frame " << i;
+    // The wake ended a wait: some frame began less than an idle period after the one
+    // before it.
+    bool early = false;
+    for (size_t i = 1; i < app.frameTimes.size(); ++i)
+        early = early || app.frameTimes[i] - app.frameTimes[i - 1] <
+                             std::chrono::milliseconds(CKetrelFramePacer::IDLE_UPDATE_MS - 20);
+    EXPECT_TRUE(early);
 }

@@ -23,8 +23,11 @@ public:
     std::vector<std::string> calls;
     int onCreateResult = KE_OK;
     int frames = 0;
+    std::vector<int> drawn;              // IsDrawFrame of each frame, in order
     u32 fillColour = 0xFF000000;
     bool quitInFrame = false;            // Quit from inside OnFrame
+    bool noteInFrame = false;            // a screen change noted before the draw check
+    bool noteAfterCheck = false;         // and one noted after it
 
     void Record(const char* format, double a = 0, double b = 0, double c = 0)
     {
@@ -49,6 +52,15 @@ public:
     void OnFrame() override
     {
         frames++;
+        if (noteInFrame)
+            CKetrelFramePacer::NoteScreenActivity();
+        drawn.push_back(IsDrawFrame());
+        if (noteAfterCheck)
+        {
+            CKetrelFramePacer::NoteScreenActivity();
+            ResetIdleTimer();
+            drawn.back() = IsDrawFrame() * 10 + drawn.back();   // must not change
+        }
         GetGraphicsContext()->FillRect(fillColour, nullptr);
         if (quitInFrame)
             Quit();
