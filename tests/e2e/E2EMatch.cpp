@@ -123,7 +123,10 @@ bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std
 {
     copy.Click(weaponX, 40);
     // The camera glides to the creature and eases in slowly at the end: wait until the
-    // creature has stood still on the screen for three looks in a row.
+    // creature has stood nearly still on the screen for three looks in a row. A few pixels
+    // off do not matter: a press within 40 pixels of the creature takes it, and the pull
+    // is measured from where the creature really is. (Its breathing moves the centre of a
+    // creature half hidden behind a button by a pixel or two.)
     double x = -100, y = -100, ox = 0, oy = 0;
     int stillLooks = 0;
     const bool found = WaitFor([&] {
@@ -133,7 +136,7 @@ bool TakeTurn(CProgramCopy& copy, long mine, long theirs, int weaponX, const std
             stillLooks = 0;
             return false;
         }
-        stillLooks = std::fabs(nx - x) < 1.5 && std::fabs(ny - y) < 1.5 ? stillLooks + 1 : 0;
+        stillLooks = std::fabs(nx - x) < 4.0 && std::fabs(ny - y) < 4.0 ? stillLooks + 1 : 0;
         x = nx;
         y = ny;
         return stillLooks >= 3;
