@@ -462,13 +462,16 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
     CProgramCopy& mover = *copies[first];
     CProgramCopy& other = *copies[second];
 
-    // A line from the waiting side shows on the moving side's play screen.
-    EXPECT_TRUE(SendChat(other, "hello from the side that waits", "10-chat"))
-        << "the line was not sent";
-    EXPECT_TRUE(WaitFor([&] { return ShowsBubble(mover); }, 4000))
-        << "no bubble of the opponent's line";
-    mover.Screenshot("10-bubble");
-    CloseChatPage(other, "11-chat-closed");
+    // A line sent from one copy shows as a bubble on the other's play screen.
+    auto chat = [&](CProgramCopy& from, CProgramCopy& to, const char* line, int step) {
+        const std::string n = std::to_string(step), next = std::to_string(step + 1);
+        EXPECT_TRUE(SendChat(from, line, n + "-chat")) << "the line was not sent";
+        EXPECT_TRUE(WaitFor([&] { return ShowsBubble(to); }, 4000))
+            << "no bubble of the opponent's line";
+        to.Screenshot((n + "-bubble").c_str());
+        CloseChatPage(from, (next + "-chat-closed").c_str());
+    };
+    chat(other, mover, "hello from the side that waits", 10);
 
     // First turn: a bomb thrown away from the opponent.
     ASSERT_TRUE(IsOwnTurn(mover)) << "the first turn ran out during the chat";
@@ -478,12 +481,7 @@ TEST_F(BrixMatch, PlaysAMatchWithChatToItsResult)
     ASSERT_TRUE(thrown) << "the first turn threw nothing";
 
     // The answer, while the other side's turn comes.
-    EXPECT_TRUE(SendChat(mover, "and hello back from the side that moves", "13-chat"))
-        << "the line was not sent";
-    EXPECT_TRUE(WaitFor([&] { return ShowsBubble(other); }, 4000))
-        << "no bubble of the opponent's line";
-    other.Screenshot("13-bubble");
-    CloseChatPage(mover, "14-chat-closed");
+    chat(mover, other, "and hello back from the side that moves", 13);
 
     // Then each turn leaps as far as it can, up and away from the opponent, until one
     // side is in the water; a side whose leap away did not end the match leaps the other
