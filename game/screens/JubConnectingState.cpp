@@ -7,16 +7,9 @@
 #include "game/screens/JubScreenKit.h"
 #include "game/screens/StateGame.h"
 
-#include <new>
-
 CJubConnectingState::CJubConnectingState()
-    : m_particles(nullptr), m_startTime(0.0f), m_countdown(10), m_leaving(0), m_buttons(nullptr)
+    : m_startTime(0.0f), m_countdown(10), m_leaving(0)
 {
-}
-
-CJubConnectingState::~CJubConnectingState()
-{
-    Deinit();
 }
 
 static f32 TickSeconds(CJubGameHost* game)
@@ -38,36 +31,15 @@ int CJubConnectingState::Init(CJubGameHost* game)
         shell->GetFont();
     for (i32 index : {0, 1, 11})
         game->GetAssets()->GetImage(index);
-    Deinit();
-    m_buttons = new (std::nothrow) CJubButtonManager();
-    m_particles = new (std::nothrow) CJubParticleSystem();
-    if (!m_buttons || !m_particles)
-        return KE_ERR_MEMORY;
-    m_buttons->Init(m_renderer, game);
-    m_buttons->SetListener(this);
-    m_particles->Init(game);
-    for (i32 i = 0; i < 15; ++i)
-        m_particles->SpawnParticle();
+    rc = CreateButtons(game);
+    if (rc != KE_OK)
+        return rc;
     m_nextState = JUB_SCREEN_MENU;
     const f32 w = m_renderer ? m_renderer->GetScreenWidth() : 0.0f;
     const f32 h = m_renderer ? m_renderer->GetScreenHeight() : 0.0f;
     m_buttons->AddButton(CKetrelVector2(w / 2.0f, h - w / 30.0f),
                          CKetrelVector2(w / 30.0f, w / 30.0f), 11, 0, 0);
     return KE_OK;
-}
-
-void CJubConnectingState::Deinit()
-{
-    delete m_buttons;
-    m_buttons = nullptr;
-    delete m_particles;
-    m_particles = nullptr;
-}
-
-void CJubConnectingState::ReloadResources()
-{
-    if (m_buttons)
-        m_buttons->LoadTextures();
 }
 
 i32 CJubConnectingState::Countdown(f32 elapsed)

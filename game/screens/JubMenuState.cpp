@@ -9,8 +9,6 @@
 #include "game/screens/JubShellHost.h"
 #include "game/screens/StateGame.h"
 
-#include <new>
-
 namespace
 {
 enum
@@ -18,19 +16,12 @@ enum
     kImageIntro = 56, kImageCredits = 57, kImageShare = 16, kImageExit = 11, kImageHelp = 13,
     kImageTraining = 15, kImagePlay = 60
 };
-const i32 kParticles = 15;
 }
 
 CJubMenuState::CJubMenuState()
-    : m_particles(nullptr), m_creditsShown(0), m_elapsed(0.0f), m_leaveRequested(0),
-      m_buttons(nullptr), m_loadingRequested(0), m_laidOut(0), m_creditsScroll(0.0f),
-      m_creditsDragging(0), m_creditsPrevious(0)
+    : m_creditsShown(0), m_elapsed(0.0f), m_leaveRequested(0), m_loadingRequested(0),
+      m_laidOut(0), m_creditsScroll(0.0f), m_creditsDragging(0), m_creditsPrevious(0)
 {
-}
-
-CJubMenuState::~CJubMenuState()
-{
-    Deinit();
 }
 
 int CJubMenuState::Init(CJubGameHost* game)
@@ -49,35 +40,14 @@ int CJubMenuState::Init(CJubGameHost* game)
     game->GetAssets()->GetImage(0);
     game->GetAssets()->GetImage(1);
 
-    Deinit();
-    m_buttons = new (std::nothrow) CJubButtonManager();
-    m_particles = new (std::nothrow) CJubParticleSystem();
-    if (!m_buttons || !m_particles)
-        return KE_ERR_MEMORY;
-    m_buttons->Init(m_renderer, game);
-    m_buttons->SetListener(this);
-    m_particles->Init(game);
-    for (i32 i = 0; i < kParticles; ++i)
-        m_particles->SpawnParticle();
+    rc = CreateButtons(game);
+    if (rc != KE_OK)
+        return rc;
     const f32 w = m_renderer ? m_renderer->GetScreenWidth() : 0.0f;
     const f32 h = m_renderer ? m_renderer->GetScreenHeight() : 0.0f;
     const f32 s = w / 15.0f;
     m_spinner = CKetrelRectF(w / 2.0f - s, h / 2.0f - s, w / 2.0f + s, h / 2.0f + s);
     return KE_OK;
-}
-
-void CJubMenuState::Deinit()
-{
-    delete m_particles;
-    m_particles = nullptr;
-    delete m_buttons;
-    m_buttons = nullptr;
-}
-
-void CJubMenuState::ReloadResources()
-{
-    if (m_buttons)
-        m_buttons->LoadTextures();
 }
 
 void CJubMenuState::LayOut()

@@ -1,10 +1,8 @@
 #pragma once
 #include "engine/KetrelRect.h"
 #include "engine/KetrelString.h"
-#include "game/match/JubButtonManager.h"
-#include "game/match/JubState.h"
+#include "game/screens/JubButtonScreen.h"
 
-class CJubParticleSystem;
 class CStateGame;
 
 // Button ids of the menu.
@@ -25,28 +23,22 @@ enum
 // its images and sounds one per frame, then the buttons, particles and theme music. A
 // click asks for the next screen; the screen is done once the button has finished its
 // release animation. The credits roll over the title while shown.
-class CJubMenuState : public CJubState, public CJubButtonListener
+class CJubMenuState : public CJubButtonScreen
 {
 public:
     CJubMenuState();
-    ~CJubMenuState() override;
 
     int Init(CJubGameHost* game) override;
-    void Deinit() override;
     int Update(f32 dt) override;
     void Render() override;
-    void ReloadResources() override;
 
-    void OnButtonPressed(CJubButton*) override {}
     void OnButtonClicked(CJubButton* button) override;
-    void OnButtonHeld(CJubButton*) override {}
 
     i32 IsLoadingRequested() const { return m_loadingRequested; }
     i32 IsLaidOut() const { return m_laidOut; }
     i32 IsCreditsShown() const { return m_creditsShown; }
     i32 IsLeaveRequested() const { return m_leaveRequested; }
     f32 GetCreditsScroll() const { return m_creditsScroll; }
-    CJubButtonManager* GetButtons() const { return m_buttons; }
 
     // Credit rows: the text and whether it is a heading (a line of capitals).
     static i32 GetCreditCount();
@@ -70,11 +62,9 @@ private:
     void OpenPage(const char* link);
     void RenderCredits();
 
-    CJubParticleSystem* m_particles;   // owned
     i32 m_creditsShown;
     f32 m_elapsed;
     i32 m_leaveRequested;
-    CJubButtonManager* m_buttons;      // owned
     CKetrelRectF m_spinner;
     i32 m_loadingRequested;
     i32 m_laidOut;

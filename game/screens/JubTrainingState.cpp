@@ -8,8 +8,6 @@
 #include "game/screens/JubScreenKit.h"
 #include "game/screens/StateGame.h"
 
-#include <new>
-
 namespace
 {
 const i32 kSceneImage = 65;
@@ -18,14 +16,8 @@ const char* const kCompletionKey = "showedtrainingcomplete";
 }
 
 CJubTrainingState::CJubTrainingState()
-    : m_particles(nullptr), m_completionSeen(0), m_elapsed(0.0f), m_leaving(0),
-      m_buttons(nullptr), m_progress(0), m_hintTimer(-1.0f)
+    : m_completionSeen(0), m_elapsed(0.0f), m_leaving(0), m_progress(0), m_hintTimer(-1.0f)
 {
-}
-
-CJubTrainingState::~CJubTrainingState()
-{
-    Deinit();
 }
 
 int CJubTrainingState::Init(CJubGameHost* game)
@@ -39,16 +31,9 @@ int CJubTrainingState::Init(CJubGameHost* game)
     m_progress = 0;
     m_completionSeen = 0;
     m_hintTimer = -1.0f;
-    Deinit();
-    m_buttons = new (std::nothrow) CJubButtonManager();
-    m_particles = new (std::nothrow) CJubParticleSystem();
-    if (!m_buttons || !m_particles)
-        return KE_ERR_MEMORY;
-    m_buttons->Init(m_renderer, game);
-    m_buttons->SetListener(this);
-    m_particles->Init(game);
-    for (i32 i = 0; i < 15; ++i)
-        m_particles->SpawnParticle();
+    rc = CreateButtons(game);
+    if (rc != KE_OK)
+        return rc;
     LayOut();
     return KE_OK;
 }
@@ -92,20 +77,6 @@ void CJubTrainingState::LayOut()
     if (!m_progress)
         m_hintTimer = 5.0f;
     m_buttons->AddButton(CKetrelVector2(w / 2.0f, h - s), CKetrelVector2(s, s), kExitImage, 0, 0);
-}
-
-void CJubTrainingState::Deinit()
-{
-    delete m_particles;
-    m_particles = nullptr;
-    delete m_buttons;
-    m_buttons = nullptr;
-}
-
-void CJubTrainingState::ReloadResources()
-{
-    if (m_buttons)
-        m_buttons->LoadTextures();
 }
 
 void CJubTrainingState::OnButtonClicked(CJubButton* button)
