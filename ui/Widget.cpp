@@ -686,6 +686,14 @@ bool CWidget::FocusChainOpen() const
     return true;
 }
 
+bool CWidget::TakesEventsFrom(const CWidget* w) const
+{
+    for (; w && w != this; w = w->m_parent)
+        if (!w->IsVisible() || !w->IsEnabled())
+            return false;
+    return w == this;
+}
+
 bool CWidget::RouteInput(bool (CWidget::*dispatch)(i32), bool (CWidget::*on)(i32), i32 value)
 {
     if (!IsVisible() || !IsEnabled())
@@ -727,8 +735,11 @@ bool CWidget::DispatchPointerDown(i32 button, i32 x, i32 y)
         if (f)
             f->OnFocusLost(t);
         t->OnFocusGained(f);
-        // The focus handlers may have taken t out of this tree.
+        // The focus handlers may have taken t out of this tree. A disabled t is still
+        // hit (and focused) but refuses the press, as its own dispatch would.
         m_focus = t->IsWithin(this) ? t : nullptr;
+        if (!TakesEventsFrom(t))
+            return false;
         t->MapPoint(this, &x, &y);
         return t->OnPointerDown(button, x, y);
     }
@@ -755,6 +766,8 @@ bool CWidget::RoutePointer(bool (CWidget::*on)(i32, i32, i32), i32 button, i32 x
     CWidget* t = IsInterceptingInput() ? nullptr : GetChildAt(x, y);
     if (t)
     {
+        if (!t->IsEnabled())
+            return false;   // hit, but refusing every event
         t->MapPoint(this, &x, &y);
         return (t->*on)(button, x, y);
     }

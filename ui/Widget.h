@@ -272,6 +272,9 @@ private:
     void ReleaseCaptureWithin();               // hiding and disabling
     void DetachChildAt(i32 index);
     bool FocusChainOpen() const;               // the widgets between m_focus and this
+    // w lies in this tree, and neither w nor a widget between it and this one is
+    // hidden or disabled: w's own dispatch would not refuse the event.
+    bool TakesEventsFrom(const CWidget* w) const;
     // A pointer move or release: to the capture holder outside this tree, else to the
     // child under the point, else to this widget's own handler `on`.
     bool RoutePointer(bool (CWidget::*on)(i32, i32, i32), i32 button, i32 x, i32 y);

@@ -194,6 +194,15 @@ TEST_F(ButtonTest, PressClickCancelAndLock)
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(b->GetClickCount(), 3u);
 
+    // Disabled, the button is still under the point but refuses the press.
+    b->SetEnabled(false);
+    root->DispatchPointerDown(0, 150, 120);
+    EXPECT_FALSE(b->IsPressed());
+    EXPECT_EQ(CWidget::GetCapture(), nullptr);
+    root->DispatchPointerUp(0, 150, 120);
+    EXPECT_EQ(clicks, 3);
+    b->SetEnabled(true);
+
     b->SetHitScale(-1.0f);
     EXPECT_EQ(b->GetHitScale(), 0.0f);
 }

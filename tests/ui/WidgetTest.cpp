@@ -82,6 +82,53 @@ TEST(WidgetDispatch, FocusSequence)
     Free(root);
 }
 
+namespace
+{
+// A probe whose focus handler may act on it (take it out of the tree, hide it).
+class FocusActor : public ProbeWidget
+{
+public:
+    using ProbeWidget::ProbeWidget;
+    void OnFocusGained(CWidget* previous) override
+    {
+        ProbeWidget::OnFocusGained(previous);
+        if (act)
+            act(this);
+    }
+    void (*act)(CWidget* self) = nullptr;
+};
+}  // namespace
+
+// The hit widget's own dispatch would refuse: it gets no pointer event at all.
+TEST(WidgetDispatch, HitWidgetThatRefusesGetsNoPointer)
+{
+    struct Case { const char* name; bool enabled; void (*act)(CWidget*); };
+    const Case cases[] = {
+        {"disabled", false, nullptr},
+        {"taken out by its focus handler", true, [](CWidget* w) { w->GetParent()->RemoveChild(w); }},
+        {"hidden by its focus handler", true, [](CWidget* w) { w->SetVisible(false); }},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<std::string> log;
+        CWidget* root = Make(nullptr, "root", 0, 0, 100, 100);
+        FocusActor* w = new FocusActor(&log);
+        w->Init(nullptr, nullptr, CKetrelRect(10, 10, 20, 20));
+        w->SetName(S("w"));
+        root->AddChild(w);
+        w->SetEnabled(c.enabled);
+        w->act = c.act;
+        log.clear();
+        EXPECT_FALSE(root->DispatchPointerDown(0, 15, 15)) << c.name;
+        EXPECT_FALSE(root->DispatchPointerMove(0, 15, 15)) << c.name;
+        EXPECT_FALSE(root->DispatchPointerUp(0, 15, 15)) << c.name;
+        EXPECT_EQ(std::vector<std::string>{"w:gained(null)"}, log) << c.name;
+        if (!w->GetParent())
+            Free(w);
+        Free(root);
+    }
+}
+
 TEST(WidgetDispatch, CaptureForwarding)
 {
     std::vector<std::string> log;
