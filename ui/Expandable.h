@@ -14,6 +14,9 @@ public:
     static CExpandable* Cast(CWidget* w)
     { return WidgetCast<CExpandable>(w, CWidgetType::Expandable()); }
     const CWidgetType& GetType() const override { return CWidgetType::Expandable(); }
+    // The nearest expandable above w (w itself excluded); null when none or w is null.
+    static CExpandable* FindAncestor(CWidget* w)
+    { return w ? Cast(w->FindAncestorOfType(CWidgetType::Expandable())) : nullptr; }
 
     int Init(IUIApplication* app, IUIResourceManager* resources, const CKetrelRect& rect) override;
     void Close() override;

@@ -25,6 +25,9 @@ public:
     static CInfiniteList* Cast(CWidget* w)
     { return WidgetCast<CInfiniteList>(w, CWidgetType::InfiniteList()); }
     const CWidgetType& GetType() const override { return CWidgetType::InfiniteList(); }
+    // The nearest infinite list above w (w itself excluded); null when none or w is null.
+    static CInfiniteList* FindAncestor(CWidget* w)
+    { return w ? Cast(w->FindAncestorOfType(CWidgetType::InfiniteList())) : nullptr; }
 
     // The grid's Init; then one column of rows of their own heights, page size 10.
     int Init(IUIApplication* app, IUIResourceManager* resources, const CKetrelRect& rect) override;

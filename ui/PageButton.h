@@ -38,6 +38,8 @@ public:
     }
     const CKetrelString& GetViewName() const { return m_viewName; }
     CPageView* GetPageView() const { return m_view; }
+    // A flag of the page-button kind that nothing sets: always 0.
+    virtual int QueryFlag() const { return 0; }
 
     // IPageViewButton
     const CKetrelString& GetTargetPage() const override { return m_pageName; }

@@ -83,6 +83,8 @@ public:
     // Every page gets the view's local rectangle; only the current one is visible.
     void LayoutPages();
     const CKetrelString& GetBackPrefix() const { return m_backPrefix; }
+    // A flag of the page-view kind that nothing sets: always 0.
+    virtual int QueryFlag() const { return 0; }
 
 private:
     // "<menu_root" exists and is visible: transitions may play.

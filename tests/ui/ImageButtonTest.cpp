@@ -286,6 +286,8 @@ TEST_F(ButtonTest, ExpandableStates)
     heights.Add(48);
     heights.Add(96);
     e->SetStates(widths, heights);
+    EXPECT_EQ(CExpandable::FindAncestor(child), e);
+    EXPECT_EQ(CExpandable::FindAncestor(e), nullptr) << "only above";
     e->SetBeginExpandCallback(Counter(&begins));
     e->SetEndExpandCallback(Counter(&ends));
     e->Update(0.0f);   // the first update applies state 0 at once

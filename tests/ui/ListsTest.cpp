@@ -171,6 +171,9 @@ TEST_F(ListTest, ShortListFillsOnceWithoutEmptyBatches)
     ASSERT_EQ(s.batches.size(), 1u);   // not one (empty) batch per frame
     EXPECT_EQ(s.batches[0], std::make_pair(7, 0));
     CheckWindow(list);
+    // A row finds its list; the list itself looks only above.
+    EXPECT_EQ(CInfiniteList::FindAncestor(list->GetChild(0)), list);
+    EXPECT_EQ(CInfiniteList::FindAncestor(list), nullptr);
     list->SetItemCount(7);   // the same count: nothing reloads
     list->Update(0.016f);
     EXPECT_EQ(s.loaded[0], 1);
