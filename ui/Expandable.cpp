@@ -120,6 +120,7 @@ void CExpandable::ExpandTo(i32 s)
     const i32 next = TargetIndex(s);
     if (next == m_state)
         return;
+    CWidgetWalkGuard guard;   // the callbacks may destroy this widget
     m_state = next;
     m_fromWidth = GetWidth();
     m_fromHeight = GetHeight();
@@ -127,6 +128,13 @@ void CExpandable::ExpandTo(i32 s)
     m_deltaWidth = m_widths.GetCount() ? (f32)(WidthOf(m_state) - m_fromWidth) : 0.0f;
     m_deltaHeight = m_heights.GetCount() ? (f32)(HeightOf(m_state) - m_fromHeight) : 0.0f;
     FireCallback(m_onBegin, this);
+    if (m_transitionTime > 0.0f)
+        return;
+    // No time to animate over: the update would never see a change running.
+    m_remaining = 0.0f;
+    const CKetrelRect& r = GetRect();
+    SetRect(CKetrelRect(r.left, r.top, r.left + WidthOf(m_state), r.top + HeightOf(m_state)));
+    FireCallback(m_onEnd, this);
 }
 
 int CExpandable::UpdateSelf(f32 dt)

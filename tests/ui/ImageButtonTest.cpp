@@ -309,6 +309,18 @@ TEST_F(ButtonTest, ExpandableStates)
     EXPECT_EQ(e->GetState(), 1);
     e->ExpandTo(-1);
     EXPECT_EQ(e->GetState(), 0);
+    e->Update(0.25f);
+    EXPECT_EQ(e->GetWidth(), 400);
+    EXPECT_EQ(ends, 3);
+    // With no transition time the change is made at once, both ends reported.
+    e->SetTransitionTime(0.0f);
+    e->ExpandTo(1);
+    EXPECT_EQ(e->GetWidth(), 800);
+    EXPECT_EQ(e->GetHeight(), 96);
+    EXPECT_EQ(begins, 4);
+    EXPECT_EQ(ends, 4);
+    e->Update(0.1f);
+    EXPECT_EQ(ends, 4);
     EXPECT_EQ(e->GetHeightOfState(5), e->GetHeight());
 }
 
