@@ -100,19 +100,25 @@ void CPageView::SetCurrentPage(i32 index, bool animate)
         return;
     m_previous = m_current;
     m_current = index;
+    // A slide still running would keep its pages on screen over the new current one.
+    FinishTransitions();
     if (m_historySize <= 0)
         return;
-    if (m_history.GetCount() >= m_historySize)
-        m_history.RemoveAt(0, m_history.GetCount() - m_historySize + 1);
-    m_history.Add(index);
+    RecordInHistory(index);
     if (!animate || index <= 0 || !MayAnimate())
         return;
     CWidget* from = GetChild(m_previous);
     CWidget* to = GetChild(m_current);
     if (!from || !to)
         return;
-    FinishTransitions();
     StartTransitions(CTransition::KIND_IN, from, to);
+}
+
+void CPageView::RecordInHistory(i32 index)
+{
+    if (m_history.GetCount() >= m_historySize)
+        m_history.RemoveAt(0, m_history.GetCount() - m_historySize + 1);
+    m_history.Add(index);
 }
 
 CWidget* CPageView::Navigate(const CKetrelString& target)
@@ -166,11 +172,9 @@ void CPageView::GoBack(i32 n)
     const i32 target = m_history[m_history.GetCount() - 1];
     CWidget* from = GetChild(m_current);
     CWidget* to = GetChild(target);
+    FinishTransitions();
     if (from && to && IsVisible() && MayAnimate())
-    {
-        FinishTransitions();
         StartTransitions(CTransition::KIND_OUT, from, to);
-    }
     m_current = target;
 }
 
@@ -234,7 +238,13 @@ void CPageView::ApplyHistory(const CKetrelArray<CKetrelString>* list)
     for (i32 i = 0; i < list->GetCount(); ++i)
     {
         const i32 index = IndexOfPage(FindByPath((*list)[i]));
-        if (index >= 0)
+        if (index < 0)
+            continue;
+        // The first saved page is often current already (a reloaded view shows its
+        // first page): it still belongs in the history.
+        if (index == m_current && m_historySize > 0)
+            RecordInHistory(index);
+        else
             SetCurrentPage(index, false);
     }
     delete m_savedPath;

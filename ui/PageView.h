@@ -89,6 +89,8 @@ public:
 private:
     // "<menu_root" exists and is visible: transitions may play.
     bool MayAnimate();
+    // Appends index, dropping the oldest entries beyond the history size.
+    void RecordInHistory(i32 index);
 
     CKetrelArray<i32> m_history;            // page indices, oldest first
     i32 m_historySize;                      // 0 or less: no history

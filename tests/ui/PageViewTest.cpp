@@ -256,6 +256,50 @@ TEST(PageView, WhenTransitionsPlay)
     }
 }
 
+// A move without animation during a slide: the next update shows the new page only.
+TEST(PageView, MoveWithoutAnimationEndsARunningSlide)
+{
+    const struct
+    {
+        const char* name;
+        void (*move)(View& v);
+        const char* shown;
+    } cases[] = {
+        {"to the first page", [](View& v) { v.Go("P1"); }, "P1"},
+        {"a restored path",
+         [](View& v)
+         {
+             CKetrelArray<CKetrelString> path;
+             path.Add(CKetrelString("P1"));
+             path.Add(CKetrelString("P3"));
+             v.view->ApplyHistory(&path);
+         },
+         "P3"},
+        {"back below a hidden menu root",
+         [](View& v)
+         {
+             v.root->SetVisible(false);
+             v.Go(":back");
+         },
+         "P1"},
+    };
+    for (const auto& c : cases)
+    {
+        View v(3, 4);
+        v.Go("P2");
+        ASSERT_TRUE(v.view->IsBusy());
+        c.move(v);
+        v.view->Update(0.016f);
+        EXPECT_EQ(c.shown, v.Current()) << c.name;
+        for (i32 i = 0; i < v.view->GetChildCount(); ++i)
+        {
+            CWidget* page = v.view->GetChild(i);
+            EXPECT_EQ(Narrow(page->GetName()) == c.shown, page->IsVisible())
+                << c.name << ": " << Narrow(page->GetName());
+        }
+    }
+}
+
 TEST(PageView, ButtonsFollowTheVisiblePage)
 {
     View v(3, 4);
@@ -293,8 +337,12 @@ TEST(PageView, PagePathSurvivesAReload)
     View w(3, 4);
     w.view->ApplyHistory(&saved);
     EXPECT_EQ("P3", w.Current());
-    w.Go(":back");
-    EXPECT_EQ("P2", w.Current());
+    EXPECT_EQ(3, w.view->GetHistory().GetCount()) << "the first page, current already, too";
+    for (const char* expect : {"P2", "P1", "P1"})
+    {
+        w.Go(":back");
+        EXPECT_EQ(expect, w.Current());
+    }
 
     View plain(3, 0);
     plain.Go("P3");
