@@ -54,7 +54,8 @@ i32 CountOf(const CKetrelPtrArray* list)
 
 CUITimedSequence::CUITimedSequence()
     : m_app(nullptr), m_clock(-1.0f), m_callbacks(nullptr), m_sounds(nullptr),
-      m_vibrations(nullptr), m_argument(nullptr), m_busy(0), m_retired(false)
+      m_vibrations(nullptr), m_argument(nullptr), m_busy(0), m_retired(false),
+      m_orphaned(false)
 {
 }
 
@@ -138,7 +139,7 @@ void CUITimedSequence::Update(f32 dt)
             if (m_retired || m_clock < 0.0f)
             {
                 // Retired, reset or cleared by the callback: nothing more fires now.
-                --m_busy;
+                LeaveUpdate();
                 return;
             }
         }
@@ -175,7 +176,13 @@ void CUITimedSequence::Update(f32 dt)
     }
     if (!pending)
         Reset();
-    --m_busy;
+    LeaveUpdate();
+}
+
+void CUITimedSequence::LeaveUpdate()
+{
+    if (--m_busy == 0 && m_orphaned)
+        delete this;   // the last touch: every caller returns at once
 }
 
 void CUITimedSequence::ClearTriggers()
@@ -219,14 +226,25 @@ int CUITimedSequence::StartAction(void* argument, void* context)
 
 // ---- list ----
 
-CUITimedSequenceList::CUITimedSequenceList() : m_updating(0), m_generation(0) {}
+CUITimedSequenceList::CUITimedSequenceList() : m_updating(0), m_generation(0), m_frames(nullptr)
+{
+}
 
 CUITimedSequenceList::~CUITimedSequenceList()
 {
+    // Deleted from inside a callback: the Updates still on the stack must not come
+    // back to this list, and the sequences they run must outlive them.
+    for (UpdateFrame* f = m_frames; f; f = f->outer)
+        f->listGone = true;
     DeleteAll();
-    // Nothing can be running any more: delete what waited.
     for (i32 i = 0; i < m_retired.GetCount(); ++i)
-        delete static_cast<CUITimedSequence*>(m_retired.GetAt(i));
+    {
+        CUITimedSequence* s = static_cast<CUITimedSequence*>(m_retired.GetAt(i));
+        if (s->IsBusy())
+            s->Orphan();
+        else
+            delete s;
+    }
     m_retired.RemoveAll();
 }
 
@@ -239,10 +257,17 @@ void CUITimedSequenceList::Add(CUITimedSequence* sequence)
 void CUITimedSequenceList::Update(f32 dt)
 {
     CWidgetWalkGuard guard;   // widgets destroyed by callbacks outlive this update
+    UpdateFrame frame{false, m_frames};
+    m_frames = &frame;
     ++m_updating;
     const u32 generation = m_generation;
     for (i32 i = 0; i < m_list.GetCount() && generation == m_generation; ++i)
+    {
         static_cast<CUITimedSequence*>(m_list.GetAt(i))->Update(dt);
+        if (frame.listGone)
+            return;   // a callback deleted this list
+    }
+    m_frames = frame.outer;
     --m_updating;
     if (m_updating == 0)
         Reap();

@@ -58,6 +58,13 @@ public:
     // the stack is deleted only after it returns.
     void Retire() { m_retired = true; }
     bool IsBusy() const { return m_busy > 0; }
+    // For a list destroyed while this sequence's Update is on the stack: retired and
+    // owned by nobody, it deletes itself when that Update returns.
+    void Orphan()
+    {
+        m_retired = true;
+        m_orphaned = true;
+    }
 
 private:
     CUITimedSequence(const CUITimedSequence&) = delete;
@@ -72,13 +79,19 @@ private:
     void* m_argument;               // given to the running Start
     i32 m_busy;                     // Update calls on the stack
     bool m_retired;
+    bool m_orphaned;                // deletes itself as its last Update returns
+    // Ends an Update: the count of Updates on the stack drops; an orphan whose last
+    // Update this was is deleted.
+    void LeaveUpdate();
 };
 
 class CUITimedSequenceList
 {
 public:
     CUITimedSequenceList();
-    ~CUITimedSequenceList();   // DeleteAll
+    // DeleteAll. May run inside a sequence's callback: the Updates on the stack then
+    // return without touching the list, and the running sequences free themselves.
+    ~CUITimedSequenceList();
 
     int Init() { return 1; }
     // Takes ownership; null is ignored.
@@ -99,8 +112,17 @@ private:
     // Deletes the retired sequences that no update is running in.
     void Reap();
 
+    // One per Update on the stack, innermost first: the destructor marks them all,
+    // so that no Update touches the list after a callback deleted it.
+    struct UpdateFrame
+    {
+        bool listGone;
+        UpdateFrame* outer;
+    };
+
     CKetrelPtrArray m_list;      // CUITimedSequence*, owned, order of registration
     CKetrelPtrArray m_retired;   // CUITimedSequence*, owned, waiting for Reap
     i32 m_updating;              // Update calls on the stack
     u32 m_generation;            // bumped by DeleteAll
+    UpdateFrame* m_frames;       // the Updates on the stack; null when none
 };

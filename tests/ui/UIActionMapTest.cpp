@@ -185,6 +185,52 @@ TEST(UITimedSequenceRun, CallbacksMayDeleteTheSequences)
 
 namespace
 {
+struct ListOwner
+{
+    CUITimedSequenceList* list;
+    int calls = 0;
+};
+
+int DeleteTheList(void*, void* c)
+{
+    ListOwner* o = static_cast<ListOwner*>(c);
+    ++o->calls;
+    delete o->list;
+    o->list = nullptr;
+    return 1;
+}
+}  // namespace
+
+// A callback that deletes the whole list (its screen going away), from the list's update
+// and from a start outside it: nothing more fires and each sequence is freed once.
+TEST(UITimedSequenceRun, CallbackMayDeleteTheList)
+{
+    for (const bool fromStart : {false, true})
+    {
+        ListOwner o{new CUITimedSequenceList()};
+        CUIActionMap map;
+        map.SetSequenceList(o.list);
+        int deleted = 0;
+        const f32 at = fromStart ? 0.0f : 0.1f;
+        CUITimedSequence* a = map.RegisterSequence(S("a"));
+        a->AddCallback(at, MakeUIActionCallback(&DeleteTheList, &o));
+        a->AddCallback(at, MakeUIActionCallback(&DeleteTheList, &o));
+        a->AddSound(5.0f, new CountingSound(&deleted));
+        CUITimedSequence* b = map.RegisterSequence(S("b"));
+        b->AddCallback(0.1f, MakeUIActionCallback(&DeleteTheList, &o));
+        b->AddSound(5.0f, new CountingSound(&deleted));
+        b->Start(nullptr);
+        a->Start(nullptr);
+        if (!fromStart)
+            o.list->Update(0.2f);
+        EXPECT_EQ(nullptr, o.list) << fromStart;
+        EXPECT_EQ(1, o.calls) << fromStart;
+        EXPECT_EQ(2, deleted) << fromStart;
+    }
+}
+
+namespace
+{
 int DestroyTree(void*, void* context)
 {
     CWidget* root = static_cast<CWidget*>(context);
