@@ -406,6 +406,13 @@ void CUIXMLLoader::LoadElement(CKetrelXMLDataNode* node, CWidget* parent, CWidge
     CWidget* w = BuildElement(node, type, parent, reference, candidate);
     if (!w)
         return;
+    if (parent->IsWithin(w))
+    {
+        // An extra creator handed back the parent or one of its ancestors: it lives in
+        // the tree already and cannot become its own child.
+        Log("element creator returned an ancestor, skipped", name ? name : type);
+        return;
+    }
     const bool reused = candidate && w == candidate;
     if (name)
         w->SetName(nameText);

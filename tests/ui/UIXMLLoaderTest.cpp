@@ -425,3 +425,37 @@ TEST(UIXMLLoaderReuse, ExtraCreators)
     EXPECT_TRUE(third->FindChild(CKetrelString("g"), 0)->IsKindOf(CWidgetType::Alignment()));
     CWidget::Destroy(third);
 }
+
+// An extra creator that hands back the parent or an ancestor: the element is skipped and
+// the widget it named stays whole in the tree.
+TEST(UIXMLLoaderReuse, ExtraCreatorReturningAnAncestor)
+{
+    CUIElementCreatorMap extras;
+    extras.AddPair({CKetrelHashedString(CKetrelString("echo_parent")),
+                    [](CUIXMLLoader*, CKetrelXMLDataNode*, CWidget* parent, CWidget*) { return parent; }});
+    extras.AddPair({CKetrelHashedString(CKetrelString("echo_root")),
+                    [](CUIXMLLoader*, CKetrelXMLDataNode*, CWidget* parent, CWidget*)
+                    { return parent->GetTopmost(); }});
+    for (const char* type : {"echo_parent", "echo_root"})
+    {
+        LoadedTree t;
+        t.root = new CWidget();
+        t.root->Init(&t.app, &t.app.resources, CKetrelRect(0, 0, 800, 480));
+        t.root->SetName(CKetrelString("root"));
+        CUIXMLLoader loader;
+        loader.Init(&t.app, &t.actions, &extras, t.root, nullptr, nullptr);
+        const std::string text = Doc(std::string("<element name='box'><size w='0.5' h='0.5'/>"
+                                                 "<element name='echo' type='") + type +
+                                     "'/></element><element name='after'/>");
+        ASSERT_EQ(KE_OK, loader.LoadFromMemory(text.data(), (i32)text.size()));
+        loader.LoadDocument(loader.GetRootElement());
+        loader.Unload();
+        CWidget* box = t.Find("box");
+        ASSERT_NE(nullptr, box) << type;
+        EXPECT_EQ(t.root, box->GetParent()) << type;
+        EXPECT_EQ(400, box->GetWidth()) << type;
+        EXPECT_EQ(0, box->GetChildCount()) << type;
+        EXPECT_EQ("root", Narrow(t.root->GetName())) << type;
+        EXPECT_NE(nullptr, t.Find("after")) << type;
+    }
+}
