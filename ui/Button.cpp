@@ -138,16 +138,7 @@ bool CButton::OnPointerUp(i32 button, i32 x, i32 y)
     if (GetImage())
         FadeIn();
     else
-    {
-        for (i32 i = 0; i < GetChildCount(); ++i)
-        {
-            CWidget* c = GetChild(i);
-            if (!c->IsVisible())
-                continue;
-            if (CImageWidget* img = CImageWidget::Cast(c))
-                img->FadeIn();
-        }
-    }
+        FadeInBelow(this);
     if (m_clickDelay > 0.0f)
         m_clickTimer = m_clickDelay;
     else

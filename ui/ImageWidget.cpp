@@ -337,6 +337,12 @@ void CImageWidget::FadeIn()
     FadeVisibleBelow(this);
 }
 
+void CImageWidget::FadeInBelow(CWidget* w)
+{
+    if (w)
+        FadeVisibleBelow(w);
+}
+
 void CImageWidget::CancelFadeIn()
 {
     StopFade();

@@ -67,6 +67,9 @@ public:
     // The click flash: 1 s from transparent to opaque, on this widget and every
     // visible image widget below it. Nothing while hidden.
     void FadeIn();
+    // The flash on the visible image widgets below w only (a faceless button's faces),
+    // at any depth; children of a hidden widget are skipped.
+    static void FadeInBelow(CWidget* w);
     // Stops the flash here and on every image widget below (visible or not).
     void CancelFadeIn();
     bool IsFading() const { return (m_flags & IMAGE_FADING) != 0; }

@@ -207,6 +207,25 @@ TEST_F(ButtonTest, PressClickCancelAndLock)
     EXPECT_EQ(b->GetHitScale(), 0.0f);
 }
 
+// A button without an image flashes the visible image faces below it, at any depth.
+TEST_F(ButtonTest, FacelessButtonFlashesNestedFaces)
+{
+    CButton* b = New<CButton>(app, root, "b", 0, 0, 100, 40);
+    b->SetClickDelay(0.0f);
+    CImageWidget* direct = New<CImageWidget>(app, b, "direct", 0, 0, 10, 10);
+    CWidget* box = New<CWidget>(app, b, "box", 0, 0, 100, 40);
+    CImageWidget* nested = New<CImageWidget>(app, box, "nested", 0, 0, 10, 10);
+    CWidget* hidden = New<CWidget>(app, b, "hidden", 0, 0, 100, 40);
+    CImageWidget* underHidden = New<CImageWidget>(app, hidden, "under_hidden", 0, 0, 10, 10);
+    box->SetTransparent(true);   // as the loader makes plain widgets
+    hidden->SetTransparent(true);
+    hidden->SetVisible(false);
+    Tap(50, 20);
+    EXPECT_TRUE(direct->IsFading());
+    EXPECT_TRUE(nested->IsFading());
+    EXPECT_FALSE(underHidden->IsFading());
+}
+
 TEST_F(ButtonTest, DelayedClickAndHidingDropsIt)
 {
     int clicks = 0;
