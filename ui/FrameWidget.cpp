@@ -48,6 +48,7 @@ CFrameWidget::CFrameWidget() : m_maskImage(nullptr), m_borderImage(nullptr), m_p
 
 CFrameWidget::~CFrameWidget()
 {
+    ReleaseProgram();
     ReleaseSurface(GetResourceManager(), &m_maskImage);
     ReleaseSurface(GetResourceManager(), &m_borderImage);
 }
@@ -72,14 +73,28 @@ int CFrameWidget::Init(IUIApplication* app, IUIResourceManager* resources, const
 void CFrameWidget::Close()
 {
     IUIResourceManager* res = GetResourceManager();
-    // The program stays with the manager, which owns it once registered.
-    m_program = nullptr;
+    ReleaseProgram();
     ReleaseSurface(res, &m_maskImage);
     ReleaseSurface(res, &m_borderImage);
     CImageWidget::Close();
 }
 
 CWidget* CFrameWidget::CreateInstance() const { return new CFrameWidget(); }
+
+void CFrameWidget::ReleaseProgram()
+{
+    if (!m_program)
+        return;
+    CKetrel3DProgram* program = m_program;
+    m_program = nullptr;
+    // The manager counts one reference per frame widget; one it does not know is ours.
+    IUIResourceManager* res = GetResourceManager();
+    if (!res || res->ReleaseShaderProgram(&program) == 0)
+    {
+        program->Release();
+        delete program;
+    }
+}
 
 void CFrameWidget::SetMaskImage(CKetrelSurface* image)
 {

@@ -53,7 +53,10 @@ public:
                           i32 bw, i32 bh, i32 pw, i32 ph, f32 out[GridVertices * FloatsPerVertex]);
 
 private:
+    // Gives the program's reference back to the manager (deletes one it does not know).
+    void ReleaseProgram();
+
     CKetrelSurface* m_maskImage;
     CKetrelSurface* m_borderImage;
-    CKetrel3DProgram* m_program;   // the manager's
+    CKetrel3DProgram* m_program;   // one reference of the manager's
 };

@@ -152,5 +152,15 @@ TEST(FramePixels, CornersMaskAndStateAfterwards)
     win.Clear(0x404040);
     root->Render(win.gl);
     EXPECT_TRUE(kit::Near(win.Read(22, 22), 0x0000FF, 24)) << kit::Hex(win.Read(22, 22));
+
+    // Each frame holds one reference of the shared program and gives it back on close.
+    CKetrel3DProgram* program = frame->GetProgram();
+    CFrameWidget* second = New<CFrameWidget>(app, root, "second", 0, 0, 10, 10);
+    second->Update(0.0f);
+    EXPECT_EQ(program, second->GetProgram());
+    EXPECT_EQ(2, app.resources.programRefs[program]);
+    root->DeleteChild(second);
+    EXPECT_EQ(1, app.resources.programRefs[program]);
     CWidget::Destroy(root);
+    EXPECT_TRUE(app.resources.programs.empty()) << "the last close frees the program";
 }

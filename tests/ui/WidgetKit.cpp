@@ -181,7 +181,32 @@ int CountingResources::FontRefs(const CKetrelBitmapFont* font) const
 CKetrel3DProgram* CountingResources::FindShaderProgram(const CKetrelString& name)
 {
     auto it = programs.find(uitest::Narrow(name));
-    return it == programs.end() ? nullptr : it->second;
+    if (it == programs.end())
+        return nullptr;
+    ++programRefs[it->second];
+    return it->second;
+}
+
+int CountingResources::ReleaseShaderProgram(CKetrel3DProgram** slot)
+{
+    if (!slot || !*slot)
+        return 1;
+    auto ref = programRefs.find(*slot);
+    if (ref == programRefs.end())
+        return 0;
+    if (--ref->second > 0)
+        return 1;
+    for (auto it = programs.begin(); it != programs.end(); ++it)
+        if (it->second == *slot)
+        {
+            programs.erase(it);
+            break;
+        }
+    programRefs.erase(ref);
+    (*slot)->Release();
+    delete *slot;
+    *slot = nullptr;
+    return 1;
 }
 
 void CountingResources::RegisterShaderProgram(const CKetrelString& name, CKetrel3DProgram* program)
@@ -190,10 +215,12 @@ void CountingResources::RegisterShaderProgram(const CKetrelString& name, CKetrel
     auto it = programs.find(n);
     if (it != programs.end())
     {
+        programRefs.erase(it->second);
         it->second->Release();
         delete it->second;
     }
     programs[n] = program;
+    programRefs[program] = 1;
 }
 
 bool Theme::FindColor(const CKetrelString& name, u32* colour)

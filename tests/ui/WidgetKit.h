@@ -70,7 +70,9 @@ public:
     int ReleaseFont(CKetrelBitmapFont** slot) override;
     CKetrel3DProgram* FindShaderProgram(const CKetrelString& name) override;
     void RegisterShaderProgram(const CKetrelString& name, CKetrel3DProgram* program) override;
-    int ReleaseShaderProgram(CKetrel3DProgram**) override { return 0; }
+    // Counted like the framework's manager: finding takes a reference, registering
+    // sets it to 1, and the last release deletes the program.
+    int ReleaseShaderProgram(CKetrel3DProgram** slot) override;
     i32 ReadResource(const CKetrelString&, u8** data) override { *data = nullptr; return 0; }
 
     // Registers image under name (one reference, the manager's own).
@@ -86,6 +88,7 @@ public:
     std::map<std::string, CKetrelBitmapFont*> fontNames;
     std::map<const CKetrelBitmapFont*, int> fontRefs;
     std::map<std::string, CKetrel3DProgram*> programs;
+    std::map<const CKetrel3DProgram*, int> programRefs;
 };
 
 class Theme : public IUITheme
