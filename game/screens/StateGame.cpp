@@ -57,7 +57,7 @@ CStateGame::CStateGame()
     : m_app(nullptr), m_shell(nullptr), m_assetSource(nullptr), m_resourceSource(nullptr),
       m_fontSource(nullptr), m_font(nullptr), m_introShown(1), m_chatHelpPlayed(0),
       m_frozenClock(0), m_clockAdvanced(0), m_lobbyLink(0), m_gameLinkLost(0),
-      m_matchStopped(1), m_stopRequested(0), m_lastStopResult(0), m_returnToLobby(0),
+      m_matchStopped(1), m_stopRequested(0), m_lastStopResult(0), m_leaverResult(0), m_returnToLobby(0),
       m_muteResult(0), m_passCount(0), m_editorFileName("newscene.scn"), m_mutePulseStart(2.0f),
       m_mutePulse(0.0f), m_stripLength(0.0f), m_clockBase(0), m_loadingDone(0),
       m_loadingPosition(0), m_loadingPercent(1), m_textureMemory(0), m_lastTime(0), m_now(0),
@@ -68,6 +68,7 @@ CStateGame::CStateGame()
 {
     for (i32 i = 0; i < JUB_SCREEN_COUNT; ++i)
         m_screens[i] = m_pass[i] = nullptr;
+    m_matchIds[0] = m_matchIds[1] = -1;
 }
 
 CStateGame::~CStateGame()

@@ -249,6 +249,8 @@ private:
     i32 m_matchStopped;
     i32 m_stopRequested;
     i32 m_lastStopResult;
+    i32 m_matchIds[2];                     // user ids of players 0 and 1 at StartMatch
+    i32 m_leaverResult;                    // a leaver's result was posted in this match
     CKetrelPtrArray m_active;              // CJubState*, in activation order
     i32 m_returnToLobby;
     i32 m_muteResult;
