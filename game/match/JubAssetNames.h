@@ -33,7 +33,8 @@ enum
     JUB_MUSIC_COUNT          = 2,
     JUB_IMAGE_COUNT          = 69,
     JUB_HELP_PICTURE_COUNT   = 11,
-    JUB_CREDITS_LINE_COUNT   = 112
+    JUB_CREDITS_LINE_COUNT   = 113,
+    JUB_CREDITS_HEADING_PAGE = 666     // the page value of a heading row of the credits
 };
 
 // Sound ids, as CStateGame::PlaySound takes them.
@@ -58,6 +59,9 @@ public:
     static i32 GetCount(i32 table);
     // The name at index; an empty string for an unknown table or an index out of range.
     static const CKetrelString& Get(i32 table, i32 index);
+    // The page value of a row of the credits (JUB_CREDITS_HEADING_PAGE for a heading);
+    // 0 for a row out of range.
+    static i32 CreditPage(i32 row);
 
     static const CKetrelString& BattleScene(i32 index) { return Get(JUB_TABLE_BATTLE_SCENES, index); }
     static const CKetrelString& TrainingScene(i32 index) { return Get(JUB_TABLE_TRAINING_SCENES, index); }

@@ -317,6 +317,8 @@ public:
     u32 GetResultCode(i32 i) const { return m_resultCodes[i & 1]; }
     i32 GetTimeOutsFlag() const { return m_timeOutsFlag; }
     i32 GetPlayerLeftFlag() const { return m_playerLeft; }
+    // A player of the room left (the game object says so for every leaver it is told of).
+    void SetPlayerLeftFlag() { m_playerLeft = 1; }
     f32 GetSimulatedTime() const { return m_simulatedTime; }
     f32 GetNow() const { return m_now; }
     i32 GetBackground() const { return m_background; }

@@ -101,6 +101,10 @@ public:
     const CJubCamera& GetCamera() const { return m_camera; }
     f32 GetClock() const { return m_clock; }
     void SetClock(f32 seconds) { m_clock = seconds; }
+    // The water level of the level editor's view: the editor sets it on every step;
+    // nothing draws with it.
+    void SetEditorWater(f32 level) { m_editorWater = level; }
+    f32 GetEditorWater() const { return m_editorWater; }
     // Null for an index outside 0..6 or before Init.
     CJubShader* GetShader(i32 index) const;
     f32 GetScreenWidth() const { return m_camera.GetScreenWidth(); }
@@ -215,4 +219,5 @@ private:
     i32 m_batchVertexBytes;
     i32 m_batchIndexBytes;
     i32 m_batchDraws;
+    f32 m_editorWater = 0.0f;
 };

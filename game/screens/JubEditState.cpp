@@ -19,6 +19,7 @@ namespace
 {
 const u32 kPickKinds = 7;
 const u32 kPickGroups = 3;
+const f32 kEditorWater = 0.1f;     // the renderer's water level in the editor's view
 }
 
 CJubEditState::CJubEditState()
@@ -363,6 +364,18 @@ i32 CJubEditState::HandleTool(const CKetrelVector2& point)
     return 1;
 }
 
+void CJubEditState::Zoom(f32 factor)
+{
+    CJubCamera& camera = m_renderer->GetCamera();
+    f32 zoom = camera.GetZoom() * factor;
+    if (zoom < 0.05f)
+        zoom = 0.05f;
+    if (zoom > 10.0f)
+        zoom = 10.0f;
+    camera.SetZoom(zoom);
+    camera.SetZoomTarget(zoom);
+}
+
 void CJubEditState::HandleInput()
 {
     const CJubTouchState& touch = m_game->GetTouchState();
@@ -373,6 +386,13 @@ void CJubEditState::HandleInput()
     CKetrelVector2 p0;
     ScreenToWorld(t0.position, p0);
 
+    // A two-finger pinch only zooms: the selection, the pick and tools under the first
+    // finger and a pan under way are held while it lasts.
+    if (touch.pinch)
+    {
+        Zoom(1.0f + touch.pinchChange * 0.01f);
+        return;
+    }
     if (m_pan)
     {
         if (t0.down)
@@ -389,20 +409,8 @@ void CJubEditState::HandleInput()
         }
         return;
     }
-    if (!t0.down)
-    {
-        f32 zoom = camera.GetZoom();
-        if (t2.down && t2.moved)
-            zoom *= 1.0f - t2.stepDelta.y * 0.01f;
-        if (touch.pinch)
-            zoom *= 1.0f + touch.pinchChange * 0.01f;
-        if (zoom < 0.05f)
-            zoom = 0.05f;
-        if (zoom > 10.0f)
-            zoom = 10.0f;
-        camera.SetZoom(zoom);
-        camera.SetZoomTarget(zoom);
-    }
+    if (!t0.down && t2.down && t2.moved)
+        Zoom(1.0f - t2.stepDelta.y * 0.01f);
     if (t0.down && t0.pressed && HandleTool(t0.position))
         return;
     if (t1.pressed && !t0.down)
@@ -429,7 +437,9 @@ void CJubEditState::HandleInput()
     {
         if (!t0.down)
         {
-            m_paletteDrag = 0;
+            // A chosen cell waits for the finger to come down in the scene.
+            if (!m_paletteChosen)
+                m_paletteDrag = 0;
             return;
         }
         for (CKetrelRectF& r : m_palette)
@@ -447,12 +457,9 @@ void CJubEditState::HandleInput()
         else if (m_paletteChosen)
         {
             if (PlaceBlock(p0))
-            {
-                CJubBlock* block = GetSelected();
                 m_grab.Set(0.0f, 0.0f);
-                (void)block;
-            }
             m_paletteDrag = 0;
+            m_paletteChosen = 0;
         }
         return;
     }
@@ -502,6 +509,7 @@ int CJubEditState::Update(f32 dt)
     m_renderer->GetCamera().StopFollowing();
     m_scene->UpdateProjectileMasks();
     m_scene->Update(dt);
+    m_renderer->SetEditorWater(kEditorWater);
     m_renderer->Update(dt);
     m_world->SavePreviousPositions();
     return KE_OK;

@@ -96,6 +96,8 @@ private:
     void LayOut();
     void SpringBack();
     void HandleInput();
+    // Scales the zoom (and its goal), kept within 0.05..10.
+    void Zoom(f32 factor);
     i32 HandleTool(const CKetrelVector2& point);
     void ScreenToWorld(const CKetrelVector2& screen, CKetrelVector2& world) const;
     void Snap(const CKetrelVector2& world, CKetrelVector2& snapped) const;

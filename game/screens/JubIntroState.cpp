@@ -83,18 +83,22 @@ int CJubIntroState::Init(CJubGameHost* game)
 
 void CJubIntroState::FetchPictures()
 {
-    CJubAssetSource* source = SourceOf(m_game);
     for (i32 i = 0; i < JUB_HELP_PICTURE_COUNT; ++i)
+        FetchPicture(i);
+}
+
+i32 CJubIntroState::FetchPicture(i32 i)
+{
+    CJubAssetSource* source = SourceOf(m_game);
+    if (m_images[i] || !source)
+        return 0;
+    m_images[i] = source->GetImage(CJubAssetNames::Get(JUB_TABLE_HELP_PICTURES, i));
+    if (m_images[i])
     {
-        if (m_images[i] || !source)
-            continue;
-        m_images[i] = source->GetImage(CJubAssetNames::Get(JUB_TABLE_HELP_PICTURES, i));
-        if (m_images[i])
-        {
-            m_loaded[i] = 1;
-            ++m_loadedCount;
-        }
+        m_loaded[i] = 1;
+        ++m_loadedCount;
     }
+    return 1;
 }
 
 void CJubIntroState::ReleaseResources()
@@ -178,8 +182,14 @@ void CJubIntroState::Animate(f32 t)
     if (!m_endReached)
         for (i32 i = 0; i < JUB_HELP_PICTURE_COUNT; ++i)
             m_pictures[i].Offset(-0.23f * W * t, 0.0f);
+    // One picture per step, the first one missing, so that a step after a release does
+    // not decode the whole strip at once.
     if (m_loadedCount < m_loadTarget)
-        FetchPictures();
+    {
+        i32 i = 0;
+        while (i < JUB_HELP_PICTURE_COUNT && !FetchPicture(i))
+            ++i;
+    }
 
     if (m_pictures[0].left < 0.0f && m_torchState == JUB_TORCH_WAITING)
         m_torchState = JUB_TORCH_FADING_IN;

@@ -54,6 +54,8 @@ public:
 
 private:
     void FetchPictures();
+    // Fetches picture i unless it is held: 1 when it was asked for (fetched or not).
+    i32 FetchPicture(i32 i);
 
     i32 m_leaving;
     CKetrelSurface* m_torch;           // one reference from the resources

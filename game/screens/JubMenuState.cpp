@@ -218,17 +218,7 @@ const CKetrelString& CJubMenuState::GetCreditText(i32 row)
 
 i32 CJubMenuState::IsCreditHeading(i32 row)
 {
-    const CKetrelString& text = GetCreditText(row);
-    i32 letters = 0;
-    for (i32 i = 0; i < text.GetLength(); ++i)
-    {
-        const u16 ch = text.GetAt(i);
-        if (ch >= 'a' && ch <= 'z')
-            return 0;
-        if (ch >= 'A' && ch <= 'Z')
-            ++letters;
-    }
-    return letters > 0 ? 1 : 0;
+    return CJubAssetNames::CreditPage(row) == JUB_CREDITS_HEADING_PAGE ? 1 : 0;
 }
 
 f32 CJubMenuState::CreditAlpha(f32 y, f32 screenHeight, f32 screenWidth)

@@ -40,7 +40,7 @@ public:
     i32 IsLeaveRequested() const { return m_leaveRequested; }
     f32 GetCreditsScroll() const { return m_creditsScroll; }
 
-    // Credit rows: the text and whether it is a heading (a line of capitals).
+    // Credit rows: the text and whether it is a heading (its page value says so).
     static i32 GetCreditCount();
     static const CKetrelString& GetCreditText(i32 row);
     static i32 IsCreditHeading(i32 row);

@@ -57,9 +57,10 @@ CStateGame::CStateGame()
     : m_app(nullptr), m_shell(nullptr), m_assetSource(nullptr), m_resourceSource(nullptr),
       m_fontSource(nullptr), m_font(nullptr), m_introShown(1), m_chatHelpPlayed(0),
       m_frozenClock(0), m_clockAdvanced(0), m_lobbyLink(0), m_gameLinkLost(0),
-      m_matchStopped(1), m_stopRequested(0), m_lastStopResult(0), m_returnToLobby(0),
-      m_muteResult(0), m_editorFileName("newscene.scn"), m_mutePulseStart(2.0f),
-      m_mutePulse(0.0f), m_stripLength(0.0f), m_clockBase(0), m_loadingDone(0),
+      m_matchStopped(1), m_stopRequested(0), m_lastStopResult(0), m_leaverResult(0),
+      m_returnToLobby(0), m_muteResult(0), m_passCount(0), m_editorFileName("newscene.scn"),
+      m_mutePulseStart(2.0f), m_mutePulse(0.0f), m_stripLength(0.0f), m_clockBase(0),
+      m_loadingDone(0),
       m_loadingPosition(0), m_loadingPercent(1), m_textureMemory(0), m_lastTime(0), m_now(0),
       m_accumulator(0), m_stepsThisFrame(0), m_anyStepDue(0), m_steppedThisFrame(0),
       m_stepsPerSecond(0), m_framesPerSecond(0), m_stepCount(0), m_frameCount(0),
@@ -67,7 +68,8 @@ CStateGame::CStateGame()
       m_bubbles(nullptr)
 {
     for (i32 i = 0; i < JUB_SCREEN_COUNT; ++i)
-        m_screens[i] = nullptr;
+        m_screens[i] = m_pass[i] = nullptr;
+    m_matchIds[0] = m_matchIds[1] = -1;
 }
 
 CStateGame::~CStateGame()
@@ -294,8 +296,7 @@ i32 CStateGame::Update(f32)
             if (m_screens[id] == other)   // not in the active list
             {
                 m_screens[id] = nullptr;
-                other->Deinit();
-                delete other;
+                DestroyScreen(other);
             }
         }
     }
@@ -404,40 +405,41 @@ i32 CStateGame::UpdateMuteButton()
 void CStateGame::ProcessScreenTransitions()
 {
     // Every screen active when the pass starts is looked at once; screens opened during
-    // the pass have just been reset and are not finished.
-    CJubState* start[JUB_SCREEN_COUNT + 1];
-    i32 count = 0;
-    for (i32 i = 0; i < m_active.GetCount() && count < JUB_SCREEN_COUNT + 1; ++i)
-        start[count++] = (CJubState*)m_active.GetAt(i);
-    for (i32 k = 0; k < count; ++k)
+    // the pass have just been reset and are not finished. A screen deleted during the
+    // pass is cleared from the list (DestroyScreen), so a new screen that gets its
+    // address is never taken for it.
+    m_passCount = 0;
+    for (i32 i = 0; i < m_active.GetCount() && m_passCount < JUB_SCREEN_COUNT; ++i)
+        m_pass[m_passCount++] = (CJubState*)m_active.GetAt(i);
+    for (i32 k = 0; k < m_passCount; ++k)
     {
-        CJubState* screen = start[k];
-        bool active = false;
-        for (i32 i = 0; i < m_active.GetCount(); ++i)
-            if (m_active.GetAt(i) == screen)
-                active = true;
-        if (!active || !screen->IsDone())
+        CJubState* screen = m_pass[k];
+        if (!screen || !screen->IsDone())
             continue;
         const i32 id = screen->GetStateId();
         const i32 next = screen->GetNextState();
+        // -1: no screen asked for; else whether the screen asked for was opened.
+        i32 opened = -1;
         switch (id)
         {
         case JUB_SCREEN_MENU:
             if (next == JUB_SCREEN_EDITOR || next == JUB_SCREEN_TRAINING)
             {
-                SwitchToScreen(next);
+                opened = SwitchToScreen(next);
             }
             else if (next == JUB_SCREEN_PLAY)
             {
                 StopMusic();
-                SwitchToScreen(JUB_SCREEN_CONNECTING);
-                FindMatch();
+                opened = SwitchToScreen(JUB_SCREEN_CONNECTING);
+                // No request without the screen that can give it up.
+                if (opened)
+                    FindMatch();
             }
             else if (next == JUB_SCREEN_INTRO)
             {
                 StopMusic();
                 ReleaseResources(0);
-                SwitchToScreen(JUB_SCREEN_INTRO);
+                opened = SwitchToScreen(JUB_SCREEN_INTRO);
             }
             break;
         case JUB_SCREEN_PLAY:
@@ -446,35 +448,35 @@ void CStateGame::ProcessScreenTransitions()
                 CJubPlayState* play = dynamic_cast<CJubPlayState*>(screen);
                 if (play && play->GetParam() > 0)
                     MarkSceneCleared(play->GetSceneIndex());
-                SwitchToScreen(JUB_SCREEN_TRAINING);
+                opened = SwitchToScreen(JUB_SCREEN_TRAINING);
             }
             else if (next == JUB_SCREEN_MENU)
             {
-                SwitchToScreen(JUB_SCREEN_MENU);
+                opened = SwitchToScreen(JUB_SCREEN_MENU);
             }
             break;
         case JUB_SCREEN_EDITOR:
         case JUB_SCREEN_CONNECTING:
             if (next == JUB_SCREEN_MENU)
-                SwitchToScreen(JUB_SCREEN_MENU);
+                opened = SwitchToScreen(JUB_SCREEN_MENU);
             break;
         case JUB_SCREEN_INTRO:
             if (next == JUB_SCREEN_MENU)
             {
                 if (CJubIntroState* intro = dynamic_cast<CJubIntroState*>(screen))
                     intro->ReleaseResources();
-                SwitchToScreen(JUB_SCREEN_MENU);
+                opened = SwitchToScreen(JUB_SCREEN_MENU);
             }
             break;
         case JUB_SCREEN_TRAINING:
             if (next == JUB_SCREEN_MENU)
             {
-                SwitchToScreen(JUB_SCREEN_MENU);
+                opened = SwitchToScreen(JUB_SCREEN_MENU);
             }
             else if (next == JUB_SCREEN_PLAY)
             {
                 const i32 scene = screen->GetParam();
-                SwitchToScreen(JUB_SCREEN_PLAY);
+                opened = SwitchToScreen(JUB_SCREEN_PLAY);
                 CJubPlayState* play = GetPlayScreen();
                 if (play)
                 {
@@ -491,8 +493,28 @@ void CStateGame::ProcessScreenTransitions()
         default:
             break;
         }
+        // Nothing more when the transition itself deleted the screen (every screen goes
+        // when a match starts).
+        if (m_pass[k] != screen)
+            continue;
         RemoveScreen(screen);
+        // The screen asked for could not be made: the menu, made afresh, rather than no
+        // screen at all (the title picture with nothing to press).
+        if (opened == 0)
+            SwitchToScreen(JUB_SCREEN_MENU);
     }
+    m_passCount = 0;
+}
+
+void CStateGame::DestroyScreen(CJubState* screen)
+{
+    if (!screen)
+        return;
+    for (i32 k = 0; k < m_passCount; ++k)
+        if (m_pass[k] == screen)
+            m_pass[k] = nullptr;
+    screen->Deinit();
+    delete screen;
 }
 
 // ------------------------------------------------------------------ screens
@@ -526,24 +548,24 @@ CJubState* CStateGame::CreateScreen(i32 id)
     }
 }
 
-void CStateGame::SwitchToScreen(i32 id)
+i32 CStateGame::SwitchToScreen(i32 id)
 {
     CJubState** slot = ScreenSlot(id);
     if (!slot)
-        return;
+        return 0;
     if (*slot)
     {
         (*slot)->Reset();
         for (i32 i = 0; i < m_active.GetCount(); ++i)
             if (m_active.GetAt(i) == *slot)
-                return;
+                return 1;
         m_active.Add(*slot);
-        return;
+        return 1;
     }
     // The editor and the play screen both fill the one physics world: a running match keeps
     // it (the editor is not opened), and a match that starts takes it from the editor.
     if (id == JUB_SCREEN_EDITOR && m_screens[JUB_SCREEN_PLAY])
-        return;
+        return 0;
     if (id == JUB_SCREEN_PLAY && m_screens[JUB_SCREEN_EDITOR])
     {
         CJubState* editor = m_screens[JUB_SCREEN_EDITOR];
@@ -551,13 +573,12 @@ void CStateGame::SwitchToScreen(i32 id)
         if (m_screens[JUB_SCREEN_EDITOR] == editor)
         {
             m_screens[JUB_SCREEN_EDITOR] = nullptr;
-            editor->Deinit();
-            delete editor;
+            DestroyScreen(editor);
         }
     }
     CJubState* screen = CreateScreen(id);
     if (!screen)
-        return;
+        return 0;
     // The play screen asks again while the caches still load (one resource per call).
     int rc = screen->Init(this);
     for (i32 tries = 0; rc == KE_ERR_NOT_READY && tries <= JUB_LOAD_TOTAL + 1; ++tries)
@@ -566,11 +587,12 @@ void CStateGame::SwitchToScreen(i32 id)
     {
         screen->Deinit();
         delete screen;
-        return;
+        return 0;
     }
     screen->Reset();
     *slot = screen;
     m_active.Add(screen);
+    return 1;
 }
 
 void CStateGame::RemoveScreen(CJubState* screen)
@@ -587,8 +609,7 @@ void CStateGame::RemoveScreen(CJubState* screen)
         if (m_screens[id] == screen)
             m_screens[id] = nullptr;
     m_active.RemoveAt(index);
-    screen->Deinit();
-    delete screen;
+    DestroyScreen(screen);
 }
 
 void CStateGame::RemoveScreenById(i32 id)
@@ -606,11 +627,7 @@ void CStateGame::DeleteAllScreens()
     {
         CJubState* screen = m_screens[kOrder[k]];
         m_screens[kOrder[k]] = nullptr;
-        if (screen)
-        {
-            screen->Deinit();
-            delete screen;
-        }
+        DestroyScreen(screen);
     }
 }
 

@@ -153,8 +153,9 @@ public:
 
     // ---- screens ----
     // Opens the screen of that id (reset and appended to the active list; created and
-    // initialised when it does not exist). Ids outside 0..5 are ignored.
-    void SwitchToScreen(i32 id);
+    // initialised when it does not exist). 1 when the screen is active afterwards; 0 for
+    // an id outside 0..5 or a screen that could not be made.
+    i32 SwitchToScreen(i32 id);
     void RemoveScreen(CJubState* screen);
     void RemoveScreenById(i32 id);
     void DeleteAllScreens();
@@ -223,6 +224,8 @@ private:
     i32 UpdateMuteButton();
     void RenderMuteButton();
     void ProcessScreenTransitions();
+    // Deinit and delete; the transition pass under way forgets the screen.
+    void DestroyScreen(CJubState* screen);
     void LayoutCorner();
     void ZeroTouchTable();
     CJubState** ScreenSlot(i32 id);
@@ -246,10 +249,15 @@ private:
     i32 m_matchStopped;
     i32 m_stopRequested;
     i32 m_lastStopResult;
+    i32 m_matchIds[2];                     // user ids of players 0 and 1 at StartMatch
+    i32 m_leaverResult;                    // a leaver's result was posted in this match
     CKetrelPtrArray m_active;              // CJubState*, in activation order
     i32 m_returnToLobby;
     i32 m_muteResult;
     CJubState* m_screens[JUB_SCREEN_COUNT];
+    // The screens the running transition pass has still to look at (null once deleted).
+    CJubState* m_pass[JUB_SCREEN_COUNT];
+    i32 m_passCount;
     CKetrelString m_editorFileName;
     CKetrelRectF m_muteSquare;
     CKetrelRectF m_muteStrip;

@@ -25,6 +25,8 @@ void CStateGame::StartMatch(i32 localStarts)
     if (m_shell)
         m_shell->SeedRandom((u32)GetTickMs());
     m_matchStopped = 0;
+    m_leaverResult = 0;
+    m_matchIds[0] = m_matchIds[1] = -1;
     DeleteAllScreens();
     SwitchToScreen(JUB_SCREEN_PLAY);
     CJubPlayState* play = GetPlayScreen();
@@ -45,6 +47,7 @@ void CStateGame::StartMatch(i32 localStarts)
             complete = 0;
         }
         ids[p] = id;
+        m_matchIds[p] = id;
         play->SetPlayerId(p, (u32)id);
         if (scene)
             scene->GetPlayer(p).name = name;
@@ -68,32 +71,19 @@ void CStateGame::StopMatch()
 void CStateGame::OnPlayerLeft(i32 playerId)
 {
     CJubPlayState* play = GetPlayScreen();
-    if (!play || play->IsMatchDecided() || play->IsResultSent() || play->GetPlayerLeftFlag())
+    if (!play || play->IsMatchDecided() || play->IsResultSent() || m_leaverResult)
         return;
+    play->SetPlayerLeftFlag();
     m_counters.playersLeft += 1;
+    // The sides are the ones fixed at StartMatch: the lobby's list of the room is rebuilt
+    // by every later game join and may no longer hold them.
     i32 leaver = -1;
-    for (i32 p = 0; p < 2; ++p)
-        if ((i32)play->GetResultId(p) == playerId && leaver < 0)
+    for (i32 p = 0; p < 2 && leaver < 0; ++p)
+        if (m_matchIds[p] >= 0 && m_matchIds[p] == playerId)
             leaver = p;
     if (leaver < 0)
-    {
-        // The result lists are filled only when the result is set; ask the ids kept at
-        // the match start instead.
-        CKetrelString name;
-        for (i32 p = 0; p < 2 && leaver < 0; ++p)
-        {
-            i32 id = -1;
-            if (m_shell && m_shell->GetMatchPlayer(p, &id, &name) && id == playerId)
-                leaver = p;
-        }
-    }
-    if (leaver < 0)
         return;
-    if (leaver == play->GetRemotePlayer())
-    {
-        play->OnPlayerLeft();
-        return;
-    }
+    m_leaverResult = 1;
     play->SetMatchResult(1 - leaver);
     play->PostTurnResult(CJubEventMatchResult::kPlayerLeft);
 }

@@ -91,7 +91,7 @@ TEST(JubAssetNamesTables, SizesAndSpotEntries)
         {JUB_TABLE_BACKENDS, 4}, {JUB_TABLE_BATTLE_SCENES, 20}, {JUB_TABLE_TRAINING_SCENES, 15},
         {JUB_TABLE_DATA_PACKS, 9}, {JUB_TABLE_FONTS, 1}, {JUB_TABLE_SOUNDS, 24},
         {JUB_TABLE_MUSIC, 2}, {JUB_TABLE_IMAGES, 69}, {JUB_TABLE_HELP_PICTURES, 11},
-        {JUB_TABLE_CREDITS, 112}, {JUB_TABLE_COUNT, 0}, {-1, 0},
+        {JUB_TABLE_CREDITS, 113}, {JUB_TABLE_COUNT, 0}, {-1, 0},
     };
     for (const Size& s : sizes)
     {

@@ -10,6 +10,7 @@
 #include "game/match/JubScene.h"
 #include "game/screens/JubEditState.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -159,6 +160,7 @@ TEST_F(EditorTest, CounterColours)
 TEST_F(EditorTest, TouchesPlacePickDragAndToggleMarkers)
 {
     game.Steps(1);
+    EXPECT_FLOAT_EQ(0.1f, game.GetRenderer()->GetEditorWater());
     const CKetrelVector2 at = Screen(CKetrelVector2(0.3f, 0.3f));
     // Touch 1 places a block where it goes down.
     game.OnPointerDown(1, (i32)at.x, (i32)at.y);
@@ -198,6 +200,63 @@ TEST_F(EditorTest, TouchesPlacePickDragAndToggleMarkers)
     const CKetrelRectF grid = editor->GetTool(JUB_TOOL_GRID);
     game.Tap((grid.left + grid.right) / 2, (grid.top + grid.bottom) / 2);
     EXPECT_EQ(0, editor->IsGrid());
+}
+
+// Two fingers that go down together in the scene and spread zoom in; the selected
+// block stays selected, nothing is picked, placed or panned.
+TEST_F(EditorTest, PinchZoomsAndHoldsSelectionAndView)
+{
+    game.Steps(1);
+    CJubBlock* block = editor->PlaceBlock(CKetrelVector2(0.0f, 1.2f));
+    ASSERT_NE(nullptr, block);
+    const CKetrelVector2 at = Screen(block->body->GetPosition());
+    ASSERT_GT(std::abs(at.y - 350.0f), 60.0f);
+    CJubCamera& camera = game.GetRenderer()->GetCamera();
+    const f32 zoom = camera.GetZoom();
+    const CKetrelVector2 view = camera.GetViewOffset();
+
+    game.OnPointerDown(0, 300, 350);
+    game.OnPointerDown(1, 500, 350);
+    game.Steps(1);
+    game.OnPointerMove(0, 270, 350);
+    game.OnPointerMove(1, 530, 350);
+    game.Steps(1);
+    game.OnPointerMove(0, 240, 350);
+    game.OnPointerMove(1, 560, 350);
+    game.Steps(1);
+    EXPECT_NEAR(zoom * 1.6f * 1.6f, camera.GetZoom(), 1e-4f);
+    EXPECT_EQ(block, editor->GetSelected());
+    EXPECT_EQ(0, editor->IsPanning());
+    EXPECT_FLOAT_EQ(view.x, camera.GetViewOffset().x);
+    EXPECT_FLOAT_EQ(view.y, camera.GetViewOffset().y);
+    game.OnPointerUp(1, 560, 350);
+    game.OnPointerUp(0, 240, 350);
+    game.Steps(2);
+    EXPECT_EQ(1, Blocks()->GetCount());
+    EXPECT_EQ(block, editor->GetSelected());
+}
+
+// Pick a palette cell, lift the finger, touch the scene: a block of that cell is placed.
+TEST_F(EditorTest, PaletteCellChosenThenSceneTouchedPlacesABlock)
+{
+    game.Steps(1);
+    const CKetrelRectF cell = editor->GetPaletteCell(2);
+    const i32 x = (i32)((cell.left + cell.right) / 2), y = (i32)((cell.top + cell.bottom) / 2);
+    game.Tap((f32)x, (f32)y);
+    EXPECT_EQ(2, editor->GetPaletteType());
+    EXPECT_EQ(1, editor->IsPaletteDrag());
+    EXPECT_EQ(0, Blocks()->GetCount());
+    const CKetrelVector2 at = Screen(CKetrelVector2(0.3f, 0.3f));
+    game.Tap(at.x, at.y);
+    ASSERT_EQ(1, Blocks()->GetCount());
+    EXPECT_EQ(2, Blocks()->GetBlock(0)->type);
+    EXPECT_EQ(Blocks()->GetBlock(0), editor->GetSelected());
+    EXPECT_EQ(0, editor->IsPaletteDrag());
+    // The cell is spent: the next touch in the scene picks again.
+    const CKetrelVector2 away = Screen(CKetrelVector2(-0.6f, 0.3f));
+    game.Tap(away.x, away.y);
+    EXPECT_EQ(1, Blocks()->GetCount());
+    EXPECT_EQ(nullptr, editor->GetSelected());
 }
 
 TEST_F(EditorTest, PaletteSpringsBack)

@@ -2,6 +2,7 @@
 
 #include "ScreenTestKit.h"
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelSurface.h"
 #include "game/screens/JubIntroState.h"
 
 namespace
@@ -56,6 +57,57 @@ TEST(JubIntroState, TorchEndSnapAndLeaving)
     game.Steps(2);
     EXPECT_EQ(nullptr, game.GetScreen(JUB_SCREEN_INTRO));
     EXPECT_NE(nullptr, game.GetScreen(JUB_SCREEN_MENU));
+}
+
+// The pictures of the strip exist; every other image is missing.
+class PictureSource : public LevelSource
+{
+public:
+    CKetrelSurface* GetImage(const CKetrelString& name) override
+    {
+        LevelSource::GetImage(name);
+        return Utf8(name).compare(0, 4, "Kuva") == 0 ? new CKetrelSurface() : nullptr;
+    }
+    int ReleaseImage(CKetrelSurface** image) override
+    {
+        delete *image;
+        *image = nullptr;
+        return 1;
+    }
+    int PicturesAsked() const
+    {
+        int n = 0;
+        for (const std::string& name : imagesAsked)
+            n += name.compare(0, 4, "Kuva") == 0 ? 1 : 0;
+        return n;
+    }
+};
+
+// After a release the animation fetches the first missing picture per step, up to three.
+TEST(JubIntroState, ReleasedPicturesComeBackOnePerStep)
+{
+    PictureSource pictures;
+    TestGame game;
+    game.stubs = {0};
+    game.SetAssetSource(&pictures);
+    ASSERT_EQ(KE_OK, game.Start());
+    game.SwitchToScreen(JUB_SCREEN_INTRO);
+    auto* intro = dynamic_cast<CJubIntroState*>(game.GetScreen(JUB_SCREEN_INTRO));
+    ASSERT_NE(nullptr, intro);
+    EXPECT_EQ(JUB_HELP_PICTURE_COUNT, pictures.PicturesAsked());
+    intro->ReleaseResources();
+    std::vector<int> asked;
+    std::vector<std::string> names;
+    for (int step = 0; step < 5; ++step)
+    {
+        const int before = pictures.PicturesAsked();
+        intro->Animate(0.01f);
+        asked.push_back(pictures.PicturesAsked() - before);
+        if (asked.back())
+            names.push_back(pictures.imagesAsked.back());
+    }
+    EXPECT_EQ((std::vector<int>{1, 1, 1, 0, 0}), asked);
+    EXPECT_EQ((std::vector<std::string>{"Kuva01.jpg", "Kuva02.jpg", "Kuva03.jpg"}), names);
 }
 
 TEST(JubIntroState, TouchFromThePreviousScreenDoesNotPressExit)

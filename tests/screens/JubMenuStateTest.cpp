@@ -2,6 +2,7 @@
 
 #include "ScreenTestKit.h"
 #include "engine/KetrelResult.h"
+#include "game/match/JubAssetNames.h"
 #include "game/screens/JubMenuState.h"
 
 namespace
@@ -136,10 +137,25 @@ TEST(JubMenuState, CreditsRollClampsAndEnds)
 
 TEST(JubMenuState, CreditTableAndFade)
 {
-    EXPECT_EQ(JUB_CREDITS_LINE_COUNT, CJubMenuState::GetCreditCount());
+    EXPECT_EQ(113, CJubMenuState::GetCreditCount());
+    // A heading is a row of page 666, whatever its letters.
+    int headings = 0;
+    for (i32 i = 0; i < CJubMenuState::GetCreditCount(); ++i)
+    {
+        const std::string text = Utf8(CJubMenuState::GetCreditText(i));
+        const int heading = CJubAssetNames::CreditPage(i) == 666 ? 1 : 0;
+        EXPECT_EQ(heading, CJubMenuState::IsCreditHeading(i)) << i << " " << text;
+        if (text == "READY, AIM, FIRE!")
+        {
+            EXPECT_EQ(0, CJubMenuState::IsCreditHeading(i)) << "a line of capitals";
+        }
+        headings += heading;
+    }
+    EXPECT_EQ(15, headings);
     EXPECT_EQ(1, CJubMenuState::IsCreditHeading(0));
     EXPECT_EQ(0, CJubMenuState::IsCreditHeading(1));          // empty line
     EXPECT_EQ(0, CJubMenuState::IsCreditHeading(2));
+    EXPECT_EQ(0, CJubMenuState::IsCreditHeading(113));
     // H = 480 - 800 / 5 = 320: opaque above H, transparent from 1.2 H.
     const f32 cases[][2] = {{0, 1}, {320, 1}, {352, 0.5f}, {384, 0}, {470, 0}};
     for (const auto& c : cases)

@@ -119,9 +119,32 @@ StubScreen* TestGame::Stub(i32 id) const
     return dynamic_cast<StubScreen*>(GetScreen(id));
 }
 
+namespace
+{
+void* s_spareStub = nullptr;   // the last recycled stub's storage, once deleted
+}
+
+void* RecycledStub::operator new(size_t size)
+{
+    void* block = s_spareStub ? s_spareStub : ::operator new(size);
+    s_spareStub = nullptr;
+    return block;
+}
+
+void RecycledStub::operator delete(void* block)
+{
+    if (s_spareStub)
+        ::operator delete(s_spareStub);
+    s_spareStub = block;
+}
+
 CJubState* TestGame::CreateScreen(i32 id)
 {
     created.push_back(id);
+    if (refused.count(id))
+        return nullptr;
+    if (recycled.count(id))
+        return new RecycledStub(id);
     if (stubs.count(id))
         return new StubScreen(id);
     return CStateGame::CreateScreen(id);

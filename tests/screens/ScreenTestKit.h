@@ -127,6 +127,22 @@ public:
     std::vector<int> keys;
 };
 
+// A stub whose storage goes to the next recycled stub made after it is deleted, as an
+// allocator may hand a freed block out again; counts the game's IsDone questions.
+class RecycledStub : public StubScreen
+{
+public:
+    explicit RecycledStub(i32 id) : StubScreen(id) {}
+    static void* operator new(size_t size);
+    static void operator delete(void* block);
+    i32 IsDone() override
+    {
+        ++doneAsked;
+        return StubScreen::IsDone();
+    }
+    int doneAsked = 0;
+};
+
 // The game object on a fake clock, with stub screens for the ids in `stubs`.
 class TestGame : public CStateGame
 {
@@ -147,6 +163,8 @@ public:
 
     u64 now = 100000;
     std::set<int> stubs;
+    std::set<int> recycled;            // ids made as RecycledStub
+    std::set<int> refused;             // ids whose screen cannot be made
     FakeShell shell;
     FakeSession session;
     LevelSource source;

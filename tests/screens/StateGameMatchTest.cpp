@@ -159,13 +159,21 @@ TEST_F(MatchTest, RepeatsAreDroppedEvenPastTheRememberedList)
 
 TEST_F(MatchTest, OpponentLeavingGivesTheWin)
 {
+    // rebuilt: the lobby's list of the room holds other players by the time one leaves
+    // (a later game join rebuilds it); the sides stay those of the match's start.
     struct Case
     {
-        int ownId, leaver, winner, counted;
-    } cases[] = {{100, 200, 0, 1}, {200, 100, 1, 1}, {100, 999, -1, 1}};
+        int ownId, leaver, rebuilt, winner, counted;
+    } cases[] = {
+        {100, 200, 0, 0, 1}, {200, 100, 0, 1, 1}, {100, 999, 0, -1, 1},
+        {100, 100, 0, 1, 1},          // the local player's own leave loses too
+        {100, 200, 1, 0, 1},          // player 1 left the room's new list
+        {100, 300, 1, -1, 1},         // a newcomer of the new list is not in the match
+    };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(::testing::Message() << c.ownId << " sees " << c.leaver << " leave");
+        SCOPED_TRACE(::testing::Message() << c.ownId << " sees " << c.leaver << " leave"
+                                          << (c.rebuilt ? ", list rebuilt" : ""));
         TestGame g;
         g.stubs = {0, 1, 3, 4, 5};
         ASSERT_EQ(KE_OK, g.Start());
@@ -175,20 +183,42 @@ TEST_F(MatchTest, OpponentLeavingGivesTheWin)
         g.StartMatch(0);
         CJubPlayState* play = g.GetPlayScreen();
         ASSERT_NE(nullptr, play);
+        if (c.rebuilt)
+        {
+            g.shell.players[0] = {300, "Cid"};
+            g.shell.players[1] = {100, "Ann"};
+        }
         g.OnPlayerLeft(c.leaver);
         EXPECT_EQ(c.counted, g.GetPlayerLeftCount());
+        // Every leaver the guard lets through is told to the play screen.
+        EXPECT_EQ(1, play->GetPlayerLeftFlag());
         if (c.winner >= 0)
         {
             EXPECT_EQ(c.winner, play->GetWinner());
-            EXPECT_EQ(1, play->GetPlayerLeftFlag());
+            EXPECT_EQ(2, play->GetResultCount());
         }
         else
         {
             EXPECT_EQ(0, play->IsMatchDecided());
+            EXPECT_EQ(0, play->GetResultCount());
         }
-        g.OnPlayerLeft(c.leaver);     // a decided match counts no more
+        g.OnPlayerLeft(c.leaver);     // a match with a leaver's result counts no more
         EXPECT_EQ(c.counted + (c.winner < 0 ? 1 : 0), g.GetPlayerLeftCount());
     }
+}
+
+// A stranger leaving first does not keep the opponent's leave from deciding the match.
+TEST_F(MatchTest, OpponentLeavingAfterAStrangerStillGivesTheWin)
+{
+    game.session.ownId = 100;
+    game.StartMatch(0);
+    CJubPlayState* play = game.GetPlayScreen();
+    ASSERT_NE(nullptr, play);
+    game.OnPlayerLeft(999);
+    game.OnPlayerLeft(200);
+    EXPECT_EQ(2, game.GetPlayerLeftCount());
+    EXPECT_EQ(0, play->GetWinner());
+    EXPECT_EQ(2, play->GetResultCount());
 }
 
 TEST_F(MatchTest, StopMatchAndLinks)

@@ -4,6 +4,8 @@
 #include "engine/KetrelResult.h"
 #include "game/screens/JubChatBubbleList.h"
 
+#include <algorithm>
+
 namespace
 {
 const std::set<int> kAllStubs = {0, 1, 3, 4, 5};
@@ -239,6 +241,73 @@ TEST(StateGame, TransitionTable)
         EXPECT_EQ(c.findsMatch, game.session.matchRequests);
         EXPECT_EQ(c.stopsMusic, game.shell.musicStops > stops ? 1 : 0);
     }
+}
+
+// A screen that cannot be made leaves the menu, made afresh, never an empty screen.
+TEST(StateGame, ScreenThatCannotBeMadeOpensTheMenu)
+{
+    struct Case
+    {
+        const char* name;
+        int from, next, refused;
+        int menus;           // menus made in all (the first one included when from is 0)
+    } cases[] = {
+        {"training to a match", 5, 2, 2, 1},
+        {"menu to connecting", 0, 2, 3, 2},
+        {"menu to training", 0, 5, 5, 2},
+        {"menu to intro", 0, 4, 4, 2},
+        {"play to training", 2, 5, 5, 1},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        TestGame game;
+        game.stubs = {0, 1, 2, 3, 4, 5};
+        ASSERT_EQ(KE_OK, game.Start());
+        ASSERT_EQ(1, game.SwitchToScreen(c.from));
+        game.refused = {c.refused};
+        EXPECT_EQ(0, game.SwitchToScreen(c.refused));
+        game.Stub(c.from)->Finish(c.next);
+        game.Steps(1);
+        ASSERT_EQ(1, game.GetActiveCount());
+        EXPECT_EQ(JUB_SCREEN_MENU, game.GetActiveAt(0)->GetStateId());
+        EXPECT_EQ(0, game.GetActiveAt(0)->IsDone());
+        EXPECT_EQ(c.menus, (int)std::count(game.created.begin(), game.created.end(), 0));
+        // No match is asked for without the screen that can give the request up.
+        EXPECT_EQ(0, game.session.matchRequests);
+    }
+    // Without a menu either, nothing is left to open.
+    TestGame game;
+    game.stubs = {0, 1, 2, 3, 4, 5};
+    ASSERT_EQ(KE_OK, game.Start());
+    game.SwitchToScreen(JUB_SCREEN_TRAINING);
+    game.refused = {JUB_SCREEN_PLAY, JUB_SCREEN_MENU};
+    game.Stub(JUB_SCREEN_TRAINING)->Finish(JUB_SCREEN_PLAY);
+    game.Steps(1);
+    EXPECT_EQ(0, game.GetActiveCount());
+}
+
+// A screen deleted during the pass and a screen made in its storage: the new one is not
+// taken for the old one and examined in the pass that made it.
+TEST(StateGame, ScreenMadeInADeletedScreensPlaceIsNotExamined)
+{
+    TestGame game;
+    game.stubs = {0, 1, 2, 3, 4, 5};
+    game.recycled = {JUB_SCREEN_EDITOR, JUB_SCREEN_PLAY};
+    ASSERT_EQ(KE_OK, game.Start());
+    game.SwitchToScreen(JUB_SCREEN_TRAINING);
+    game.SwitchToScreen(JUB_SCREEN_EDITOR);
+    const void* editor = game.GetScreen(JUB_SCREEN_EDITOR);
+    // The match takes the physics world from the editor, which is deleted first.
+    game.Stub(JUB_SCREEN_TRAINING)->Finish(JUB_SCREEN_PLAY);
+    game.Steps(1);
+    auto* play = dynamic_cast<RecycledStub*>(game.GetScreen(JUB_SCREEN_PLAY));
+    ASSERT_NE(nullptr, play);
+    ASSERT_EQ(editor, (const void*)play);
+    EXPECT_EQ(nullptr, game.GetScreen(JUB_SCREEN_EDITOR));
+    // Asked once, by the frame's check that a match runs; not by the pass.
+    EXPECT_EQ(1, play->doneAsked);
+    EXPECT_EQ(1, play->updates);
 }
 
 TEST(StateGame, RemovalDuringThePassExaminesEveryScreenOnce)
