@@ -214,3 +214,35 @@ TEST(BrixItemPacks, UnaskedAndOversizedPiecesAreDropped)
     rig.table.OnItemDataList(list, nullptr);
     EXPECT_EQ(rig.table.StartDownload(4), KE_ERR_NOT_READY);
 }
+
+// A download with no new piece for 30 s is given up and counts as one of its attempts;
+// a new piece restarts the clock, a repeated one does not.
+TEST(BrixItemPacks, StalledDownloadIsGivenUp)
+{
+    Rig rig;
+    const std::string bytes = PackBytes(40000, 6);
+    CKetrelArray<CItemData> list;
+    list.Add(Record(9, 1, bytes));
+    rig.table.OnItemDataList(list, nullptr);
+    ASSERT_EQ(rig.table.StartDownload(9), KE_OK);
+    rig.table.Tick(20.0f);
+    rig.Chunk(9, bytes, 0, 16384);
+    rig.table.Tick(20.0f);
+    rig.Chunk(9, bytes, 0, 16384);      // not new
+    rig.table.Tick(9.9f);
+    EXPECT_EQ(rig.table.Find(9)->downloading, 1);
+    rig.host.Take();
+    rig.table.Tick(0.2f);
+    EXPECT_EQ(rig.table.Find(9)->downloading, 0);
+    EXPECT_EQ(rig.table.Find(9)->current, 0);
+    EXPECT_FALSE(std::filesystem::exists(rig.Path(9) + ".tmp"));
+    // A late piece of the given-up download is dropped.
+    rig.Chunk(9, bytes, 16384, 16384);
+    EXPECT_TRUE(rig.host.Take().empty());
+    EXPECT_EQ(rig.table.StartDownload(9), KE_OK);
+    rig.table.Tick(30.0f);
+    EXPECT_EQ(rig.table.StartDownload(9), KE_OK);
+    rig.table.Tick(30.0f);
+    EXPECT_EQ(rig.table.Find(9)->downloading, 0);
+    EXPECT_EQ(rig.table.StartDownload(9), KE_ERR_NOT_READY);
+}

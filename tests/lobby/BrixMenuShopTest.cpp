@@ -459,6 +459,16 @@ TEST(BrixMenuShop, PackCheck)
             // A download that stalls does not hold the dialog past its time-out.
             rig.state->Update(31.0f);
             EXPECT_NE(rig.Page(), "loading_dialog") << c.name;
+            // 30 s without a piece gives the download up; a required pack is fetched
+            // again, three times in all, a pack no longer on disk that is not required
+            // is not. Either way the check ends.
+            rig.state->Update(30.0f);
+            rig.state->Update(30.0f);
+            rig.state->Update(30.0f);
+            calls = rig.Take();
+            EXPECT_EQ(std::count(calls.begin(), calls.end(), "RequestDataChunk 7 0 10"), c.required ? 2 : 0)
+                << c.name;
+            EXPECT_TRUE(Has(calls, "game:OnItemDataChanged")) << c.name;
         }
     }
 }
