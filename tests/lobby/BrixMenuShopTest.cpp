@@ -106,6 +106,11 @@ TEST(BrixMenuShop, ShopRowsAndPictures)
     // The buy button of a row asks for the buy information.
     rig.Fire("buy_item", ItemRow(list, 1)->FindChild(CKetrelString("buy-button"), -1));
     EXPECT_EQ(rig.Take(), (Calls{"RequestBuyItem 202 0"}));
+    // The chat page's block raised from a shop row takes no item id for a player record.
+    CWidget* toggle = ItemRow(list, 1)->FindChild(CKetrelString("enable-item"), -1);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(rig.Fire("block_chat", toggle), 0);
+    EXPECT_TRUE(rig.Take().empty());
 }
 
 // My items: which buttons a kind keeps, the amount texts and the use toggles.
