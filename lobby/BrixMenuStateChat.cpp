@@ -463,6 +463,7 @@ int CBrixMenuState::OnExpandChatItem(CWidget* widget)
             // The detail item keeps its own copy: the row may be unloaded while it shows.
             m_chatDetail = *copy;
             expand->SetUserData(&m_chatDetail);
+            FillChatPlayerDetails(expand);
             target = 1;
         }
     }

@@ -857,7 +857,18 @@ void CBrixMenuState::OnTournamentScores(const CKetrelArray<CKetrelString>& names
         if (user.scores.GetCount() < 1)
             continue;
         if (chat)
-            continue;     // the chat page's rows are its own
+        {
+            // The avatar rows' records, and the details' copy of one of them.
+            for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+            {
+                CPlayerListItem* r = GetPlayerRecord(m_avatarItems[i].item);
+                if (r && r->id == user.userId)
+                    r->stats[2] = user.scores[0];
+            }
+            if (m_chatDetail.id == user.userId)
+                m_chatDetail.stats[2] = user.scores[0];
+            continue;
+        }
         CBrixRowMap& rows = (flags & 2) ? m_social.globalRows : m_social.followRows;
         for (auto& entry : rows)
         {
