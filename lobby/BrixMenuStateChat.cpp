@@ -234,6 +234,9 @@ void CBrixMenuState::BeginMatch()
     m_playersLineAdded = 0;
     SetMenuOpen(false);
     UpdateStartScreen();
+    // A purchase's receivers and a gift's items chosen before the match are not kept.
+    m_social.receivers.RemoveAll();
+    m_social.giftItems.RemoveAll();
     m_leaving = 0;
     m_rematchPending = 0;
     m_departedPlayers.RemoveAll();

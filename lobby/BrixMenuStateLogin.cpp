@@ -249,6 +249,8 @@ void CBrixMenuState::PrefillLoginForm()
         autoLogin->SetToggled(true);
     }
     ClearAuthFields();
+    // The lists of the account that went are not shown to the next one.
+    ResetPlayerLists();
 }
 
 void CBrixMenuState::OnGuestLoginKey(const CKetrelString&, const CKetrelString& value, void* context)

@@ -407,3 +407,15 @@ TEST(BrixMenuPlayers, TournamentScoresOfTheChatPlayers)
         }
     }
 }
+
+// The log-in form, when it shows, empties the lists of the account that went.
+TEST(BrixMenuPlayers, LogInFormEmptiesTheLists)
+{
+    SocialRig rig("players_root");
+    CInfiniteList* list = GlobalList(rig, 10);
+    ASSERT_NE(list, nullptr);
+    Row(rig, 0, Player(41, "Kim", 0));
+    ASSERT_EQ(list->GetItemCount(), 10);
+    rig.state->ShowLoginScreen();
+    EXPECT_EQ(list->GetItemCount(), 0);
+}

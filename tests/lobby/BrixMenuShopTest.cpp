@@ -409,6 +409,32 @@ TEST(BrixMenuGifts, ReceiversFromAShopRow)
     EXPECT_EQ(rig.Take(), (Calls{"ConfirmBuyItem 101 1 none"}));
 }
 
+// A match that begins empties both selection lists.
+TEST(BrixMenuGifts, AMatchEmptiesBothSelections)
+{
+    SocialRig rig;
+    rig.state->OnPlayerGiftItems(40, CKetrelString(), Items({Item(1, "A", 9, 30, 0, 1)}));
+    CKetrelArray<CBuyItemPlayerInfo> receivers;
+    CBuyItemPlayerInfo r;
+    r.playerId = 12;
+    receivers.Add(r);
+    rig.state->OnBuyItemPlayerInfo(101, 1, CKetrelString(), receivers);
+    const char* const lists[][2] = {{"show_selection_list", "selection_list_content"},
+                                    {"show_selection_gift_list", "selection_gift_list_content"}};
+    for (int begun = 0; begun < 2; ++begun)
+    {
+        if (begun)
+            rig.state->BeginMatch();
+        for (const auto& l : lists)
+        {
+            CInfiniteList* list = CInfiniteList::Cast(rig.Find(l[1]));
+            ASSERT_NE(list, nullptr) << l[1];
+            rig.Fire(l[0], list);
+            EXPECT_EQ(list->GetItemCount(), 1 - begun) << l[1];
+        }
+    }
+}
+
 // The per-frame pack check over a user data folder with good, corrupt and missing packs.
 TEST(BrixMenuShop, PackCheck)
 {
