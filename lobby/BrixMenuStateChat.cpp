@@ -456,10 +456,21 @@ int CBrixMenuState::OnExpandChatItem(CWidget* widget)
     i32 target = 0;
     if (expand->GetState() < 1)
     {
-        CPlayerListItem* copy = widget ? static_cast<CPlayerListItem*>(widget->GetUserData()) : nullptr;
+        // The loaded avatar row that raised the event, itself or through a button inside
+        // it; no other row's user data is taken for a player record.
+        CWidget* row = widget;
+        auto isAvatarRow = [this](const CWidget* w) {
+            for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+                if (m_avatarItems[i].item == w)
+                    return true;
+            return false;
+        };
+        while (row && !isAvatarRow(row))
+            row = row->GetParent();
+        CPlayerListItem* copy = GetPlayerRecord(row);
         if (copy)
         {
-            CImageWidget* from = CImageWidget::Cast(widget->FindChild(Text("player_avatar"), -1));
+            CImageWidget* from = CImageWidget::Cast(row->FindChild(Text("player_avatar"), -1));
             CImageWidget* to = CImageWidget::Cast(expand->FindChild(Text("player_avatar"), -1));
             if (from && to)
                 to->SetImage(from->GetImage());

@@ -381,8 +381,11 @@ TEST(BrixMenuPlayers, TournamentScoresOfTheChatPlayers)
         scoreText->Init(nullptr, nullptr, CKetrelRect(0, 0, 100, 20));
         scoreText->SetName(CKetrelString("player_score"));
         details->AddChild(scoreText);
+        // The layout raises the details from a button inside the row.
+        CWidget* button = row->FindChild(CKetrelString("expand-button"), -1);
+        ASSERT_NE(button, nullptr);
         if (openFirst)
-            rig.Fire("expand_chat_item", row);
+            rig.Fire("expand_chat_item", button);
         CKetrelArray<CKetrelString> names;
         names.Add(CKetrelString("Cup"));
         CKetrelArray<CUserTournamentScores> scores;

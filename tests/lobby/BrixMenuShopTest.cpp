@@ -111,6 +111,11 @@ TEST(BrixMenuShop, ShopRowsAndPictures)
     ASSERT_NE(toggle, nullptr);
     EXPECT_EQ(rig.Fire("block_chat", toggle), 0);
     EXPECT_TRUE(rig.Take().empty());
+    // Nor do the chat page's details opened from it.
+    rig.Fire("expand_chat_item", ItemRow(list, 1));
+    CWidget* details = rig.Find("//chat_root//chat_expand_item");
+    ASSERT_NE(details, nullptr);
+    EXPECT_EQ(details->GetUserData(), nullptr);
 }
 
 // My items: which buttons a kind keeps, the amount texts and the use toggles.
