@@ -158,6 +158,7 @@ int CBrixItemPackTable::StartDownload(i32 itemId)
     unlink(temp.c_str());
     ++pack->attempts;
     pack->downloading = 1;
+    pack->idle = 0.0f;
     pack->current = 0;
     pack->verify = -1;
     m_host->RequestDataChunk(itemId, 0, pack->size < CHUNK_SIZE ? pack->size : (i32)CHUNK_SIZE);
@@ -189,8 +190,8 @@ void CBrixItemPackTable::OnDataChunk(i32 itemId, i32 offset, const u8* data, i32
     if (fd >= 0)
     {
         struct stat st;
-        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == (off_t)offset)
-            WriteAll(fd, data, length);
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == (off_t)offset && WriteAll(fd, data, length))
+            pack->idle = 0.0f;
         if (remaining < 1)
             fsync(fd);
         close(fd);
@@ -205,6 +206,22 @@ void CBrixItemPackTable::OnDataChunk(i32 itemId, i32 offset, const u8* data, i32
     const i32 next = remaining < CHUNK_SIZE ? remaining : (i32)CHUNK_SIZE;
     if (m_host)
         m_host->RequestDataChunk(itemId, offset + length, next);
+}
+
+void CBrixItemPackTable::Tick(f32 dt)
+{
+    for (i32 i = 0; i < m_packs.GetCount(); ++i)
+    {
+        CBrixItemPack& pack = m_packs[i];
+        if (!pack.downloading)
+            continue;
+        pack.idle += dt;
+        if (pack.idle < STALL_SECONDS)
+            continue;
+        fprintf(stderr, "ERROR: item pack %d: no new piece for %d s, download given up\n", (int)pack.itemId,
+                (int)STALL_SECONDS);
+        FailDownload(&pack);
+    }
 }
 
 bool CBrixItemPackTable::FinishDownload(CBrixItemPack* pack)

@@ -19,6 +19,7 @@ struct CBrixItemPack
     i32 verify = -1;        // 1 verified, -1 to be fetched and verified
     i32 downloading = 0;    // 1 while chunks are asked for
     i32 attempts = 0;       // downloads started in this run
+    f32 idle = 0.0f;        // seconds of the download without a new piece
 };
 
 // The item data packs of the shop: which ones the server announced, which of them are on
@@ -29,7 +30,8 @@ struct CBrixItemPack
 // file ends and stays within the announced size; the finished file must have the
 // announced MD5 digest before it is renamed over the pack. Chunks for an item that is
 // not being downloaded are dropped: the server cannot make the program write anything
-// else. Main thread only.
+// else. A download that gets no new piece for STALL_SECONDS is given up; it counts as one
+// of the pack's attempts. Main thread only.
 class CBrixItemPackTable
 {
 public:
@@ -38,6 +40,7 @@ public:
         CHUNK_SIZE = 16384,     // bytes asked for at a time
         MAX_ATTEMPTS = 3        // downloads of one pack per run
     };
+    static constexpr f32 STALL_SECONDS = 30.0f;
 
     CBrixItemPackTable() : m_host(nullptr), m_listReceived(0) {}
 
@@ -51,6 +54,8 @@ public:
     // Starts fetching a pack from its beginning. KE_OK; KE_ERR_NOT_FOUND for an unknown
     // item; KE_ERR_NOT_READY without a session or after MAX_ATTEMPTS downloads.
     int StartDownload(i32 itemId);
+    // Advances the downloads' clocks by dt seconds and gives up those that stalled.
+    void Tick(f32 dt);
 
     i32 IsListReceived() const { return m_listReceived; }
     void SetListReceived(i32 received) { m_listReceived = received; }

@@ -574,6 +574,7 @@ i32 CBrixMenuState::Update(f32 dt)
         if (m_loadingTimeout <= 0.0f)
             HideLoadingDialog();
     }
+    m_packs.Tick(dt);
     CheckItemPacks();
     UpdateBrixButton(dt);
     if (m_largeIconDelay > 0.0f)

@@ -331,6 +331,8 @@ public:
     void CheckItemPacks();
     // The row's player record, or null when the row holds none (or something else).
     CPlayerListItem* GetRowRecord(const CWidget* row) const;
+    // Also the records of the chat page's details and avatar rows and of the me row.
+    CPlayerListItem* GetPlayerRecord(const CWidget* row);
     // Drops every row of the lists: the tree that held them is going.
     void ForgetSocialRows();
     CBrixSocialState& GetSocial() { return m_social; }

@@ -234,6 +234,9 @@ void CBrixMenuState::BeginMatch()
     m_playersLineAdded = 0;
     SetMenuOpen(false);
     UpdateStartScreen();
+    // A purchase's receivers and a gift's items chosen before the match are not kept.
+    m_social.receivers.RemoveAll();
+    m_social.giftItems.RemoveAll();
     m_leaving = 0;
     m_rematchPending = 0;
     m_departedPlayers.RemoveAll();
@@ -453,16 +456,28 @@ int CBrixMenuState::OnExpandChatItem(CWidget* widget)
     i32 target = 0;
     if (expand->GetState() < 1)
     {
-        CPlayerListItem* copy = widget ? static_cast<CPlayerListItem*>(widget->GetUserData()) : nullptr;
+        // The loaded avatar row that raised the event, itself or through a button inside
+        // it; no other row's user data is taken for a player record.
+        CWidget* row = widget;
+        auto isAvatarRow = [this](const CWidget* w) {
+            for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+                if (m_avatarItems[i].item == w)
+                    return true;
+            return false;
+        };
+        while (row && !isAvatarRow(row))
+            row = row->GetParent();
+        CPlayerListItem* copy = GetPlayerRecord(row);
         if (copy)
         {
-            CImageWidget* from = CImageWidget::Cast(widget->FindChild(Text("player_avatar"), -1));
+            CImageWidget* from = CImageWidget::Cast(row->FindChild(Text("player_avatar"), -1));
             CImageWidget* to = CImageWidget::Cast(expand->FindChild(Text("player_avatar"), -1));
             if (from && to)
                 to->SetImage(from->GetImage());
             // The detail item keeps its own copy: the row may be unloaded while it shows.
             m_chatDetail = *copy;
             expand->SetUserData(&m_chatDetail);
+            FillChatPlayerDetails(expand);
             target = 1;
         }
     }

@@ -7,6 +7,7 @@
 #include "lobby/BrixLobbyNames.h"
 #include "lobby/BrixMenuHost.h"
 #include "lobby/BrixMenuWidgetKit.h"
+#include "net/BrixNetworkSession.h"
 #include "ui/Bubble.h"
 #include "ui/PageButton.h"
 #include "ui/PageView.h"
@@ -249,6 +250,8 @@ void CBrixMenuState::PrefillLoginForm()
         autoLogin->SetToggled(true);
     }
     ClearAuthFields();
+    // The lists of the account that went are not shown to the next one.
+    ResetPlayerLists();
 }
 
 void CBrixMenuState::OnGuestLoginKey(const CKetrelString&, const CKetrelString& value, void* context)
@@ -439,6 +442,14 @@ int CBrixMenuState::OnGoogleShow(CWidget* widget)
     CWidget* page = PageOf(widget, m_pageView);
     if (!page || !page->GetName().Equals(Text("loginscreen_google")))
         return 1;
+    // Without the service's web host the page is left for the error page.
+    CBrixNetworkSession* session = m_host ? m_host->GetNetworkSession() : nullptr;
+    if (session && !session->IsHostReachable(GetDefaultServerHost()))
+    {
+        NavigateTo(":back#2");
+        NavigateTo("loginscreen_error");
+        return 0;
+    }
     // This toolkit has no web view: the page stays without the external form.
     if (CWebView::Cast(widget))
         ClearAuthFields();

@@ -83,6 +83,24 @@ CPlayerListItem* CBrixMenuState::GetRowRecord(const CWidget* row) const
     return nullptr;
 }
 
+CPlayerListItem* CBrixMenuState::GetPlayerRecord(const CWidget* row)
+{
+    if (CPlayerListItem* r = GetRowRecord(row))
+        return r;
+    if (!row || !row->GetUserData())
+        return nullptr;
+    // The chat page's details, its avatar rows and the me row hold player records too;
+    // any other row's user data (a shop row's item id) is no record.
+    if (row->GetUserData() == &m_chatDetail)
+        return &m_chatDetail;
+    for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+        if (m_avatarItems[i].item == row)
+            return static_cast<CPlayerListItem*>(row->GetUserData());
+    if (row == m_meRow)
+        return static_cast<CPlayerListItem*>(row->GetUserData());
+    return nullptr;
+}
+
 // ---- list page handlers -----------------------------------------------------------------
 
 int CBrixMenuState::OnShowPlayersRoot(CWidget* widget)
@@ -713,8 +731,7 @@ i32 CBrixMenuState::Block(CWidget* sender, bool toggleFlag)
     CToggleButton* toggle = CToggleButton::Cast(sender);
     CWidget* row = toggle ? toggle->FindAncestorOfType(CWidgetType::Expandable()) : nullptr;
     // The chat page's details hold their record themselves; the lists' rows in the registry.
-    CPlayerListItem* r = toggleFlag ? (row ? static_cast<CPlayerListItem*>(row->GetUserData()) : nullptr)
-                                    : GetRowRecord(row);
+    CPlayerListItem* r = toggleFlag ? GetPlayerRecord(row) : GetRowRecord(row);
     if (!r)
         return 0;
     if (m_host && m_host->HasSession())
@@ -840,7 +857,18 @@ void CBrixMenuState::OnTournamentScores(const CKetrelArray<CKetrelString>& names
         if (user.scores.GetCount() < 1)
             continue;
         if (chat)
-            continue;     // the chat page's rows are its own
+        {
+            // The avatar rows' records, and the details' copy of one of them.
+            for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+            {
+                CPlayerListItem* r = GetPlayerRecord(m_avatarItems[i].item);
+                if (r && r->id == user.userId)
+                    r->stats[2] = user.scores[0];
+            }
+            if (m_chatDetail.id == user.userId)
+                m_chatDetail.stats[2] = user.scores[0];
+            continue;
+        }
         CBrixRowMap& rows = (flags & 2) ? m_social.globalRows : m_social.followRows;
         for (auto& entry : rows)
         {

@@ -387,7 +387,12 @@ void CLoginController::Connect()
         ShowLoginScreen();
     }
     ConnectThen(nullptr);
-    m_quietConnect = 1;
+    // Quiet only while a new link comes up: a link that cannot be made leaves the user on
+    // the log-in form, but what the server refuses once the link is made is shown.
+    CBrixNetworkSession* session = LoginSession();
+    const u32 lobbyByte = session ? (session->GetStatus() & 0xFF) : 0;
+    m_quietConnect =
+        lobbyByte != CBrixNetworkSession::LOBBY_HELLO_SENT && lobbyByte != CBrixNetworkSession::LOBBY_CONNECTED;
 }
 
 void CLoginController::Disconnect()
@@ -592,6 +597,8 @@ void CLoginController::Logout()
 
 void CLoginController::OnLobbyLinkStatusChanged(CBrixNetworkSession* session, int lobbyByte)
 {
+    if (lobbyByte == CBrixNetworkSession::LOBBY_HELLO_SENT || lobbyByte == CBrixNetworkSession::LOBBY_CONNECTED)
+        m_quietConnect = 0;   // the link is made
     if (lobbyByte == CBrixNetworkSession::LOBBY_CLOSED)
         ArmReloginTimer(m_loginState != LOGIN_IDLE ? m_reloginDelay : 0.0f, TIMER_RELOGIN);
     else if (lobbyByte == CBrixNetworkSession::LOBBY_CONNECTED)
@@ -614,7 +621,10 @@ void CLoginController::OnLoginError(CBrixNetworkSession*, const CKetrelString& t
     m_loginState = LOGIN_IDLE;
     m_redirectPending = 0;
     if (m_quietConnect)
+    {
+        m_quietConnect = 0;
         return;
+    }
     ShowLoginError(LoginText(TEXT_LOGIN_ERROR_TITLE), text, 3, CKetrelString());
 }
 

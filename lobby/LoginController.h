@@ -225,7 +225,7 @@ private:
     ReloginTimer* m_timer;        // owned
     i32 m_justRegistered;
     f32 m_reloginDelay;           // seconds until the next automatic retry
-    i32 m_quietConnect;           // the link is brought up with no log-in asked for
+    i32 m_quietConnect;           // a link with no log-in asked for is coming up: its failure is not shown
 };
 
 // The log-in page's checks. Each returns 0 when the text passes, else the language text

@@ -61,6 +61,13 @@ struct Rig
 {
     Rig() { table.SetHost(&host); }
     std::string Path(int id) { return host.dataDir + "/data_64_" + std::to_string(id) + ".vad"; }
+    // The server announces one required pack of these bytes.
+    void Announce(int id, const std::string& bytes)
+    {
+        CKetrelArray<CItemData> list;
+        list.Add(Record(id, 1, bytes));
+        table.OnItemDataList(list, nullptr);
+    }
     void Chunk(int id, const std::string& bytes, int offset, int length)
     {
         const int remaining = (int)bytes.size() - offset - length;
@@ -143,9 +150,7 @@ TEST(BrixItemPacks, DownloadsInPiecesAndChecksTheDigest)
     {
         Rig rig;
         const std::string bytes = PackBytes(k.size, 9);
-        CKetrelArray<CItemData> list;
-        list.Add(Record(8, 1, bytes));
-        rig.table.OnItemDataList(list, nullptr);
+        rig.Announce(8, bytes);
         rig.host.Take();
         ASSERT_EQ(rig.table.StartDownload(8), KE_OK);
         Calls expected = {"RequestDataChunk 8 0 " + std::to_string(std::min(k.size, 16384))};
@@ -183,9 +188,7 @@ TEST(BrixItemPacks, UnaskedAndOversizedPiecesAreDropped)
 {
     Rig rig;
     const std::string bytes = PackBytes(100, 4);
-    CKetrelArray<CItemData> list;
-    list.Add(Record(3, 1, bytes));
-    rig.table.OnItemDataList(list, nullptr);
+    rig.Announce(3, bytes);
     rig.host.Take();
     // Not being downloaded, or not announced at all: nothing written, nothing asked.
     rig.Chunk(3, bytes, 0, 100);
@@ -209,8 +212,36 @@ TEST(BrixItemPacks, UnaskedAndOversizedPiecesAreDropped)
     EXPECT_EQ(rig.table.StartDownload(3), KE_ERR_NOT_READY);
     EXPECT_EQ(rig.table.StartDownload(77), KE_ERR_NOT_FOUND);
     rig.host.session = 0;
-    list.RemoveAll();
-    list.Add(Record(4, 1, bytes));
-    rig.table.OnItemDataList(list, nullptr);
+    rig.Announce(4, bytes);
     EXPECT_EQ(rig.table.StartDownload(4), KE_ERR_NOT_READY);
+}
+
+// A download with no new piece for 30 s is given up and counts as one of its attempts;
+// a new piece restarts the clock, a repeated one does not.
+TEST(BrixItemPacks, StalledDownloadIsGivenUp)
+{
+    Rig rig;
+    const std::string bytes = PackBytes(40000, 6);
+    rig.Announce(9, bytes);
+    ASSERT_EQ(rig.table.StartDownload(9), KE_OK);
+    rig.table.Tick(20.0f);
+    rig.Chunk(9, bytes, 0, 16384);
+    rig.table.Tick(20.0f);
+    rig.Chunk(9, bytes, 0, 16384);      // not new
+    rig.table.Tick(9.9f);
+    EXPECT_EQ(rig.table.Find(9)->downloading, 1);
+    rig.host.Take();
+    rig.table.Tick(0.2f);
+    EXPECT_EQ(rig.table.Find(9)->downloading, 0);
+    EXPECT_EQ(rig.table.Find(9)->current, 0);
+    EXPECT_FALSE(std::filesystem::exists(rig.Path(9) + ".tmp"));
+    // A late piece of the given-up download is dropped.
+    rig.Chunk(9, bytes, 16384, 16384);
+    EXPECT_TRUE(rig.host.Take().empty());
+    EXPECT_EQ(rig.table.StartDownload(9), KE_OK);
+    rig.table.Tick(30.0f);
+    EXPECT_EQ(rig.table.StartDownload(9), KE_OK);
+    rig.table.Tick(30.0f);
+    EXPECT_EQ(rig.table.Find(9)->downloading, 0);
+    EXPECT_EQ(rig.table.StartDownload(9), KE_ERR_NOT_READY);
 }

@@ -6,6 +6,7 @@
 #include "ui/ImageWidget.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
+#include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
 #include "ui/WebButton.h"
 
@@ -355,4 +356,69 @@ TEST(BrixMenuPlayers, TournamentScoresOnTheMePage)
     scores[0].userId = 99;
     rig.state->OnTournamentScores(names, scores, 1);
     EXPECT_EQ(clones(), 3);
+}
+
+// Scores of the chat page's players (flag 32) reach the avatar rows' records and the
+// details, whether these open before the scores come or after.
+TEST(BrixMenuPlayers, TournamentScoresOfTheChatPlayers)
+{
+    for (bool openFirst : {true, false})
+    {
+        SocialRig rig("chat_root");
+        CBrixMenuState::OnGamePlayers(rig.state.get(), 0x100, 0, 2, nullptr, nullptr, nullptr, 0);
+        rig.Frames();
+        CInfiniteList* list = CInfiniteList::Cast(rig.Find("//chat_avatars_root//avatar_list"));
+        ASSERT_NE(list, nullptr);
+        const CPlayerListItem ann = Player(80, "Ann", 1), bob = Player(81, "Bob", 1);
+        CBrixMenuState::OnGamePlayers(rig.state.get(), 0x100, 0, 2, nullptr, &ann, nullptr, 0);
+        CBrixMenuState::OnGamePlayers(rig.state.get(), 0x100, 1, 2, nullptr, &bob, nullptr, 0);
+        CWidget* row = LoadedRow(list, 1);
+        CExpandable* details = CExpandable::Cast(rig.Find("//chat_root//chat_expand_item"));
+        ASSERT_NE(row, nullptr);
+        ASSERT_NE(details, nullptr);
+        // The details show the score where the layout gives them a place for it.
+        CTextWidget* scoreText = new CTextWidget();
+        scoreText->Init(nullptr, nullptr, CKetrelRect(0, 0, 100, 20));
+        scoreText->SetName(CKetrelString("player_score"));
+        details->AddChild(scoreText);
+        // The layout raises the details from a button inside the row.
+        CWidget* button = row->FindChild(CKetrelString("expand-button"), -1);
+        ASSERT_NE(button, nullptr);
+        if (openFirst)
+            rig.Fire("expand_chat_item", button);
+        CKetrelArray<CKetrelString> names;
+        names.Add(CKetrelString("Cup"));
+        CKetrelArray<CUserTournamentScores> scores;
+        CUserTournamentScores score;
+        score.userId = 81;
+        score.scores.Add(95);
+        scores.Add(score);
+        rig.state->OnTournamentScores(names, scores, 32);
+        if (!openFirst)
+            rig.Fire("expand_chat_item", row);
+        else
+        {
+            EXPECT_EQ(Narrow(scoreText->GetText()), "120");
+        }
+        const CPlayerListItem* shown = static_cast<const CPlayerListItem*>(details->GetUserData());
+        ASSERT_NE(shown, nullptr) << openFirst;
+        EXPECT_EQ(shown->id, 81) << openFirst;
+        EXPECT_EQ(shown->stats[2], 95) << openFirst;
+        if (!openFirst)
+        {
+            EXPECT_EQ(Narrow(scoreText->GetText()), "95");
+        }
+    }
+}
+
+// The log-in form, when it shows, empties the lists of the account that went.
+TEST(BrixMenuPlayers, LogInFormEmptiesTheLists)
+{
+    SocialRig rig("players_root");
+    CInfiniteList* list = GlobalList(rig, 10);
+    ASSERT_NE(list, nullptr);
+    Row(rig, 0, Player(41, "Kim", 0));
+    ASSERT_EQ(list->GetItemCount(), 10);
+    rig.state->ShowLoginScreen();
+    EXPECT_EQ(list->GetItemCount(), 0);
 }

@@ -106,6 +106,16 @@ TEST(BrixMenuShop, ShopRowsAndPictures)
     // The buy button of a row asks for the buy information.
     rig.Fire("buy_item", ItemRow(list, 1)->FindChild(CKetrelString("buy-button"), -1));
     EXPECT_EQ(rig.Take(), (Calls{"RequestBuyItem 202 0"}));
+    // The chat page's block raised from a shop row takes no item id for a player record.
+    CWidget* toggle = ItemRow(list, 1)->FindChild(CKetrelString("enable-item"), -1);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(rig.Fire("block_chat", toggle), 0);
+    EXPECT_TRUE(rig.Take().empty());
+    // Nor do the chat page's details opened from it.
+    rig.Fire("expand_chat_item", ItemRow(list, 1));
+    CWidget* details = rig.Find("//chat_root//chat_expand_item");
+    ASSERT_NE(details, nullptr);
+    EXPECT_EQ(details->GetUserData(), nullptr);
 }
 
 // My items: which buttons a kind keeps, the amount texts and the use toggles.
@@ -404,6 +414,32 @@ TEST(BrixMenuGifts, ReceiversFromAShopRow)
     EXPECT_EQ(rig.Take(), (Calls{"ConfirmBuyItem 101 1 none"}));
 }
 
+// A match that begins empties both selection lists.
+TEST(BrixMenuGifts, AMatchEmptiesBothSelections)
+{
+    SocialRig rig;
+    rig.state->OnPlayerGiftItems(40, CKetrelString(), Items({Item(1, "A", 9, 30, 0, 1)}));
+    CKetrelArray<CBuyItemPlayerInfo> receivers;
+    CBuyItemPlayerInfo r;
+    r.playerId = 12;
+    receivers.Add(r);
+    rig.state->OnBuyItemPlayerInfo(101, 1, CKetrelString(), receivers);
+    const char* const lists[][2] = {{"show_selection_list", "selection_list_content"},
+                                    {"show_selection_gift_list", "selection_gift_list_content"}};
+    for (int begun = 0; begun < 2; ++begun)
+    {
+        if (begun)
+            rig.state->BeginMatch();
+        for (const auto& l : lists)
+        {
+            CInfiniteList* list = CInfiniteList::Cast(rig.Find(l[1]));
+            ASSERT_NE(list, nullptr) << l[1];
+            rig.Fire(l[0], list);
+            EXPECT_EQ(list->GetItemCount(), 1 - begun) << l[1];
+        }
+    }
+}
+
 // The per-frame pack check over a user data folder with good, corrupt and missing packs.
 TEST(BrixMenuShop, PackCheck)
 {
@@ -459,6 +495,16 @@ TEST(BrixMenuShop, PackCheck)
             // A download that stalls does not hold the dialog past its time-out.
             rig.state->Update(31.0f);
             EXPECT_NE(rig.Page(), "loading_dialog") << c.name;
+            // 30 s without a piece gives the download up; a required pack is fetched
+            // again, three times in all, a pack no longer on disk that is not required
+            // is not. Either way the check ends.
+            rig.state->Update(30.0f);
+            rig.state->Update(30.0f);
+            rig.state->Update(30.0f);
+            calls = rig.Take();
+            EXPECT_EQ(std::count(calls.begin(), calls.end(), "RequestDataChunk 7 0 10"), c.required ? 2 : 0)
+                << c.name;
+            EXPECT_TRUE(Has(calls, "game:OnItemDataChanged")) << c.name;
         }
     }
 }

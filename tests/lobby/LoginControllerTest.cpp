@@ -373,6 +373,31 @@ TEST(LoginController, WrongPasswordShowsTheServersRefusal)
     EXPECT_EQ(p.Stored("__Brix_Password"), "");
 }
 
+// A plain connect stays quiet only while its link comes up: a link that cannot be made
+// leaves the log-in form, a refusal of the server once the link is made is shown.
+TEST(LoginController, PlainConnectIsQuietOnlyUntilTheLinkIsMade)
+{
+    CLobbyServerProcess server;
+    ASSERT_NE(0, server.Port());
+    struct Case
+    {
+        const char* name;
+        bool listening;
+        const char* page;
+    };
+    const Case cases[] = {{"nothing listens", false, "loginscreen_root"}, {"refused later", true, "loginscreen_error"}};
+    for (const Case& c : cases)
+    {
+        Player p(c.listening ? server.Port() : 1);
+        p.state->Connect();
+        const u32 made = c.listening ? CBrixNetworkSession::LOBBY_CONNECTED : CBrixNetworkSession::LOBBY_CLOSED;
+        ASSERT_TRUE(Pump({&p}, [&] { return p.host.net && (p.host.net->GetStatus() & 0xFF) == made; })) << c.name;
+        if (c.listening)
+            p.state->OnLoginError(p.host.net.get(), CKetrelString("Closed for the night"));
+        EXPECT_EQ(p.Page(), c.page) << c.name;
+    }
+}
+
 // The server goes away: the first retry comes after 1 s, every later one after 10 s,
 // until the server is back; a successful connect resets the spacing to 1 s.
 TEST(LoginController, ServerStoppedAndStartedAgain)
