@@ -174,7 +174,9 @@ public:
     // ---- StatusObserver ----
     void OnLobbyLinkStatusChanged(CBrixNetworkSession* session, int status) override;
     void OnGameLinkStatusChanged(CBrixNetworkSession* session, int status) override;
-    void OnNotification(CBrixNetworkSession* session, int kind, int value,
+    // A toast of the text: the kind is the session's third argument (the message's
+    // field [2]); the second (field [0]) is not used.
+    void OnNotification(CBrixNetworkSession* session, int first, int kind,
                         const CKetrelString& text) override;
 
     // ---- LobbyObserver: passed on to the lobby menu state ----
