@@ -83,6 +83,7 @@ IKetrelApplication::IKetrelApplication()
     : m_frameDelta(1e-5f), m_window(0), m_presentHook(nullptr), m_active(0),
       m_windowExists(0), m_callOnCreate(1), m_pacingMode(0), m_pacingValue(10),
       m_pacingStart(0), m_throttled(0), m_drawFrame(1), m_drawLatched(0), m_woken(0), m_wakeFd(-1), m_palette(nullptr), m_colorLookup(nullptr),
+      m_runWalkNext(0), m_runWalkEnd(0),
       m_buttonMask(0), m_pointerX(0), m_pointerY(0), m_running(0), m_display(nullptr),
       m_screen(0), m_image(nullptr), m_gc(nullptr), m_wmDeleteWindow(0), m_eventMask(0),
       m_graphicsExt(nullptr), m_paused(0), m_shmInfo(nullptr), m_shmAttached(0), m_swapRedBlue(0),
@@ -460,6 +461,7 @@ void IKetrelApplication::DestroyWindow()
     for (i32 i = 0; i < m_runnables.GetCount(); i++)
         ((IKetrelRunnable*)m_runnables.GetAt(i))->SetRegistered(0);
     m_runnables.RemoveAll();
+    m_runWalkEnd = 0;   // a walk under way ends here
 }
 
 void IKetrelApplication::Quit()
@@ -858,9 +860,15 @@ void IKetrelApplication::Tick()
     // The delta of this frame in whole ms, before clamping, for mode-1 pacing.
     const i32 frameMs = m_frameTimer.GetDeltaMs();
 
+    // The walk's place and end are members that RemoveRunnable moves: a runnable that
+    // removes itself or another one leaves every other its turn, and one added during
+    // the walk first runs in the next frame, so none runs twice in a frame.
     const f32 delta = m_frameDelta;
-    for (i32 i = 0; i < m_runnables.GetCount(); i++)
-        ((IKetrelRunnable*)m_runnables.GetAt(i))->Run(delta);
+    m_runWalkEnd = m_runnables.GetCount();
+    for (m_runWalkNext = 0; m_runWalkNext < m_runWalkEnd && m_runWalkNext < m_runnables.GetCount();)
+        ((IKetrelRunnable*)m_runnables.GetAt(m_runWalkNext++))->Run(delta);
+    m_runWalkNext = 0;
+    m_runWalkEnd = 0;
 
     if (!m_paused)
     {
@@ -900,6 +908,14 @@ void IKetrelApplication::RemoveRunnable(IKetrelRunnable* runnable)
         {
             runnable->SetRegistered(0);
             m_runnables.RemoveAt(i);
+            // Inside Tick's walk (the end is 0 outside it): the entries after i moved
+            // down by one.
+            if (i < m_runWalkEnd)
+            {
+                --m_runWalkEnd;
+                if (i < m_runWalkNext)
+                    --m_runWalkNext;
+            }
             return;
         }
     }

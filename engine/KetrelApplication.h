@@ -134,7 +134,9 @@ public:
     // Dispatches pending X events one at a time, then runs a frame; returns 0
     // once the running flag drops (quit, window closed, SIGINT or SIGTERM).
     int Run();
-    // Registration does not transfer ownership.
+    // Registration does not transfer ownership. Either may be called from a Run: a
+    // runnable removed before its turn in the frame does not run, one added first runs
+    // in the next frame, and every other runs once.
     void AddRunnable(IKetrelRunnable* runnable);
     void RemoveRunnable(IKetrelRunnable* runnable);
     // At most one timer fires per frame, the first due one in list order; a
@@ -256,6 +258,8 @@ private:
     u32* m_palette;                      // 256 entries, null until built
     u8* m_colorLookup;                   // 4096 entries, null until built
     CKetrelPtrArray m_runnables;         // IKetrelRunnable*, not owned
+    i32 m_runWalkNext;                   // Tick's walk of m_runnables: the next index
+    i32 m_runWalkEnd;                    // and the end; 0 outside the walk
     u8 m_keyStates[256];                 // by engine key code, 128 = held
     u32 m_buttonMask;                    // bit n while button n is held
     i32 m_pointerX;

@@ -9,6 +9,7 @@
 #include "framework/BrixByteReader.h"
 #include "framework/BrixSafeFile.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -16,6 +17,7 @@
 namespace
 {
 const char* const kStateFile = "ach.dat";
+const char* const kDamagedSuffix = ".damaged";
 const char* const kTextEntry = "ach_EN.txt";
 
 // Tokens of the definitions text: runs of characters between blanks. A carriage
@@ -263,7 +265,9 @@ int CBrixAchievementStation::Init(IKetrelApplication* app, u32 listId, const CKe
     if (rc != KE_OK)
         return rc;
     rc = LoadState();
-    return rc == KE_OK || rc == KE_ERR_OPEN ? KE_OK : rc;
+    // No file, or a damaged one that LoadState has set aside: the station goes on and
+    // its next Save writes a sound file.
+    return rc == KE_OK || rc == KE_ERR_OPEN || rc == KE_ERR_FORMAT ? KE_OK : rc;
 }
 
 int CBrixAchievementStation::LoadDefinitions()
@@ -360,6 +364,14 @@ int CBrixAchievementStation::LoadState()
     if (rc == KE_OK)
         rc = LoadStateFromMemory(data, size);
     delete[] data;
+    if (rc == KE_ERR_FORMAT)
+    {
+        // Short, empty or oversized: kept under another name, so that it neither fails
+        // every later start nor is lost to the next Save.
+        const int aside = BrixSetFileAside(path, kDamagedSuffix);
+        fprintf(stderr, "ERROR: %d: %s damaged, %s\n", rc, kStateFile,
+                aside == KE_OK ? "set aside" : "left in place");
+    }
     return rc;
 }
 

@@ -108,8 +108,8 @@ public:
     virtual ~CBrixAchievementStation();   // Clear
 
     // Makes the list of listId and reads the definitions from the pack at packPath,
-    // then the saved state. KE_OK (also when nothing was saved yet); the failure of
-    // LoadDefinitions, or of LoadState other than a missing file.
+    // then the saved state. KE_OK (also when nothing was saved yet, or the saved file
+    // was damaged and set aside); the failure of LoadDefinitions, or 11 from LoadState.
     virtual int Init(IKetrelApplication* app, u32 listId, const CKetrelString& packPath);
     virtual void Clear();                  // every list with its achievements
 
@@ -122,7 +122,8 @@ public:
     // of achievements added.
     int ParseDefinitions(const u8* bytes, u32 size);
     // KE_OK; 11 for another version; KE_ERR_OPEN when there is no file;
-    // KE_ERR_FORMAT when the file ends inside a record (the records before count).
+    // KE_ERR_FORMAT when the file is empty, ends inside a record (the records before
+    // count) or is larger than MaxStateBytes: it is then renamed "ach.dat.damaged".
     int LoadState();
     int LoadStateFromMemory(const u8* data, u32 size);
     // Writes "ach.dat" through a temporary file renamed over it, so that no failure

@@ -65,6 +65,13 @@ CWidget* CBrixAdvertisement::Find(const char* name) const
 
 int CBrixAdvertisement::Layout(i32 width, i32 height)
 {
+    // An earlier layout's tree and sequences are replaced (a failed one leaves its
+    // sequences behind).
+    delete m_sequences;
+    if (m_root)
+        CWidget::Destroy(m_root);
+    m_root = nullptr;
+    m_pictureWidget = nullptr;
     m_sequences = new (std::nothrow) CUITimedSequenceList();
     CUIActionMap* actions = new (std::nothrow) CUIActionMap();
     CGameXMLLoader* loader = new (std::nothrow) CGameXMLLoader();
@@ -301,8 +308,12 @@ void CBrixAdvertisement::Update(f32 dt)
         CWidget* closing = Find("text_closing");
         if (m_countdown >= m_closingDelay)
         {
-            if (closing && m_app)
-                SetText(closing, m_app->GetLanguageText(TEXT_CLOSE_READY));
+            if (closing)
+            {
+                if (m_app)
+                    SetText(closing, m_app->GetLanguageText(TEXT_CLOSE_READY));
+                closing->SetVisible(true);
+            }
             if (CWidget* button = Find("button_close"))
                 button->SetVisible(true);
             m_countdown = -1.0f;

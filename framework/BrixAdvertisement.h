@@ -61,15 +61,21 @@ public:
                      i32 closingDelayMs, const CKetrelArray<i32>& frameTimesMs,
                      const CKetrelString& okLink, i32 flags, const CKetrelString& title,
                      const CKetrelString& titleLink);
-    // The widget tree for that size; the loader's result (4 when no area fits).
+    // The widget tree for that size, replacing an earlier tree and its sequences; the
+    // loader's result (4 when no area fits).
     virtual int Layout(i32 width, i32 height);
     // Resets (content dropped, hidden) and deletes the tree and its sequences.
     virtual void Unload();
     virtual i32 OnThemeChanged() { return 1; }
     virtual f32 GetDisplayTime() { return m_displayTime; }
 
-    // Hidden with its content dropped (the lobby link went down). The quit flag stays.
-    void Hide() { Reset(); }
+    // The lobby link went down: a shown overlay is hidden with its content dropped (the
+    // quit flag stays); one waiting for the game link keeps waiting, with its content.
+    void Hide()
+    {
+        if (!m_pending)
+            Reset();
+    }
 
     // While the overlay is shown the Back key goes no further (no state sees it).
     i32 CapturesKey(i32 keyCode) const { return keyCode == KEY_BACK && m_shown; }

@@ -106,6 +106,18 @@ int BrixWriteFileSafely(const CKetrelString& path, const u8* data, u32 size)
     return KE_OK;
 }
 
+int BrixSetFileAside(const CKetrelString& path, const char* suffix)
+{
+    std::string from;
+    if (!Narrow(path, from) || !suffix || !*suffix)
+        return KE_ERR_OPEN;
+    const std::string to = from + suffix;
+    if (rename(from.c_str(), to.c_str()) != 0)
+        return KE_ERR_DEVICE;
+    SyncFolderOf(to);
+    return KE_OK;
+}
+
 int BrixReadWholeFile(const CKetrelString& path, u32 maxBytes, u8** out, u32* size)
 {
     *out = nullptr;

@@ -15,6 +15,11 @@ int BrixWriteFileSafely(const CKetrelString& path, const u8* data, u32 size);
 // be opened; KE_ERR_FORMAT when it is larger than maxBytes; KE_ERR_MEMORY.
 int BrixReadWholeFile(const CKetrelString& path, u32 maxBytes, u8** out, u32* size);
 
+// Moves a damaged file out of the way, renamed to path + suffix (an earlier file of that
+// name is replaced): the next save starts afresh and the damaged bytes stay for a look.
+// KE_OK; KE_ERR_OPEN when path is unusable; KE_ERR_DEVICE when the rename fails.
+int BrixSetFileAside(const CKetrelString& path, const char* suffix);
+
 // For crash tests only: called with a step number (0, 1, 2, ...) before every system
 // call of BrixWriteFileSafely that changes the disk (open, each write, flush, close,
 // rename). Null (the default) calls nothing.

@@ -425,8 +425,8 @@ void CTolvaneApplication::OnChar(u32 character) { RouteChar(character); }
 
 i32 CTolvaneApplication::RoutePointerDown(i32 pointer, i32 x, i32 y)
 {
-    const i32 taken = OverlayPointer(KE_EVENT_POINTER_DOWN, pointer, x, y);
-    if (taken >= 0)
+    i32 taken = 0;
+    if (OverlayPointer(KE_EVENT_POINTER_DOWN, pointer, x, y, &taken))
         return taken;
     for (i32 i = 0; i < m_states.GetCount(); ++i)
         if (i32 r = GetStateAt(i)->OnPointerDown(pointer, x, y))
@@ -436,8 +436,8 @@ i32 CTolvaneApplication::RoutePointerDown(i32 pointer, i32 x, i32 y)
 
 i32 CTolvaneApplication::RoutePointerMove(i32 pointer, i32 x, i32 y)
 {
-    const i32 taken = OverlayPointer(KE_EVENT_POINTER_MOVE, pointer, x, y);
-    if (taken >= 0)
+    i32 taken = 0;
+    if (OverlayPointer(KE_EVENT_POINTER_MOVE, pointer, x, y, &taken))
         return taken;
     for (i32 i = 0; i < m_states.GetCount(); ++i)
         if (i32 r = GetStateAt(i)->OnPointerMove(pointer, x, y))
@@ -447,8 +447,8 @@ i32 CTolvaneApplication::RoutePointerMove(i32 pointer, i32 x, i32 y)
 
 i32 CTolvaneApplication::RoutePointerUp(i32 pointer, i32 x, i32 y)
 {
-    const i32 taken = OverlayPointer(KE_EVENT_POINTER_UP, pointer, x, y);
-    if (taken >= 0)
+    i32 taken = 0;
+    if (OverlayPointer(KE_EVENT_POINTER_UP, pointer, x, y, &taken))
         return taken;
     for (i32 i = 0; i < m_states.GetCount(); ++i)
         if (i32 r = GetStateAt(i)->OnPointerUp(pointer, x, y))

@@ -174,7 +174,9 @@ public:
     // ---- StatusObserver ----
     void OnLobbyLinkStatusChanged(CBrixNetworkSession* session, int status) override;
     void OnGameLinkStatusChanged(CBrixNetworkSession* session, int status) override;
-    void OnNotification(CBrixNetworkSession* session, int kind, int value,
+    // A toast of the text: the kind is the session's third argument (the message's
+    // field [2]); the second (field [0]) is not used.
+    void OnNotification(CBrixNetworkSession* session, int first, int kind,
                         const CKetrelString& text) override;
 
     // ---- LobbyObserver: passed on to the lobby menu state ----
@@ -327,8 +329,9 @@ protected:
     void RenderOverlays();
     void ReleaseMusicPlayer();
     void DeleteOverlays();
-    // The toast's and advertisement's input; -1 when they did not take it (else the result).
-    i32 OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y);
+    // The toast's, first popup's and advertisement's input: true when one took it, with
+    // the handler's result in *result (a tapped toast's kind, which may be negative).
+    bool OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y, i32* result);
     // Hooks that the overlay classes provide; all of them do nothing for a null overlay.
     int CreateToast();
     int PushOpeningStates();

@@ -43,7 +43,7 @@ void CTolvaneApplication::OnGameLinkStatusChanged(CBrixNetworkSession*, int stat
         m_settings->Save();
 }
 
-void CTolvaneApplication::OnNotification(CBrixNetworkSession*, int kind, int, const CKetrelString& text)
+void CTolvaneApplication::OnNotification(CBrixNetworkSession*, int, int kind, const CKetrelString& text)
 {
     ShowNotification(0, text, 0.0f, kind);
 }

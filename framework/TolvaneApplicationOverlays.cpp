@@ -107,7 +107,7 @@ void CTolvaneApplication::DeleteOverlays()
     }
 }
 
-i32 CTolvaneApplication::OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y)
+bool CTolvaneApplication::OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y, i32* result)
 {
     if (m_toast && m_toast->IsShown())
     {
@@ -120,14 +120,18 @@ i32 CTolvaneApplication::OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y)
             r = m_toast->OnPointerUp(pointer, x, y);
         if (r)
         {
+            *result = r;
             if (kind != KE_EVENT_POINTER_DOWN)
-                return r;
-            const i32 tapped = m_toast->GetShownKind();
-            if (tapped != TOAST_KIND_CHALLENGE)
-                return tapped;
-            if (m_lobby)
-                m_lobby->OpenPage(CKetrelString(L"challenge_received"), 1);
-            return 1;
+                return true;
+            // A tap is the toast's whatever its kind; the kind is the result.
+            *result = m_toast->GetShownKind();
+            if (*result == TOAST_KIND_CHALLENGE)
+            {
+                if (m_lobby)
+                    m_lobby->OpenPage(CKetrelString(L"challenge_received"), 1);
+                *result = 1;
+            }
+            return true;
         }
     }
     if (CBrixNotification* popup = FirstPopup(m_popups))
@@ -136,7 +140,10 @@ i32 CTolvaneApplication::OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y)
                 : kind == KE_EVENT_POINTER_MOVE ? popup->OnPointerMove(pointer, x, y)
                                                 : popup->OnPointerUp(pointer, x, y);
         if (r)
-            return r;
+        {
+            *result = r;
+            return true;
+        }
     }
     if (m_advertisement && m_advertisement->IsShown())
     {
@@ -144,9 +151,12 @@ i32 CTolvaneApplication::OverlayPointer(i32 kind, i32 pointer, i32 x, i32 y)
                 : kind == KE_EVENT_POINTER_MOVE ? m_advertisement->OnPointerMove(pointer, x, y)
                                                 : m_advertisement->OnPointerUp(pointer, x, y);
         if (r)
-            return r;
+        {
+            *result = r;
+            return true;
+        }
     }
-    return -1;
+    return false;
 }
 
 void CTolvaneApplication::HideAdvertisement()

@@ -174,6 +174,75 @@ TEST_F(KetrelApplicationFrame, RunnablesRunEveryFrameEvenWhenPaused)
     EXPECT_EQ(5u, order.size());
 }
 
+// A runnable that, on its first run, removes and adds runnables of the same set (by
+// tag, 1 to 4).
+class EditingRunnable : public IKetrelRunnable
+{
+public:
+    void Run(f32) override
+    {
+        order->push_back(tag);
+        if (edited++)
+            return;
+        for (int t : removes)
+            app->RemoveRunnable((*set)[t - 1]);
+        for (int t : adds)
+            app->AddRunnable((*set)[t - 1]);
+    }
+    IKetrelApplication* app = nullptr;
+    std::vector<EditingRunnable*>* set = nullptr;
+    std::vector<int>* order = nullptr;
+    int tag = 0, edited = 0;
+    std::vector<int> removes, adds;
+};
+
+// Runnables that remove or add runnables while the frame walks the list: every other
+// runnable keeps its turn, none runs twice, and one added runs from the next frame on.
+TEST_F(KetrelApplicationFrame, RunnablesEditedDuringTheWalkEachRunOnce)
+{
+    struct Case
+    {
+        const char* name;
+        int editor;                       // the tag that edits, registered 1..3 in order
+        std::vector<int> removes, adds;
+        std::vector<int> first, second;   // the runs of two frames
+    };
+    const Case cases[] = {
+        {"removes itself", 2, {2}, {}, {1, 2, 3}, {1, 3}},
+        {"removes itself and comes back", 2, {2}, {2}, {1, 2, 3}, {1, 3, 2}},
+        {"removes an earlier one", 2, {1}, {}, {1, 2, 3}, {2, 3}},
+        {"removes a later one", 2, {3}, {}, {1, 2}, {1, 2}},
+        {"adds a new one", 2, {}, {4}, {1, 2, 3}, {1, 2, 3, 4}},
+        {"the last removes itself", 3, {3}, {}, {1, 2, 3}, {1, 2}},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<int> order;
+        std::vector<EditingRunnable> runnables(4);
+        std::vector<EditingRunnable*> set;
+        for (EditingRunnable& r : runnables)
+            set.push_back(&r);
+        for (int i = 0; i < 4; ++i)
+        {
+            runnables[i].app = &app;
+            runnables[i].set = &set;
+            runnables[i].order = &order;
+            runnables[i].tag = i + 1;
+        }
+        runnables[c.editor - 1].removes = c.removes;
+        runnables[c.editor - 1].adds = c.adds;
+        for (int i = 0; i < 3; ++i)
+            app.AddRunnable(set[i]);
+        app.Tick();
+        EXPECT_EQ(c.first, order) << c.name;
+        order.clear();
+        app.Tick();
+        EXPECT_EQ(c.second, order) << c.name;
+        for (EditingRunnable* r : set)
+            app.RemoveRunnable(r);
+    }
+}
+
 TEST_F(KetrelApplicationFrame, IdlePacingStopsDrawingAndActivityRestoresIt)
 {
     app.SetFramePacing(2, 3000);

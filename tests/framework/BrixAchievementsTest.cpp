@@ -4,6 +4,7 @@
 #include "framework/BrixAchievements.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace
 {
@@ -140,6 +141,38 @@ TEST(BrixAchievementState, LoadRecords)
             EXPECT_EQ(c.month, a->GetUnlockTime().GetMonth()) << c.name;
             EXPECT_EQ(c.day, a->GetUnlockTime().GetDay()) << c.name;
         }
+    }
+}
+
+// A damaged "ach.dat" does not stop the station: it is kept aside as
+// "ach.dat.damaged", the records that read whole count, and the next save writes a
+// sound file that the next start reads.
+TEST(BrixAchievementState, ADamagedFileIsSetAsideAndTheStationStarts)
+{
+    struct Case { const char* name; std::string bytes; i32 unlocked7; };
+    const Case cases[] = {
+        {"empty", "", 0},
+        {"cut inside the header", U32(1) + "\x01", 0},
+        {"cut inside a record", U32(1) + U32(1) + Record(7, 2011, 1, 1, 0, 0, 0).substr(0, 9), 0},
+        {"count past the data", U32(1) + U32(3) + Record(7, 2013, 2, 3, 0, 0, 0), 1},
+        {"larger than any store", U32(1) + U32(0) + std::string(CBrixAchievementStation::MaxStateBytes, 'x'), 0},
+    };
+    for (const Case& c : cases)
+    {
+        Station s;
+        ASSERT_TRUE(WriteFileBytes(s.app.UserFile("ach.dat"), c.bytes)) << c.name;
+        ASSERT_EQ(KE_OK, s.Init(kDefinitions)) << c.name;
+        EXPECT_EQ(c.bytes, ReadFileBytes(s.app.UserFile("ach.dat.damaged"))) << c.name;
+        EXPECT_NE(0, access(s.app.UserFile("ach.dat").c_str(), F_OK)) << c.name;
+        EXPECT_EQ(c.unlocked7, s.List()->FindById(7)->IsUnlocked()) << c.name;
+        s.List()->FindById(3)->SetUnlocked(1);
+        ASSERT_EQ(KE_OK, s.station.Save()) << c.name;
+
+        CBrixAchievementStation again;
+        ASSERT_EQ(KE_OK, again.Init(&s.app, 64, Str(s.folder.File("achievements.vad")))) << c.name;
+        EXPECT_EQ(1, again.GetCurrentList()->FindById(3)->IsUnlocked()) << c.name;
+        EXPECT_EQ(c.unlocked7, again.GetCurrentList()->FindById(7)->IsUnlocked()) << c.name;
+        EXPECT_EQ(c.bytes, ReadFileBytes(s.app.UserFile("ach.dat.damaged"))) << c.name;
     }
 }
 

@@ -188,6 +188,63 @@ TEST_F(Advertisement, PendingUntilTheLinkIsFree)
     EXPECT_EQ(0, session.ad->IsPending());
 }
 
+// The lobby link going down hides a shown advertisement and drops its content; one
+// waiting for the game link keeps waiting, and comes up whole once the link is free.
+TEST_F(Advertisement, TheLobbyLinkGoingDownLeavesAWaitingOneWaiting)
+{
+    struct Case { const char* name; i32 busy; i32 shownAfter; bool picture; };
+    const Case cases[] = {
+        {"shown: hidden and dropped", 0, 0, false},
+        {"waiting: still waiting", 1, 1, true},
+    };
+    for (const Case& c : cases)
+    {
+        host.linkBusy = c.busy;
+        AdMessage m;
+        m.picture = Strip();
+        ASSERT_TRUE(session.Deliver(m)) << c.name;
+        session.ad->Hide();
+        host.linkBusy = 0;
+        session.ad->Update(0.1f);
+        EXPECT_EQ(c.shownAfter, session.ad->IsShown()) << c.name;
+        EXPECT_EQ(c.picture, session.ad->GetPicture() != nullptr) << c.name;
+        EXPECT_EQ(c.shownAfter ? 5.0f : 0.0f, session.ad->GetClosingDelay()) << c.name;
+    }
+}
+
+// Laying out again replaces the tree and its sequences; the old ones are freed (a leak
+// checker sees them otherwise).
+TEST_F(Advertisement, LayingOutAgainReplacesTheTree)
+{
+    ASSERT_TRUE(session.Deliver(AdMessage()));
+    ASSERT_EQ(1, session.ad->Layout(480, 800));
+    ASSERT_NE(nullptr, session.ad->GetRoot());
+    EXPECT_EQ(480, session.ad->GetRoot()->GetWidth());
+    session.ad->Update(0.1f);
+    EXPECT_EQ(1, session.ad->IsShown());
+}
+
+// The update that reaches the closing delay shows text 209 in "text_closing", which is
+// made visible even when the layout had it hidden.
+TEST_F(Advertisement, TheCloseNoteIsShownWhenTheDelayIsReached)
+{
+    ASSERT_TRUE(session.Deliver(AdMessage()));
+    CWidget* closing = Find("text_closing");
+    ASSERT_NE(nullptr, closing);
+    closing->SetVisible(false);
+    AdMessage m;
+    m.closingMs = 0;
+    ASSERT_TRUE(session.Deliver(m));
+    session.ad->Update(0.1f);
+    EXPECT_EQ(-1.0f, session.ad->GetCountdown());
+    EXPECT_TRUE(Visible("button_close"));
+    EXPECT_TRUE(Visible("text_closing"));
+    if (CTextWidget::Cast(closing))
+    {
+        EXPECT_EQ("Close", Text("text_closing"));
+    }
+}
+
 // A five-second delay counts 5, 4, 3, 2, 1; then text 209 and the close button.
 TEST_F(Advertisement, CountdownThenCloseButton)
 {

@@ -9,6 +9,7 @@
 #include "framework/BrixDevice.h"
 #include "framework/BrixLanguage.h"
 #include "framework/BrixToastNotification.h"
+#include "net/ASN1Messages.h"
 #include "ui/UIServices.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,36 @@ TEST_F(TolvaneServices, NotificationFilterBitZeroKeepsToastsAway)
         for (i32 i = 0; i < toast->GetQueueCount(); ++i)
             queued = queued || toast->GetQueued(i)->text.Equals(text);
         EXPECT_EQ(c.shown, queued) << c.filter;
+    }
+}
+
+// A server notification (message 45: [0], [1] text, [2]) shows a toast whose kind is
+// the message's field [2]: its icon and what a tap on it does follow that field.
+TEST_F(TolvaneServices, ANotificationsToastKindIsItsThirdField)
+{
+    ASSERT_NE(nullptr, app.GetToast()) << "the toast layout did not load";
+    struct Case { const char* name; i32 field0, field2, kind; };
+    const Case cases[] = {
+        {"a challenge", 1, 3, 3},
+        {"a plain message", 3, 1, 1},
+        {"an achievement", 1, 4, 4},
+        {"kind 0 is plain", 4, 0, 1},
+    };
+    for (const Case& c : cases)
+    {
+        i32 field0 = c.field0, field2 = c.field2;
+        CKetrelString text(c.name);
+        CASN1Notification message(&field0, &text, &field2);
+        field2 = c.field2;   // the message starts its third field at 0
+        u8* bytes = nullptr;
+        int size = 0;
+        ASSERT_EQ(1, message.EncodeNew(&bytes, &size)) << c.name;
+        app.GetNetworkSession()->DispatchLobbyMessage(bytes, size);
+        delete[] bytes;
+        ASSERT_EQ(1, app.GetToast()->IsShown()) << c.name;
+        EXPECT_EQ(0u, Narrow(app.GetToast()->GetCurrentText()).find(c.name)) << c.name;
+        EXPECT_EQ(c.kind, app.GetToast()->GetShownKind()) << c.name;
+        app.m_toast->Update(5.0f);   // over: the next one shows at once
     }
 }
 

@@ -298,6 +298,8 @@ TEST_F(TolvaneStates, PointerInputGoesToTheToastThenThePopupThenTheStates)
         {"toast tap of another kind", 1, 1, 2, 0, 2, {"toast.Down"}},
         {"a challenge toast opens its page", 1, 1, 3, 0, 1, {"toast.Down"}},
         {"toast passes, popup takes", 1, 0, 1, 4, 4, {"toast.Down", "popup.Down"}},
+        {"a toast of a negative kind takes its tap", 1, 1, -1, 0, -1, {"toast.Down"}},
+        {"a popup's negative answer is taken", 1, 0, 1, -2, -2, {"toast.Down", "popup.Down"}},
     };
     for (const Case& c : cases)
     {

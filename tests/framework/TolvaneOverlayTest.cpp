@@ -1,7 +1,7 @@
 // The toast and the advertisement inside the whole application, on a window of the
 // private X server: a tapped challenge toast opens the lobby's challenge page, the other
-// kinds do not, and a shown advertisement takes the taps and quits the application when
-// its close button is tapped.
+// kinds do not, a tap on a toast of any kind reaches no state, and a shown advertisement
+// takes the taps and quits the application when its close button is tapped.
 #include <gtest/gtest.h>
 
 #include "ApplicationTestKit.h"
@@ -86,6 +86,7 @@ TEST_F(TolvaneOverlays, ATappedChallengeToastOpensTheChallengePage)
         const std::vector<std::string> opened = CallsOf("lobby.OpenPage");
         EXPECT_EQ(c.opens ? std::vector<std::string>{"lobby.OpenPage:challenge_received"}
                           : std::vector<std::string>{}, opened) << c.name;
+        EXPECT_EQ(std::vector<std::string>{}, CallsOf("lobby.Down")) << c.name;   // the toast took it
     }
 }
 
