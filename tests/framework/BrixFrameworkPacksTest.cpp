@@ -45,10 +45,18 @@ TEST(BrixFrameworkPacks, EveryScreenSizeHasFontsAndLobby)
         for (const char* base : {"brixfonts_", "brixlobby_"})
             ASSERT_EQ(1, resources.AddMediaPack(Str(Built(base + std::to_string(size) + ".vad")), 1, 0))
                 << base << size;
-        CKetrelBitmapFont* font = resources.GetFont(Str("brix_text.fnt"));
-        ASSERT_NE(nullptr, font) << size;
-        EXPECT_GT(font->GetLineHeight(), 0) << size;
-        resources.ReleaseFont(&font);
+        // Body text about a 24th of the side, titles larger (line heights include leading).
+        const struct { const char* name; int minLine, maxLine; } fonts[] = {
+            {"brix_text.fnt", size / 24, size / 16}, {"brix_title.fnt", size / 16 + 1, size / 10}};
+        for (const auto& f : fonts)
+        {
+            CKetrelBitmapFont* font = resources.GetFont(Str(f.name));
+            ASSERT_NE(nullptr, font) << size << " " << f.name;
+            EXPECT_GE(font->GetLineHeight(), f.minLine) << size << " " << f.name;
+            EXPECT_LE(font->GetLineHeight(), f.maxLine) << size << " " << f.name;
+            EXPECT_EQ(218, font->GetGlyphCount()) << size << " " << f.name;
+            resources.ReleaseFont(&font);
+        }
         for (const char* image : {"lobby_panel.png", "lobby_button.png", "lobby_button_pressed.png"})
         {
             CKetrelSurface* surface = resources.GetImage(Str(image));

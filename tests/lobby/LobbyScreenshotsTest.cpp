@@ -1,8 +1,8 @@
 // Pictures of the lobby's pages for a person to look at: each page of "menu_root.xml"
 // is brought to the front of the menu and drawn by the layout viewer under the private
-// X server, with the lobby's pictures, font and theme colours, into
-// build/tests/lobby/<page>.png. The test checks that every picture is made and is not
-// one flat colour.
+// X server, with the lobby's pictures, fonts and theme colours, into
+// build/tests/lobby/<page>.png at 800 x 480 and <page>_640x360.png at 640 x 360. The
+// test checks that every picture is made and is not one flat colour.
 #include "LobbyTestKit.h"
 
 #include "support/KetrelTestXServer.h"
@@ -27,6 +27,7 @@ const std::string kWork = kOut + "/shots";
 const std::string kTool = std::string(KETREL_BINARY_DIR) + "/tools/layoutview";
 const std::string kPackTool = std::string(KETREL_BINARY_DIR) + "/tools/packtool";
 const std::string kAssets = std::string(KETREL_BINARY_DIR) + "/tools/frameworkassets";
+const std::string kFontGen = std::string(KETREL_BINARY_DIR) + "/tools/fontgen";
 
 // The layout with the theme's named colours written out, as the program's theme
 // would give them.
@@ -88,38 +89,50 @@ TEST(LobbyScreenshots, EveryPage)
     fs::remove_all(kWork, ec);
     fs::create_directories(kWork + "/art", ec);
     ASSERT_EQ(0, std::system((kAssets + " " + KETREL_SOURCE_DIR + "/assets/framework " + kWork + "/art").c_str()));
+    for (const char* side : {"480", "360"})
+        ASSERT_EQ(0, std::system((kFontGen + " --pack " + side + " " + kWork + "/art/brixfonts_" + side + "/fonts")
+                                     .c_str()));
 
     const char* pages[] = {"loginscreen_root", "loginscreen_error", "page_root", "loading_dialog",
                            "startup_language_chooser", "startscreen_root", "settings_root", "me_root",
                            "players_root", "shop_root", "chat_root", "challenge_received",
                            "generic_error_dialog", "confirm_buy_dialog"};
     const std::string xml = WithThemeColours(ReadSourceFile("assets/framework/layouts/menu_root.xml"));
-    std::string cmd = kPackTool + " create " + kWork + "/lobby.vad";
     for (const char* page : pages)
     {
         const std::string variant = WithPageFirst(xml, page);
         ASSERT_FALSE(variant.empty()) << page;
         std::ofstream(kWork + "/" + page + ".xml") << variant;
-        cmd += " lobby/" + std::string(page) + ".xml=" + kWork + "/" + page + ".xml";
     }
-    for (const auto& entry : fs::directory_iterator(kWork + "/art/brixlobby_480/lobby"))
-        if (entry.path().extension() == ".png")
-            cmd += " lobby/" + entry.path().filename().string() + "=" + entry.path().string();
-    for (const char* font : {"brix_text.fnt", "brix_text.png"})
-        cmd += " fonts/" + std::string(font) + "=" + kWork + "/art/brixfonts_480/fonts/" + font;
-    ASSERT_EQ(0, std::system((cmd + " >/dev/null").c_str()));
-
-    for (const char* page : pages)
+    // Each screen with the pictures and fonts of its own size, as the program picks them.
+    const struct { const char* side; int width, height; const char* suffix; } screens[] = {
+        {"480", 800, 480, ""}, {"360", 640, 360, "_640x360"}};
+    for (const auto& screen : screens)
     {
-        const std::string png = kOut + "/" + page + ".png";
-        fs::remove(png, ec);
-        const std::string run = kTool + " --pack " + kWork + "/lobby.vad --size 800x480 --frames 3 --out " + png +
-                                " " + page + ".xml >/dev/null 2>&1";
-        EXPECT_EQ(0, std::system(run.c_str())) << page;
-        GdkPixbuf* picture = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
-        ASSERT_NE(picture, nullptr) << page;
-        EXPECT_EQ(gdk_pixbuf_get_width(picture), 800);
-        EXPECT_FALSE(IsFlat(picture)) << page;
-        g_object_unref(picture);
+        const std::string side = screen.side, vad = kWork + "/lobby_" + side + ".vad";
+        std::string cmd = kPackTool + " create " + vad;
+        for (const char* page : pages)
+            cmd += " lobby/" + std::string(page) + ".xml=" + kWork + "/" + page + ".xml";
+        for (const auto& entry : fs::directory_iterator(kWork + "/art/brixlobby_" + side + "/lobby"))
+            if (entry.path().extension() == ".png")
+                cmd += " lobby/" + entry.path().filename().string() + "=" + entry.path().string();
+        for (const char* font : {"brix_text.fnt", "brix_text.png", "brix_title.fnt", "brix_title.png"})
+            cmd += " fonts/" + std::string(font) + "=" + kWork + "/art/brixfonts_" + side + "/fonts/" + font;
+        ASSERT_EQ(0, std::system((cmd + " >/dev/null").c_str()));
+
+        const std::string size = std::to_string(screen.width) + "x" + std::to_string(screen.height);
+        for (const char* page : pages)
+        {
+            const std::string png = kOut + "/" + page + screen.suffix + ".png";
+            fs::remove(png, ec);
+            const std::string run = kTool + " --pack " + vad + " --size " + size + " --frames 3 --out " + png +
+                                    " " + page + ".xml >/dev/null 2>&1";
+            EXPECT_EQ(0, std::system(run.c_str())) << page << " " << size;
+            GdkPixbuf* picture = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
+            ASSERT_NE(picture, nullptr) << page << " " << size;
+            EXPECT_EQ(gdk_pixbuf_get_width(picture), screen.width);
+            EXPECT_FALSE(IsFlat(picture)) << page << " " << size;
+            g_object_unref(picture);
+        }
     }
 }

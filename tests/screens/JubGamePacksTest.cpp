@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "ScreenTestKit.h"
+#include "engine/KetrelApplication.h"
 #include "engine/KetrelMediaPack.h"
 #include "engine/KetrelResult.h"
+#include "engine/graphics/KetrelBitmapFont.h"
+#include "engine/graphics/KetrelSurface.h"
 #include "framework/BrixLanguage.h"
 #include "framework/BrixResourceManager.h"
 #include "game/match/JubAssetNames.h"
+
+#include <cstdlib>
 
 // The packs built beside the program hold every image, sound, level, font and text that
 // the game object and its screens ask for by name.
@@ -39,6 +44,40 @@ TEST(JubGamePacks, EveryAssetTheGameNamesIsInAPack)
                 << "table " << table << ": " << Utf8(CJubAssetNames::Get(table, i));
     for (const char* other : {"torch.png", "foo.png"})
         EXPECT_TRUE(Has(resources, CKetrelString(other))) << other;
+}
+
+// An application drawing into a software target of a chosen size, without a display.
+class SoftwareScreen : public IKetrelApplication
+{
+public:
+    void OnFrame() override {}
+    bool SetScreen(int width, int height)
+    {
+        CKetrelSurfaceDesc desc = {width, height, 0, 7, 0, 4};
+        return GetBackBuffer()->Create(this, &desc) == KE_OK;
+    }
+};
+
+// The game's texts are as large as the lobby's body text: about a 24th of the screen's
+// height, at 800 x 480 and, scaled from the 480 design, at 640 x 360.
+TEST(JubGamePacks, GameFontIsTheBodyTextSizeOfTheScreen)
+{
+    unsetenv("DISPLAY");
+    const struct { int width, height, minLine, maxLine; } screens[] = {{800, 480, 20, 30}, {640, 360, 15, 23}};
+    for (const auto& screen : screens)
+    {
+        SoftwareScreen app;
+        ASSERT_TRUE(app.SetScreen(screen.width, screen.height));
+        CBrixResourceManager resources;
+        resources.Init(&app, nullptr);
+        ASSERT_EQ(1, resources.AddMediaPack(CKetrelString(Built("dataUI.vad").c_str()), 1, 0));
+        CKetrelBitmapFont* font = resources.GetFont(CKetrelString("foo.fnt"));
+        ASSERT_NE(nullptr, font) << screen.height;
+        EXPECT_GE(font->GetLineHeight(), screen.minLine) << screen.height;
+        EXPECT_LE(font->GetLineHeight(), screen.maxLine) << screen.height;
+        resources.ReleaseFont(&font);
+        resources.ReleaseAll();
+    }
 }
 
 TEST(JubGamePacks, GameTextsReadBack)

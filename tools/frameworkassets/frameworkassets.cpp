@@ -6,8 +6,8 @@
 //
 //   brixsounds/sounds/        short UI sounds (16-bit mono PCM WAV)
 //   brixlayouts/layouts/      the layouts, copied
-//   brixfonts_<S>/fonts/      the engine's default font as a descriptor and page, with
-//                             "vad.meta" giving the design size S
+//   brixfonts_<S>/fonts/      "vad.meta" giving the design size S (tools/fontgen
+//                             renders the fonts into the same folder)
 //   brixlobby_<S>/lobby/      placeholder panels drawn for side S, with "vad.meta"
 //   brixlanguage_en/lang/     the English texts as UTF-16LE with CR LF line ends
 //   achievements/ach/         "ach_EN.txt" as UTF-16LE and one icon per achievement
@@ -19,7 +19,6 @@
 // Exit status 0, or 1 with a message when a source is missing or malformed.
 #include "engine/KetrelString.h"
 #include "engine/KetrelTypes.h"
-#include "engine/graphics/KetrelBitmapFontDefaultData.h"
 
 #include <algorithm>
 #include <cmath>
@@ -172,29 +171,11 @@ std::string Meta(int size)
     return s.str();
 }
 
-// The engine's built-in default font as a descriptor and its page picture.
+// The font packs' design sizes; their fonts are rendered by tools/fontgen.
 void MakeFonts(const fs::path& out)
 {
-    std::ostringstream fnt;
-    fnt << "<?xml version=\"1.0\"?>\n<font>\n"
-        << " <info face=\"brix_text\" size=\"8\" bold=\"0\"/>\n"
-        << " <common lineHeight=\"" << KetrelDefaultFont::kLineHeight << "\" scaleW=\""
-        << KetrelDefaultFont::kPageSize << "\" scaleH=\"" << KetrelDefaultFont::kPageSize << "\" pages=\"1\"/>\n"
-        << " <pages>\n  <page id=\"0\" file=\"brix_text.png\"/>\n </pages>\n"
-        << " <chars count=\"" << KetrelDefaultFont::kGlyphCount << "\">\n";
-    for (const auto& g : KetrelDefaultFont::kGlyphs)
-        fnt << "  <char id=\"" << g[0] << "\" x=\"" << g[1] << "\" y=\"" << g[2] << "\" width=\"" << g[3]
-            << "\" height=\"" << g[4] << "\" xoffset=\"" << g[5] << "\" yoffset=\"" << g[6]
-            << "\" xadvance=\"" << g[7] << "\" page=\"0\"/>\n";
-    fnt << " </chars>\n</font>\n";
-    const std::string page((const char*)KetrelDefaultFont::kPageImage, (size_t)KetrelDefaultFont::kPageImageSize);
     for (int size : kPackSizes)
-    {
-        const fs::path dir = out / ("brixfonts_" + std::to_string(size)) / "fonts";
-        WriteBytes(dir / "vad.meta", Meta(size));
-        WriteBytes(dir / "brix_text.fnt", fnt.str());
-        WriteBytes(dir / "brix_text.png", page);
-    }
+        WriteBytes(out / ("brixfonts_" + std::to_string(size)) / "fonts" / "vad.meta", Meta(size));
 }
 
 // A picture drawn pixel by pixel, saved as PNG (with alpha) or JPEG.

@@ -4,7 +4,9 @@
     gameassets.py <assets/game> <framework pack folder> <levels folder> <output folder>
 
     dataUI/images/         the menu, corner, chat, training and HUD pictures, drawn here
-    dataUI/fonts/          the game font "foo.fnt" (the framework's text font, renamed)
+    dataUI/fonts/          the game font "foo.fnt" (the framework's text font of the 480
+                           screen, renamed) and "vad.meta" naming that design size, so
+                           that other screens scale it
     dataIntro/images/      the eleven intro pictures and the 4 x 4 torch sheet
     dataScenes/scenes/     the built levels (*.scn)
     wobblixlanguage_en/lang/   the game's English texts as UTF-16LE with CR LF line ends
@@ -324,6 +326,8 @@ def main(argv):
         descriptor = f.read().replace('file="brix_text.png"', 'file="foo.png"')
     write(os.path.join(out, "dataUI", "fonts", "foo.fnt"), descriptor.encode("utf-8"))
     shutil.copyfile(os.path.join(font_dir, "brix_text.png"), os.path.join(out, "dataUI", "fonts", "foo.png"))
+    write(os.path.join(out, "dataUI", "fonts", "vad.meta"),
+          b'<meta>\n <font>\n  <original_size value="480"/>\n </font>\n</meta>\n')
     for i in range(11):
         write(os.path.join(out, "dataIntro", "images", "Kuva%02d.jpg" % (i + 1)),
               scene_picture(i, 320, 160).png())

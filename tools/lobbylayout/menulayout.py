@@ -68,8 +68,8 @@ def field(name, x, y, w, h, kind='input'):
 
 
 def text(name, x, y, w, h, value=None, local=None, align='left-middle', color='text', kind=None,
-         multiline=False, **kw):
-    t = {'font': 'brix_text', 'color': color, 'align': align}
+         multiline=False, font='brix_text', **kw):
+    t = {'font': font, 'color': color, 'align': align}
     if multiline:
         t['multiline'] = 1
     if value is not None:
@@ -114,7 +114,7 @@ def toggle(name, x, y, label, local, init, action):
 
 def slider(name, x, y, label, local, init, action):
     row = E('widget', None, x, y, 360, 44)
-    row.add(text(None, 0, 0, 140, 44, value=label, local=local))
+    row.add(text(None, 0, 0, 150, 44, value=label, local=local))   # up to the track
     row.add(panel(None, 150, 19, 200, 6, 'ff909090', 'ffb0b0b0'))
     s = E('slider', name, 150, 10, 200, 24).on('onshow', init).on('onvaluechanged', action)
     s.add(panel('knob_template', 0, 0, 24, 24, 'ff3aa0f0', 'ff2a7fd4'))
@@ -126,7 +126,7 @@ def page(name, title=None, local=None, back=True):
     p = E('widget', name, 0, 0, 800, 480)
     p.add(panel(None, 0, 0, 800, 480))
     if title is not None or local is not None:
-        p.add(text(name + '_title', 20, 8, 560, 44, value=title, local=local, color='accent'))
+        p.add(text(name + '_title', 20, 8, 560, 44, value=title, local=local, color='accent', font='brix_title'))
     if back:
         p.add(page_button('button_back', 680, 8, 100, 40, 'Back', ':back'))
     return p
@@ -136,7 +136,7 @@ def dialog_page(name, title, body_name, ok_label='OK', ok_action='dialog_button'
     p = E('widget', name, 0, 0, 800, 480)
     p.add(panel(None, 0, 0, 800, 480, '80000000', '80000000'))
     box = panel(None, 160, 100, 480, 280, 'ffffffff', 'ffe8eef4')
-    box.add(text(None, 20, 10, 440, 44, value=title, color='accent'))
+    box.add(text(None, 20, 10, 440, 44, value=title, color='accent', font='brix_title'))
     box.add(text(body_name, 20, 60, 440, 140, value='', align='left', multiline=True))
     box.add(page_button('button_ok', 180, 220, 120, 44, ok_label, ':back'))
     p.add(box)
@@ -230,7 +230,8 @@ def login_pages():
     facebook = page('loginscreen_facebook', 'Other account')
     facebook.add(text(None, 40, 100, 720, 80, value='This kind of account is not offered here.'))
     loading = page('loading_dialog', None, back=False)
-    loading.add(text('text_title', 100, 150, 600, 50, value='', align='center-middle', color='accent'))
+    loading.add(text('text_title', 100, 150, 600, 50, value='', align='center-middle', color='accent',
+                     font='brix_title'))
     loading.add(text('text_description', 100, 210, 600, 50, value='', align='center-middle'))
     loading.add(button('cancel_relogin', 300, 300, 200, 56, 'Cancel', 2, 'cancel_autorelogin'))
     return [root, error, name_root, confirm, email, thank, conflict, google, facebook, loading]
@@ -578,7 +579,7 @@ def overlays():
     confirm = E('widget', 'confirm_box', 0, 0, 800, 480, display=0)
     confirm.add(panel(None, 0, 0, 800, 480, '80000000', '80000000'))
     cbox = panel(None, 200, 140, 400, 200, 'ffffffff', 'ffe8eef4')
-    cbox.add(text('dialog_head', 20, 10, 360, 40, value='', color='accent'),
+    cbox.add(text('dialog_head', 20, 10, 360, 40, value='', color='accent', font='brix_title'),
              text('dialog_text', 20, 55, 360, 70, value='', multiline=True))
     cbox.add(button('confirm_ok', 130, 135, 140, 50, 'OK', 0, 'dialog_button'))
     confirm.add(cbox)
