@@ -247,7 +247,7 @@ TEST(BrixSessionLobby, TwoPlayersChallengeAndPlay)
                (b.session.GetStatus() & 0xFF00) == Session::GAME_CONNECTED;
     };
     ASSERT_TRUE(Pump({&a, &b}, bothJoined));
-    EXPECT_TRUE(a.rec.Has("answer 1 from " + std::to_string(idA)));
+    EXPECT_TRUE(a.rec.Has("answer 1 from " + std::to_string(idB)));   // in the answerer's name
     EXPECT_EQ(a.session.GetGameId(), b.session.GetGameId());
     EXPECT_EQ(1, a.session.GetJoinFlag());
     EXPECT_EQ(0, b.session.GetJoinFlag());
