@@ -342,3 +342,18 @@ TEST(BrixSessionDispatch, RequestsAndLinkTexts)
         EXPECT_TRUE(isalnum(ch) || ch == '-' || ch == '_') << ch;
     }
 }
+
+// Requests made while the lobby link is still connecting go out after the client hello,
+// in their order: the server reads the hello first.
+TEST(BrixSessionDispatch, RequestsDuringTheConnectFollowTheHello)
+{
+    Listener listener;
+    Client c;
+    ASSERT_EQ(1, c.session.Connect("127.0.0.1", listener.server.Port(), &c.rec));
+    ASSERT_EQ(Session::LOBBY_CONNECTING, c.Lobby());
+    c.session.RequestCoinBalance();
+    c.session.RequestPlayerList(0, "", 0, 0, 0, 10, nullptr, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));   // the connection is up meanwhile
+    EXPECT_TRUE(Pump({&c}, [&] { return listener.Tags().size() >= 3; }, 3000));
+    EXPECT_EQ((std::vector<int>{0, 90, 19}), listener.Tags());
+}
