@@ -279,8 +279,17 @@ void CSocketEngine::Close()
     // From inside this engine's own delivery nothing more is delivered.
     if (!m_inRun)
     {
+        // The observer may delete the engine from these deliveries: Run then sets the
+        // flag, and nothing of the engine is touched afterwards.
+        bool destroyed = false;
+        m_destroyedFlag = &destroyed;
         Run(0.0f);
+        if (destroyed)
+            return;
         Run(0.0f);
+        if (destroyed)
+            return;
+        m_destroyedFlag = nullptr;
         // The observer may have closed or replaced the connection meanwhile.
         if (m_generation.load() != generation || !HasConnection())
             return;
@@ -548,6 +557,8 @@ void CSocketEngine::Run(f32 seconds)
     if (m_application)
         m_application->ResetIdleTimer();
 
+    // A caller of Run that must know of a deletion (Close) has set its own flag.
+    bool* const outer = m_destroyedFlag;
     bool destroyed = false;
     m_destroyedFlag = &destroyed;
     m_inRun = 1;
@@ -584,6 +595,8 @@ void CSocketEngine::Run(f32 seconds)
         {
             for (i32 j = i + 1; j < count; ++j)
                 delete[] batch[j].data;
+            if (outer)
+                *outer = true;
             return;
         }
     }
@@ -593,10 +606,14 @@ void CSocketEngine::Run(f32 seconds)
             continue;
         m_observer->OnSocketStatus(events[i].code, events[i].detail);
         if (destroyed)
+        {
+            if (outer)
+                *outer = true;
             return;
+        }
     }
     m_inRun = 0;
-    m_destroyedFlag = nullptr;
+    m_destroyedFlag = outer;
 }
 
 // ---- worker bodies ----

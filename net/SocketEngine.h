@@ -191,5 +191,5 @@ private:
     CKetrelString m_host;
     char* m_hostName;                         // 8-bit copy for the resolver, owned
     i32 m_inRun;                              // 1 while Run delivers
-    bool* m_destroyedFlag;                    // Run's stack flag, set by the destructor
+    bool* m_destroyedFlag;                    // Run's (or Close's) stack flag, set by the destructor
 };
