@@ -357,3 +357,19 @@ TEST(BrixSessionDispatch, RequestsDuringTheConnectFollowTheHello)
     EXPECT_TRUE(Pump({&c}, [&] { return listener.Tags().size() >= 3; }, 3000));
     EXPECT_EQ((std::vector<int>{0, 90, 19}), listener.Tags());
 }
+
+// A picture request that timed out is forgotten whole: the reply to a later request
+// made without a callback does not reach the first request's callback.
+TEST(BrixSessionDispatch, PictureAfterTheTimeOutReachesNoOldCallback)
+{
+    Linked l;
+    int calls = 0;
+    auto callback = [](CKetrelSurface*, const CKetrelString&, void* context, f32) { ++*static_cast<int*>(context); };
+    l.c.session.RequestImage(1, 2, "face", callback, &calls);
+    l.c.session.Update(2.5f);
+    l.c.session.Update(0.016f);
+    ASSERT_EQ(1, calls);
+    l.c.session.RequestImage(3, 4, "other", nullptr, nullptr);
+    l.Feed(Msg(85, "[77,0," + H("PNGDATA") + "]"));
+    EXPECT_EQ(1, calls);
+}
