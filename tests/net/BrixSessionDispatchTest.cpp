@@ -232,6 +232,7 @@ TEST(BrixSessionDispatch, PackNames)
         std::vector<std::string> files, hostLog;
     };
     const std::string pack = H("KMP2 pack bytes");
+    const std::string long64(64, 'L'), long65(65, 'L');   // the longest name allowed, one more
     const Case cases[] = {
         {"language", 31, "[" + H("xx") + "," + H("brixlanguage") + "," + H("X") + ",0," + pack + "]",
          {"brixlanguage_xx.vad"}, {"language xx"}},
@@ -242,6 +243,11 @@ TEST(BrixSessionDispatch, PackNames)
         {"theme hidden", 33, "[" + H(".dark") + "," + H("") + "," + pack + "]", {}, {}},
         {"theme path", 33, "[" + H("../../etc/x") + "," + H("") + "," + pack + "]", {}, {}},
         {"theme empty", 33, "[" + H("") + "," + H("") + "," + pack + "]", {}, {}},
+        {"theme name of 64", 33, "[" + H(long64) + "," + H("") + "," + pack + "]",
+         {"brixtheme_" + long64 + ".vad"}, {"theme " + long64}},
+        {"theme name of 65", 33, "[" + H(long65) + "," + H("") + "," + pack + "]", {}, {}},
+        {"language code of 64", 31, "[" + H(long64) + "," + H("brixlanguage") + "," + H("X") + ",0," + pack + "]",
+         {"brixlanguage_" + long64 + ".vad"}, {}},
     };
     for (const Case& k : cases)
     {
@@ -276,6 +282,31 @@ TEST(BrixSessionDispatch, SafeFileNames)
     const u8 data[] = {1, 2, 3};
     EXPECT_EQ(10, BrixWriteFileSafely("/nonexistent-folder/", "x.vad", data, 3));
     EXPECT_EQ(2, BrixWriteFileSafely("/tmp/", "../x.vad", data, 3));
+}
+
+// The temporary file is made anew: a link planted under its name is not followed, and
+// the file it names stays as it was.
+TEST(BrixSessionDispatch, PackWriterFollowsNoPlantedLink)
+{
+    Host host;
+    const std::string folder = host.folder, victim = folder + "victim";
+    FILE* f = fopen(victim.c_str(), "w");
+    ASSERT_TRUE(f != nullptr);
+    fputs("keep", f);
+    fclose(f);
+    ASSERT_EQ(0, symlink(victim.c_str(), (folder + ".brixtheme_dark.vad.part").c_str()));
+    const u8 data[] = {'n', 'e', 'w'};
+    EXPECT_EQ(1, BrixWriteFileSafely(folder.c_str(), "brixtheme_dark.vad", data, 3));
+    char text[8] = {0};
+    f = fopen(victim.c_str(), "r");
+    ASSERT_TRUE(f != nullptr);
+    EXPECT_EQ(4u, fread(text, 1, sizeof text, f));
+    fclose(f);
+    EXPECT_STREQ("keep", text);
+    struct stat st;
+    ASSERT_EQ(0, lstat((folder + "brixtheme_dark.vad").c_str(), &st));
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(3, (int)st.st_size);
 }
 
 // Game data up to a whole 64 KiB batch reaches the game observers; a longer block is
