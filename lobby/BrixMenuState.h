@@ -7,6 +7,7 @@
 #include "framework/BrixChatRecord.h"
 #include "framework/BrixLobbyState.h"
 #include "lobby/BrixItemPacks.h"
+#include "lobby/BrixMenuHost.h"
 #include "lobby/BrixMenuSocial.h"
 #include "lobby/LoginController.h"
 
@@ -97,7 +98,12 @@ public:
     void OnThemeChanged() override { ReloadLayout(); }
     const CKetrelArray<CItemData>* GetItemDataList() override { return &m_itemData; }
     void GetItemDataPackPath(i32 packNumber, CKetrelString* out) override;
-    void SendMessage101(i32, i32, i32) override {}
+    // An item used in a match: the item and the count go to the server (request 101).
+    void SendMessage101(i32 itemId, i32 count, i32) override
+    {
+        if (CBrixNetworkSession* session = m_host ? m_host->GetNetworkSession() : nullptr)
+            session->SendRequest101(itemId, count);
+    }
     void BeginMatch() override;
     void EndMatch() override;
     void LeaveGame() override;

@@ -52,7 +52,8 @@ int CASN1_StringField::Decode(const u8* buffer, int size)
     const int used = BerDecodeLength(buffer, size, &length);
     if (used < 0 || (i64)used + length > size)
         return 0;
-    BerReadUtf8(buffer + used, length, m_value);
+    if (!BerReadUtf8(buffer + used, length, m_value))
+        return 0;
     return used + length;
 }
 

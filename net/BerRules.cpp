@@ -1,6 +1,7 @@
 #include "net/BerRules.h"
 
 #include <cstring>
+#include <new>
 
 namespace
 {
@@ -228,8 +229,9 @@ namespace
 class CUnitBuffer
 {
 public:
+    // Without memory for maxUnits the buffer takes nothing and StoreIn fails.
     explicit CUnitBuffer(int maxUnits)
-        : m_units(maxUnits <= (int)kLocal ? m_local : new u16[(size_t)maxUnits]), m_count(0) {}
+        : m_units(maxUnits <= (int)kLocal ? m_local : new (std::nothrow) u16[(size_t)maxUnits]), m_count(0) {}
     ~CUnitBuffer()
     {
         if (m_units != m_local)
@@ -237,14 +239,21 @@ public:
     }
     void Add(u16 unit)
     {
-        if (unit != 0)
+        if (unit != 0 && m_units)
             m_units[m_count++] = unit;
     }
-    void StoreIn(CKetrelString* text) const
+    // False, with the text emptied, when memory is missing.
+    bool StoreIn(CKetrelString* text) const
     {
+        if (!m_units)
+        {
+            text->Clear();
+            return false;
+        }
         u16* out = text->AllocBuffer(m_count + 1);
         if (out)
             std::memcpy(out, m_units, (size_t)m_count * sizeof(u16));
+        return out || m_count == 0;
     }
 
 private:
@@ -255,7 +264,7 @@ private:
 };
 }
 
-void BerReadUtf8(const u8* data, int size, CKetrelString* text)
+bool BerReadUtf8(const u8* data, int size, CKetrelString* text)
 {
     CUnitBuffer units(size);
     int i = 0;
@@ -283,7 +292,7 @@ void BerReadUtf8(const u8* data, int size, CKetrelString* text)
             ++i;
         }
     }
-    units.StoreIn(text);
+    return units.StoreIn(text);
 }
 
 int BerLatin1Size(const CKetrelString& text)
@@ -313,7 +322,7 @@ void BerWriteLatin1(u8* out, const CKetrelString& text)
     }
 }
 
-void BerReadLatin1(const u8* data, int size, CKetrelString* text)
+bool BerReadLatin1(const u8* data, int size, CKetrelString* text)
 {
     CUnitBuffer units(size);
     int i = 0;
@@ -333,7 +342,7 @@ void BerReadLatin1(const u8* data, int size, CKetrelString* text)
             ++i;
         }
     }
-    units.StoreIn(text);
+    return units.StoreIn(text);
 }
 
 // ---- reader ----
@@ -404,8 +413,7 @@ bool CBerReader::ReadLatin1(CKetrelString* text)
     i32 size = 0;
     if (!ReadBlock(&data, &size))
         return false;
-    BerReadLatin1(data, size, text);
-    return true;
+    return BerReadLatin1(data, size, text) || Fail();
 }
 
 bool CBerReader::ReadNested(CBerReader* content)

@@ -62,8 +62,9 @@ int BerUtf8Size(const CKetrelString& text);
 // Writes exactly BerUtf8Size bytes (the caller checked the room).
 void BerWriteUtf8(u8* out, const CKetrelString& text);
 // Replaces text by the units of size bytes: continuation bytes are not checked, a form cut
-// by the end stops the text there, and a unit of 0 is dropped.
-void BerReadUtf8(const u8* data, int size, CKetrelString* text);
+// by the end stops the text there, and a unit of 0 is dropped. False, with the text
+// empty, when there is no memory for it.
+bool BerReadUtf8(const u8* data, int size, CKetrelString* text);
 
 // ---- Latin-1 packing of the hand-coded messages ----
 
@@ -71,8 +72,9 @@ void BerReadUtf8(const u8* data, int size, CKetrelString* text);
 int BerLatin1Size(const CKetrelString& text);
 void BerWriteLatin1(u8* out, const CKetrelString& text);
 // A byte with both top bits set joins the next one into ((b & 3) << 6) | (next & 0x7F);
-// a lead byte in the last position is dropped. A unit of 0 is dropped.
-void BerReadLatin1(const u8* data, int size, CKetrelString* text);
+// a lead byte in the last position is dropped. A unit of 0 is dropped. False, with the
+// text empty, when there is no memory for it.
+bool BerReadLatin1(const u8* data, int size, CKetrelString* text);
 
 // ---- a bounded cursor over received bytes ----
 

@@ -380,9 +380,16 @@ void CBrixNetworkSession::Update(f32 seconds)
             m_imageTimer = -1.0f;
         else if (m_imageTimer >= kImageSeconds)
         {
+            // The request is given up whole: a late reply reaches no callback.
+            const ImageCallback callback = m_imageCallback;
+            void* const context = m_imageContext;
+            const CKetrelString name = m_imageName;
             m_imageTimer = -1.0f;
             m_imageRequested = 0;
-            m_imageCallback(nullptr, m_imageName, m_imageContext, -1.0f);
+            m_imageCallback = nullptr;
+            m_imageContext = nullptr;
+            m_imageName.Clear();
+            callback(nullptr, name, context, -1.0f);
         }
         else
             m_imageTimer += seconds;

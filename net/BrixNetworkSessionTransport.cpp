@@ -28,22 +28,45 @@ enum
 
 const wchar_t* const kFrameVersion = L"2.05";
 
-// Encodes with encode(buffer, capacity) after asking it for the size, then sends. 1 when
-// handed to the engine; 0 when it cannot be encoded or no buffer can be had.
+// A message encoded with encode(buffer, capacity), after asking it for the size, into a
+// buffer of its own; empty when it cannot be encoded or no buffer can be had.
+class CEncodedMessage
+{
+public:
+    template <class Encode>
+    explicit CEncodedMessage(Encode encode)
+    {
+        const int size = encode(nullptr, 0);
+        if (size <= 0)
+            return;
+        m_data = new (std::nothrow) u8[size];
+        if (m_data && encode(m_data, size) == size)
+            m_size = size;
+    }
+    ~CEncodedMessage() { delete[] m_data; }
+    CEncodedMessage(const CEncodedMessage&) = delete;
+    CEncodedMessage& operator=(const CEncodedMessage&) = delete;
+
+    bool Ok() const { return m_size > 0; }
+    // 1 when handed to the engine.
+    int SendOn(CSocketEngine* engine) const
+    {
+        if (!Ok())
+            return 0;
+        engine->Send(m_data, m_size);
+        return 1;
+    }
+
+private:
+    u8* m_data = nullptr;
+    int m_size = 0;
+};
+
+// 1 when handed to the engine; 0 when it cannot be encoded or no buffer can be had.
 template <class Encode>
 int EncodeAndSend(CSocketEngine* engine, Encode encode)
 {
-    const int size = encode(nullptr, 0);
-    if (size <= 0)
-        return 0;
-    u8* buffer = new (std::nothrow) u8[size];
-    if (!buffer)
-        return 0;
-    const bool encoded = encode(buffer, size) == size;
-    if (encoded)
-        engine->Send(buffer, size);
-    delete[] buffer;
-    return encoded ? 1 : 0;
+    return CEncodedMessage(encode).SendOn(engine);
 }
 
 template <class Record>
@@ -136,16 +159,15 @@ int CBrixNetworkSession::Login(const CKetrelString& user, const CKetrelString& p
     if ((m_status & 0xFF) == LOBBY_CLOSED || !m_lobbyEngine)
         return 0;
     const CKetrelString empty;
-    auto login = [&](u8* buffer, int capacity) {
+    const CEncodedMessage message([&](u8* buffer, int capacity) {
         return BerEncodeLogin(buffer, capacity, user, password, 1, empty);
-    };
-    if (login(nullptr, 0) <= 0)
+    });
+    if (!message.Ok())
         return 0;
     SetLobbyLinkStatus(LOBBY_LOGGING_IN);
     m_loginTimer = 0.0f;
     m_loginObserver = observer;
-    EncodeAndSend(m_lobbyEngine, login);
-    return 1;
+    return message.SendOn(m_lobbyEngine);
 }
 
 int CBrixNetworkSession::ExternalLogin(int type, const CKetrelString& text1, const CKetrelString& text2,
@@ -173,11 +195,13 @@ int CBrixNetworkSession::RequestLoginChallenge(const CKetrelString& user, LoginO
 {
     if (!m_lobbyEngine || (m_loginObserver && m_loginObserver != observer))
         return 0;
-    m_loginObserver = observer;
-    EncodeAndSend(m_lobbyEngine, [&](u8* buffer, int capacity) {
+    const CEncodedMessage message([&](u8* buffer, int capacity) {
         return BerEncodeLoginChallengeRequest(buffer, capacity, user);
     });
-    return 1;
+    if (!message.Ok())
+        return 0;
+    m_loginObserver = observer;
+    return message.SendOn(m_lobbyEngine);
 }
 
 void CBrixNetworkSession::ConfirmUserName(const CKetrelString& name, LoginObserver* observer)

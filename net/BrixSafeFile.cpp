@@ -13,6 +13,37 @@
 namespace
 {
 const int kMaxNameLength = 64;
+// A file name made of safe names (such as "brixtheme_<name>.vad") may be longer; with the
+// temporary's '.' and ".part" it still fits the system's 255.
+const int kMaxFileNameLength = 249;
+
+bool IsSafeName(const CKetrelString& name, int maxLength)
+{
+    const int length = name.GetLength();
+    if (length < 1 || length > maxLength || name.GetAt(0) == '.')
+        return false;
+    for (int i = 0; i < length; ++i)
+    {
+        const u16 c = name.GetAt(i);
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                        c == '_' || c == '.' || c == '-';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+// Creates the temporary anew, never through a link or file planted under its name: one
+// found there is removed (a link itself, not what it names) and the creation tried once
+// more. -1 when it cannot be had.
+int CreateTemporary(const char* path)
+{
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(path, flags, 0644);
+    if (fd < 0 && errno == EEXIST && unlink(path) == 0)
+        fd = open(path, flags, 0644);
+    return fd;
+}
 
 // The folder and name as one narrow path; the name is known to be ASCII.
 char* NarrowPath(const CKetrelString& folder, const CKetrelString& name, const char* suffix)
@@ -49,25 +80,11 @@ bool WriteAll(int fd, const u8* data, i32 size)
 }
 }
 
-bool BrixIsSafeFileName(const CKetrelString& name)
-{
-    const int length = name.GetLength();
-    if (length < 1 || length > kMaxNameLength || name.GetAt(0) == '.')
-        return false;
-    for (int i = 0; i < length; ++i)
-    {
-        const u16 c = name.GetAt(i);
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                        c == '_' || c == '.' || c == '-';
-        if (!ok)
-            return false;
-    }
-    return true;
-}
+bool BrixIsSafeFileName(const CKetrelString& name) { return IsSafeName(name, kMaxNameLength); }
 
 int BrixWriteFileSafely(const CKetrelString& folder, const CKetrelString& name, const u8* data, i32 size)
 {
-    if (!BrixIsSafeFileName(name) || folder.IsEmpty() || size < 0 || (size > 0 && !data))
+    if (!IsSafeName(name, kMaxFileNameLength) || folder.IsEmpty() || size < 0 || (size > 0 && !data))
         return KE_ERR_ARGUMENT;
     // The temporary name starts with '.', which no safe name does, so it never meets a
     // real file of the folder.
@@ -79,7 +96,7 @@ int BrixWriteFileSafely(const CKetrelString& folder, const CKetrelString& name, 
     if (target && temporary)
     {
         rc = KE_ERR_OPEN;
-        const int fd = open(temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int fd = CreateTemporary(temporary);
         if (fd >= 0)
         {
             const bool written = WriteAll(fd, data, size) && fsync(fd) == 0;

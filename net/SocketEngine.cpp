@@ -141,7 +141,7 @@ private:
 // ---- lifecycle ----
 
 CSocketEngine::CSocketEngine()
-    : m_observer(nullptr), m_application(nullptr), m_closing(0), m_writeIndex(0), m_queued(0),
+    : m_observer(nullptr), m_application(nullptr), m_closing(0), m_reported(0), m_writeIndex(0), m_queued(0),
       m_receiveThread(nullptr), m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1),
       m_pipeWrite(-1), m_receiveTimeoutMs(kReceiveTimeoutMs), m_sendTimeoutMs(kSendTimeoutMs),
       m_connectTimeoutMs(kConnectTimeoutMs), m_generation(1), m_linkUp(0), m_sendBusy(0),
@@ -194,6 +194,7 @@ int CSocketEngine::Connect(const CKetrelString& host, int port)
 {
     if (HasConnection())
         CloseConnection();
+    FreeHeld();
     m_generation.fetch_add(1);
     m_linkUp.store(0);
     m_port = port;
@@ -278,8 +279,17 @@ void CSocketEngine::Close()
     // From inside this engine's own delivery nothing more is delivered.
     if (!m_inRun)
     {
+        // The observer may delete the engine from these deliveries: Run then sets the
+        // flag, and nothing of the engine is touched afterwards.
+        bool destroyed = false;
+        m_destroyedFlag = &destroyed;
         Run(0.0f);
+        if (destroyed)
+            return;
         Run(0.0f);
+        if (destroyed)
+            return;
+        m_destroyedFlag = nullptr;
         // The observer may have closed or replaced the connection meanwhile.
         if (m_generation.load() != generation || !HasConnection())
             return;
@@ -317,6 +327,7 @@ void CSocketEngine::CloseConnection()
     DrainPipe();
     ClearOutgoingQueue();
     FreeIncoming();
+    FreeHeld();
     m_generation.fetch_add(1);
     m_linkUp.store(0);
     m_sendBusy.store(0);
@@ -395,6 +406,37 @@ void CSocketEngine::FreeIncoming()
     m_incomingMutex.Unlock();
 }
 
+void CSocketEngine::FreeHeld()
+{
+    for (i32 i = 0; i < m_held.GetCount(); ++i)
+        delete[] m_held[i].data;
+    m_held.RemoveAll();
+    m_reported = 0;
+}
+
+void CSocketEngine::ReleaseHeld()
+{
+    if (m_held.GetCount() == 0)
+        return;
+    m_outgoingMutex.Lock();
+    const bool wasEmpty = m_outgoing.GetCount() == 0;
+    i32 moved = 0;
+    try
+    {
+        for (; moved < m_held.GetCount(); ++moved)
+            m_outgoing.Add(m_held[moved]);
+    }
+    catch (const std::bad_alloc&)
+    {
+        for (i32 i = moved; i < m_held.GetCount(); ++i)
+            delete[] m_held[i].data;
+    }
+    m_outgoingMutex.Unlock();
+    m_held.RemoveAll();
+    if (wasEmpty && m_sendThread)
+        m_sendThread->Signal();
+}
+
 void CSocketEngine::Send(const u8* data, int size)
 {
     if (size <= 0)
@@ -403,6 +445,23 @@ void CSocketEngine::Send(const u8* data, int size)
     {
         if (m_observer)
             m_observer->OnSocketStatus(2, 10);
+        return;
+    }
+    if (!m_reported)
+    {
+        // Before the connected event: kept until what its delivery sends has gone first.
+        SocketQueueEntry entry = {new (std::nothrow) u8[size], size, -1, 0, m_generation.load()};
+        if (!entry.data)
+            return;
+        memcpy(entry.data, data, (size_t)size);
+        try
+        {
+            m_held.Add(entry);
+        }
+        catch (const std::bad_alloc&)
+        {
+            delete[] entry.data;
+        }
         return;
     }
     m_outgoingMutex.Lock();
@@ -498,6 +557,8 @@ void CSocketEngine::Run(f32 seconds)
     if (m_application)
         m_application->ResetIdleTimer();
 
+    // A caller of Run that must know of a deletion (Close) has set its own flag.
+    bool* const outer = m_destroyedFlag;
     bool destroyed = false;
     m_destroyedFlag = &destroyed;
     m_inRun = 1;
@@ -520,7 +581,10 @@ void CSocketEngine::Run(f32 seconds)
         {
             // The connected event always comes before any data of its connection.
             m_keepAlive = 0.0f;
+            m_reported = 1;
             m_observer->OnSocketStatus(entry.code, entry.detail);
+            if (!destroyed && entry.generation == m_generation.load())
+                ReleaseHeld();
         }
         else
         {
@@ -531,6 +595,8 @@ void CSocketEngine::Run(f32 seconds)
         {
             for (i32 j = i + 1; j < count; ++j)
                 delete[] batch[j].data;
+            if (outer)
+                *outer = true;
             return;
         }
     }
@@ -540,10 +606,14 @@ void CSocketEngine::Run(f32 seconds)
             continue;
         m_observer->OnSocketStatus(events[i].code, events[i].detail);
         if (destroyed)
+        {
+            if (outer)
+                *outer = true;
             return;
+        }
     }
     m_inRun = 0;
-    m_destroyedFlag = nullptr;
+    m_destroyedFlag = outer;
 }
 
 // ---- worker bodies ----

@@ -59,7 +59,9 @@ struct SocketQueueEntry
 //
 // Connect never blocks: the name is resolved and the connection made on the engine's
 // threads. From Connect until Close the engine counts as connected (IsConnected) and
-// Send queues; the queued blocks go out once the connection is up.
+// Send queues. Blocks sent before the observer has heard of the connection (1, 0) wait
+// until that delivery returns, so what the observer sends from it (a greeting) is the
+// first thing on the connection; the waiting blocks follow in their order.
 //
 // Main thread only, except where a comment says otherwise. The observer may call Close,
 // Connect, Shutdown or even delete the engine from inside a delivery: nothing of the
@@ -154,6 +156,9 @@ private:
     // Stops both threads and closes the socket; drops what they queued. Main thread.
     void CloseConnection();
     void FreeIncoming();
+    // Queues the blocks held back before the connected event, in their order.
+    void ReleaseHeld();
+    void FreeHeld();
     bool HasConnection() const;
 
     ISocketEngineObserver* m_observer;        // not owned
@@ -164,6 +169,8 @@ private:
     CKetrelArray<SocketQueueEntry> m_outgoing;
     CKetrelMutex m_incomingMutex;             // guards m_writeIndex and m_incoming[m_writeIndex]
     CKetrelArray<SocketQueueEntry> m_incoming[2];
+    CKetrelArray<SocketQueueEntry> m_held;    // sent before the connected event; main thread
+    i32 m_reported;                           // 1 once the observer heard of the connection
     i32 m_writeIndex;
     std::atomic<i32> m_queued;                // 1 when an entry was added since the last flip
 
@@ -184,5 +191,5 @@ private:
     CKetrelString m_host;
     char* m_hostName;                         // 8-bit copy for the resolver, owned
     i32 m_inRun;                              // 1 while Run delivers
-    bool* m_destroyedFlag;                    // Run's stack flag, set by the destructor
+    bool* m_destroyedFlag;                    // Run's (or Close's) stack flag, set by the destructor
 };

@@ -44,6 +44,11 @@ class SessionHost : public SocialHost
 {
 public:
     explicit SessionHost(Session* s) : m_s(s) {}
+    // The notices of challenge answers show who answered.
+    CKetrelString GetLanguageText(i32 index) override
+    {
+        return index == 5 ? CKetrelString("%s declined") : SocialHost::GetLanguageText(index);
+    }
     i32 HasSession() override { return 1; }
     i32 GetOwnPlayerId() override { return m_s->GetOwnPlayerId(); }
     void RequestPlayerList(i32 list, const CKetrelString& filter, i32 a, i32 b, i32 first, i32 count,
@@ -81,6 +86,10 @@ public:
     {
         m_s->ConfirmBuyPlayerItems(id, b, items);
     }
+
+    // Off by default: with the session in hand the log-in controller would drive it.
+    CBrixNetworkSession* GetNetworkSession() override { return exposeSession ? m_s : nullptr; }
+    bool exposeSession = false;
 
 private:
     Session* m_s;
@@ -431,9 +440,62 @@ TEST(BrixMenuSocialLoopback, ChallengesAcceptedAndRejected)
         }
         else
         {
-            EXPECT_TRUE(Frames({&alice, &bobby}, [&] { return alice.Logged("game:CloseConnectingScreen"); }));
+            EXPECT_TRUE(Frames({&alice, &bobby}, [&] { return alice.Logged("ShowNotification Bobby declined"); }));
             EXPECT_FALSE(alice.state->GetPageView()->GetCurrentPage()->GetName().Equals(
                 CKetrelString("challenge_waiting")));
         }
     }
+}
+
+// Bobby accepts Alice's challenge after Alice has begun a match with Carol: the match
+// cannot start, and each of the two hears that the other is busy.
+TEST(BrixMenuSocialLoopback, ChallengeAcceptedWhileTheChallengerPlays)
+{
+    CLobbyServerProcess server;
+    ASSERT_NE(server.Port(), 0);
+    Player alice, bobby, carol;
+    ASSERT_TRUE(alice.LogIn(server.Port(), "Alice", "alice-pw"));
+    ASSERT_TRUE(bobby.LogIn(server.Port(), "Bobby", "bobby-pw"));
+    ASSERT_TRUE(carol.LogIn(server.Port()));
+    const int idAlice = alice.client.session.GetOwnPlayerId(), idCarol = carol.client.session.GetOwnPlayerId();
+    CKetrelArray<i32> ids;
+    ids.Add(bobby.client.session.GetOwnPlayerId());
+    alice.client.session.SendChallenge(ids, "");
+    ASSERT_TRUE(Frames({&alice, &bobby}, [&] { return bobby.state->GetChallengePartner() == idAlice; }));
+    ids.RemoveAll();
+    ids.Add(idAlice);
+    carol.client.session.SendChallenge(ids, "");
+    ASSERT_TRUE(Frames({&alice, &carol}, [&] { return alice.state->GetChallengePartner() == idCarol; }));
+    alice.client.session.AnswerChallenge(idCarol, 1, "");
+    ASSERT_TRUE(Frames({&alice, &carol}, [&] { return (carol.client.session.GetStatus() & Session::GAME_CONNECTED) != 0; }));
+
+    bobby.Fire("accept_challenge", nullptr);
+    EXPECT_TRUE(Frames({&alice, &bobby}, [&] {
+        return alice.Logged("ShowNotification T6") && bobby.Logged("ShowNotification T6");
+    }));
+    EXPECT_FALSE(alice.Logged("ShowNotification T4"));
+    EXPECT_FALSE(bobby.Logged("ShowNotification T4"));
+}
+
+// An item used in a match reaches the server, which logs it.
+TEST(BrixMenuSocialLoopback, ItemUsedInAMatchReachesTheServer)
+{
+    CLobbyServerProcess server;
+    ASSERT_NE(server.Port(), 0);
+    Player me;
+    ASSERT_TRUE(me.LogIn(server.Port()));
+    me.host.exposeSession = true;
+    me.state->SendMessage101(201, 1, 80);
+    auto logged = [&] {
+        FILE* f = fopen((server.Folder() + "server.log").c_str(), "r");
+        std::string text;
+        char buffer[4096];
+        size_t n;
+        while (f && (n = fread(buffer, 1, sizeof buffer, f)) > 0)
+            text.append(buffer, n);
+        if (f)
+            fclose(f);
+        return text.find("item 201 used x1") != std::string::npos;
+    };
+    EXPECT_TRUE(Frames({&me}, logged));
 }

@@ -1,6 +1,7 @@
 #include "engine/KetrelResult.h"
 #include "net/ASN1Field.h"
 #include "net/BerStreamCutter.h"
+#include "FailingAllocations.h"
 #include "NetTestBytes.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +139,24 @@ TEST(BerGolden, StringsBothWays)
     EXPECT_EQ(4, field.Decode(cut.data(), (int)cut.size()));
     EXPECT_EQ(UnitsOf("a"), UnitsOf(text));
     EXPECT_EQ(0, field.Decode(past.data(), (int)past.size())) << "length beyond the data";
+}
+
+// Without memory for a long text, its field and the reader fail; nothing is thrown.
+TEST(BerGolden, TextWithoutMemoryFailsSoftly)
+{
+    Bytes in = Hex("82 03 E8");   // 1,000 bytes of content
+    in.resize(3 + 1000, 'a');
+    CKetrelString text = "old";
+    CASN1_StringField field(&text);
+    CBerReader reader(in.data(), (int)in.size());
+    failalloc::Scope noMemory(1000);
+    int used = -1;
+    bool read = true;
+    EXPECT_NO_THROW(used = field.Decode(in.data(), (int)in.size()));
+    EXPECT_NO_THROW(read = reader.ReadLatin1(&text));
+    EXPECT_EQ(0, used);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(0, text.GetLength());
 }
 
 TEST(BerGolden, IdentifiersBothWays)

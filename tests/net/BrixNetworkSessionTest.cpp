@@ -2,6 +2,7 @@
 // 127.0.0.1. The engines' frames are run by hand, with made-up frame times where a
 // timer is the point.
 #include "net/BrixNetworkSession.h"
+#include "FailingAllocations.h"
 #include "LoopbackServer.h"
 #include "engine/KetrelApplication.h"
 #include "net/BerHandCodec.h"
@@ -348,4 +349,25 @@ TEST(BrixNetworkSessionTimers, LoginAndPictureTimeOuts)
     f.session.RequestImage(3, 4, "again", callback, &calls);
     // The hello, the log-in and two picture requests reach the server.
     EXPECT_TRUE(f.PumpUntil([&] { return frames.load() == 4; }));
+}
+
+// A log-in or log-in challenge whose message cannot be had (no memory) reports that it
+// sent nothing and leaves the link as it was.
+TEST(BrixNetworkSessionLinks, LogInWithoutMemorySaysNotSent)
+{
+    CLoopbackServer server([](int fd) {
+        while (!ReadFrame(fd).empty())
+        {
+        }
+    });
+    Fixture f;
+    ASSERT_TRUE(f.Connect(server.Port()));
+    const CKetrelString longName(std::string(3000, 'a').c_str());
+    {
+        failalloc::Scope noMemory(3000);
+        EXPECT_EQ(0, f.session.Login(longName, "pw", &f.watcher));
+        EXPECT_EQ(0, f.session.RequestLoginChallenge(longName, &f.watcher));
+    }
+    EXPECT_EQ(CBrixNetworkSession::LOBBY_HELLO_SENT, (int)(f.session.GetStatus() & 0xFF));
+    EXPECT_EQ(1, f.session.Login("ann", "pw", &f.watcher));
 }

@@ -232,6 +232,7 @@ TEST(BrixSessionDispatch, PackNames)
         std::vector<std::string> files, hostLog;
     };
     const std::string pack = H("KMP2 pack bytes");
+    const std::string long64(64, 'L'), long65(65, 'L');   // the longest name allowed, one more
     const Case cases[] = {
         {"language", 31, "[" + H("xx") + "," + H("brixlanguage") + "," + H("X") + ",0," + pack + "]",
          {"brixlanguage_xx.vad"}, {"language xx"}},
@@ -242,6 +243,11 @@ TEST(BrixSessionDispatch, PackNames)
         {"theme hidden", 33, "[" + H(".dark") + "," + H("") + "," + pack + "]", {}, {}},
         {"theme path", 33, "[" + H("../../etc/x") + "," + H("") + "," + pack + "]", {}, {}},
         {"theme empty", 33, "[" + H("") + "," + H("") + "," + pack + "]", {}, {}},
+        {"theme name of 64", 33, "[" + H(long64) + "," + H("") + "," + pack + "]",
+         {"brixtheme_" + long64 + ".vad"}, {"theme " + long64}},
+        {"theme name of 65", 33, "[" + H(long65) + "," + H("") + "," + pack + "]", {}, {}},
+        {"language code of 64", 31, "[" + H(long64) + "," + H("brixlanguage") + "," + H("X") + ",0," + pack + "]",
+         {"brixlanguage_" + long64 + ".vad"}, {}},
     };
     for (const Case& k : cases)
     {
@@ -276,6 +282,31 @@ TEST(BrixSessionDispatch, SafeFileNames)
     const u8 data[] = {1, 2, 3};
     EXPECT_EQ(10, BrixWriteFileSafely("/nonexistent-folder/", "x.vad", data, 3));
     EXPECT_EQ(2, BrixWriteFileSafely("/tmp/", "../x.vad", data, 3));
+}
+
+// The temporary file is made anew: a link planted under its name is not followed, and
+// the file it names stays as it was.
+TEST(BrixSessionDispatch, PackWriterFollowsNoPlantedLink)
+{
+    Host host;
+    const std::string folder = host.folder, victim = folder + "victim";
+    FILE* f = fopen(victim.c_str(), "w");
+    ASSERT_TRUE(f != nullptr);
+    fputs("keep", f);
+    fclose(f);
+    ASSERT_EQ(0, symlink(victim.c_str(), (folder + ".brixtheme_dark.vad.part").c_str()));
+    const u8 data[] = {'n', 'e', 'w'};
+    EXPECT_EQ(1, BrixWriteFileSafely(folder.c_str(), "brixtheme_dark.vad", data, 3));
+    char text[8] = {0};
+    f = fopen(victim.c_str(), "r");
+    ASSERT_TRUE(f != nullptr);
+    EXPECT_EQ(4u, fread(text, 1, sizeof text, f));
+    fclose(f);
+    EXPECT_STREQ("keep", text);
+    struct stat st;
+    ASSERT_EQ(0, lstat((folder + "brixtheme_dark.vad").c_str(), &st));
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(3, (int)st.st_size);
 }
 
 // Game data up to a whole 64 KiB batch reaches the game observers; a longer block is
@@ -341,4 +372,35 @@ TEST(BrixSessionDispatch, RequestsAndLinkTexts)
         const u16 ch = random.GetAt(i);
         EXPECT_TRUE(isalnum(ch) || ch == '-' || ch == '_') << ch;
     }
+}
+
+// Requests made while the lobby link is still connecting go out after the client hello,
+// in their order: the server reads the hello first.
+TEST(BrixSessionDispatch, RequestsDuringTheConnectFollowTheHello)
+{
+    Listener listener;
+    Client c;
+    ASSERT_EQ(1, c.session.Connect("127.0.0.1", listener.server.Port(), &c.rec));
+    ASSERT_EQ(Session::LOBBY_CONNECTING, c.Lobby());
+    c.session.RequestCoinBalance();
+    c.session.RequestPlayerList(0, "", 0, 0, 0, 10, nullptr, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));   // the connection is up meanwhile
+    EXPECT_TRUE(Pump({&c}, [&] { return listener.Tags().size() >= 3; }, 3000));
+    EXPECT_EQ((std::vector<int>{0, 90, 19}), listener.Tags());
+}
+
+// A picture request that timed out is forgotten whole: the reply to a later request
+// made without a callback does not reach the first request's callback.
+TEST(BrixSessionDispatch, PictureAfterTheTimeOutReachesNoOldCallback)
+{
+    Linked l;
+    int calls = 0;
+    auto callback = [](CKetrelSurface*, const CKetrelString&, void* context, f32) { ++*static_cast<int*>(context); };
+    l.c.session.RequestImage(1, 2, "face", callback, &calls);
+    l.c.session.Update(2.5f);
+    l.c.session.Update(0.016f);
+    ASSERT_EQ(1, calls);
+    l.c.session.RequestImage(3, 4, "other", nullptr, nullptr);
+    l.Feed(Msg(85, "[77,0," + H("PNGDATA") + "]"));
+    EXPECT_EQ(1, calls);
 }

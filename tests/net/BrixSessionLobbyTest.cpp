@@ -203,6 +203,25 @@ TEST(BrixSessionLobby, GuestLogInListsAndPacks)
     EXPECT_EQ(0, c.session.RemovePendingPlayerListRequest((int)key));
 }
 
+// Key values are answered before any log-in: the log-in page asks whether to offer a
+// guest log-in; a key the server does not know has the value "null".
+TEST(BrixSessionLobby, KeyValuesBeforeLogIn)
+{
+    CLobbyServerProcess server;
+    ASSERT_NE(0, server.Port());
+    Client c;
+    ASSERT_EQ(1, c.session.Connect("127.0.0.1", server.Port(), &c.rec));
+    ASSERT_TRUE(Pump({&c}, [&] { return c.Lobby() == Session::LOBBY_CONNECTED; }));
+    std::vector<std::string> values;
+    auto keep = [](const CKetrelString& k, const CKetrelString& v, void* ctx) {
+        static_cast<std::vector<std::string>*>(ctx)->push_back(Narrow(k) + "=" + Narrow(v));
+    };
+    c.session.GetKeyValue("guestLogin", keep, &values);
+    c.session.GetKeyValue("no-such-key", keep, &values);
+    EXPECT_TRUE(Pump({&c}, [&] { return values.size() == 2; }, 3000));
+    EXPECT_EQ((std::vector<std::string>{"guestLogin=1", "no-such-key=null"}), values);
+}
+
 // Two players: a challenge, its acceptance, the game join on both sides, the game channel
 // with game data both ways (a whole 64 KiB batch and its acknowledgement), chat, and the
 // end of the game as the other player sees it.
@@ -228,7 +247,7 @@ TEST(BrixSessionLobby, TwoPlayersChallengeAndPlay)
                (b.session.GetStatus() & 0xFF00) == Session::GAME_CONNECTED;
     };
     ASSERT_TRUE(Pump({&a, &b}, bothJoined));
-    EXPECT_TRUE(a.rec.Has("answer 1 from " + std::to_string(idA)));
+    EXPECT_TRUE(a.rec.Has("answer 1 from " + std::to_string(idB)));   // in the answerer's name
     EXPECT_EQ(a.session.GetGameId(), b.session.GetGameId());
     EXPECT_EQ(1, a.session.GetJoinFlag());
     EXPECT_EQ(0, b.session.GetJoinFlag());

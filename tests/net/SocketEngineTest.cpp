@@ -376,6 +376,36 @@ TEST(SocketEngineGenerations, ObserverClosingOrDeletingMidBatch)
     }
 }
 
+// The observer deletes the engine from a delivery that Close itself makes: Close touches
+// nothing of the engine afterwards (checked under AddressSanitizer).
+TEST(SocketEngineGenerations, ObserverDeletingDuringClose)
+{
+    CLoopbackServer server([](int fd) {
+        char go;
+        if (CLoopbackServer::ReadAll(fd, &go, 1) == 1)
+            CLoopbackServer::SendAll(fd, "xy", 2);
+        CLoopbackServer::Echo(fd);
+    });
+    Recorder rec;
+    CSocketEngine* engine = new CSocketEngine();
+    ASSERT_EQ(1, engine->Init(App(), &rec));
+    ASSERT_EQ(1, engine->Connect("127.0.0.1", server.Port()));
+    ASSERT_TRUE(Pump(*engine, [&] { return rec.Has("E1,0"); }));
+    engine->Send((const u8*)"g", 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));   // "xy" is queued
+    rec.hook = [&](const std::string& entry) {
+        if (entry[0] == 'D')
+        {
+            delete engine;
+            engine = nullptr;
+        }
+    };
+    engine->Close();
+    EXPECT_EQ(nullptr, engine);
+    EXPECT_EQ((std::vector<std::string>{"E1,0", "Dxy"}), rec.log);
+    delete engine;
+}
+
 TEST(SocketEngineTimers, SilenceAndKeepAlive)
 {
     std::atomic<bool> release{false};

@@ -460,12 +460,14 @@ def on_change_language(server, conn, f):
     conn.language = text(f[0])[:16]
 
 
-KEY_VALUES = {'motd': 'Welcome to the test lobby.', 'server': 'lobbyserver'}
+# "guestLogin" 1 keeps the guest button of the log-in page.
+KEY_VALUES = {'motd': 'Welcome to the test lobby.', 'server': 'lobbyserver', 'guestLogin': '1'}
 
 
 def on_key_value(server, conn, f):
+    """Answered before any log-in too: the log-in page asks before it offers a guest."""
     key = text(f[0])
-    conn.send(17, [utf8(key), utf8(KEY_VALUES.get(key, ''))])
+    conn.send(17, [utf8(key), utf8(KEY_VALUES.get(key, 'null'))])
 
 
 def list_item(server, row):
@@ -520,8 +522,9 @@ def on_challenge(server, conn, f):
     for target in (f[1] or [])[:10]:
         other = server.online.get(target)
         if other is None or target == conn.pid or server.store.blocks(target, conn.pid):
-            # Unknown, offline or blocking: answered at once as unavailable.
-            conn.send(40, [3, app_id, conn.pid, target, b'', b''])
+            # Unknown, offline or blocking: answered at once as unavailable, in the
+            # target's name as an answer relayed from it would be.
+            conn.send(40, [3, app_id, target, conn.pid, b'', b''])
             continue
         game_id = server.new_game_id()
         server.challenges[(conn.pid, target)] = game_id
@@ -533,6 +536,9 @@ def on_challenge(server, conn, f):
 
 
 def on_challenge_answer(server, conn, f):
+    """The answerer sends [2] the challenger's id and [3] its own. Each side is told
+    with [2] the other side's id and [3] its own, the layout the lobby reads: its own
+    id in [2] would mean an answer about a challenge of its own."""
     answer, app_id, challenger = f[0], f[1] or 0, f[2]
     game_id = server.challenges.pop((challenger, conn.pid), None)
     if game_id is None:
@@ -543,10 +549,10 @@ def on_challenge_answer(server, conn, f):
     name = latin1(conn.player['name'])
     if answer == 1 and (server.busy(challenger) or server.busy(conn.pid)):
         # One of them is already in a match: both hear that it cannot start.
-        for link in (other, conn):
-            link.send(40, [2, app_id, challenger, conn.pid, name, b''])
+        other.send(40, [2, app_id, conn.pid, challenger, name, b''])
+        conn.send(40, [2, app_id, challenger, conn.pid, latin1(other.player['name']), b''])
         return
-    other.send(40, [answer, app_id, challenger, conn.pid, name, f[5] or b''])
+    other.send(40, [answer, app_id, conn.pid, challenger, name, f[5] or b''])
     if answer == 1:
         server.start_game(game_id, challenger, conn.pid)
 
@@ -749,6 +755,11 @@ def on_ignored(server, conn, f):
     pass
 
 
+def on_item_used(server, conn, f):
+    """An item used in a match (101): the item and the count, logged."""
+    conn.event('item %r used x%r', f[0], f[1])
+
+
 LOBBY_HANDLERS = {
     0: (False, on_hello),
     5: (False, on_login),
@@ -762,7 +773,7 @@ LOBBY_HANDLERS = {
     30: (True, on_language_pack),
     32: (True, on_theme_pack),
     37: (True, on_change_language),
-    25: (True, on_key_value),
+    25: (False, on_key_value),
     19: (True, on_player_list),
     18: (True, on_game_players),
     14: (True, on_tournament_scores),
@@ -787,8 +798,9 @@ LOBBY_HANDLERS = {
     104: (True, on_confirm_buy),
     113: (True, on_gift_items),
     115: (True, on_confirm_gift_items),
+    101: (True, on_item_used),
     3: (True, on_ignored), 36: (True, on_ignored), 82: (True, on_ignored), 84: (True, on_ignored),
-    101: (True, on_ignored), 112: (True, on_ignored),
+    112: (True, on_ignored),
 }
 
 

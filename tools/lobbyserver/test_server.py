@@ -193,6 +193,13 @@ class LoginTest(ServerTestCase):
         c.send(44, [-1])
         self.assertEqual(c.recv(), (44, [0]))
 
+    def test_key_values_before_log_in(self):
+        c = self.client()
+        c.hello()
+        for key, value in [(b'guestLogin', b'1'), (b'no-such-key', b'null')]:
+            c.send(25, [key])
+            self.assertEqual(c.recv(), (17, [key, value]))
+
 
 class RedirectTest(ServerTestCase):
     server_args = ('--redirect', '127.0.0.1:6001')
@@ -274,7 +281,7 @@ class MatchTest(ServerTestCase):
         self.assertEqual(b.expect(85)[0], a.player_id)
         b.send(40, [1, 64, a.player_id, b.player_id, b'', b''])
         answer = a.expect(40)
-        self.assertEqual((answer[0], answer[2], answer[3]), (1, a.player_id, b.player_id))
+        self.assertEqual((answer[0], answer[2], answer[3]), (1, b.player_id, a.player_id))
         game_id, ga, gb = self.start_match(a, b)
         # Game events both ways, each answered by a 12-byte acknowledgement.
         event = bytes([21, 0, 0, 0]) + (7).to_bytes(4, 'little') + (0xFFFFFFFF).to_bytes(4, 'little') + b'payload'
@@ -320,10 +327,11 @@ class MatchTest(ServerTestCase):
     def test_quick_match_and_declined_challenge(self):
         a, b, c = self.logged_in(), self.logged_in(), self.logged_in()
         c.send(38, [64, [a.player_id, 999999], b''])
-        self.assertEqual(c.expect(40)[0], 3)             # no such player online
+        # Each answer reaches the challenger with [2] the answerer's id, [3] its own.
+        self.assertEqual(c.expect(40)[:4], [3, 64, 999999, c.player_id])   # no such player online
         a.expect(39)
         a.send(40, [0, 64, c.player_id, a.player_id, b'', b'busy'])
-        self.assertEqual(c.expect(40)[0], 0)
+        self.assertEqual(c.expect(40)[:5], [0, 64, a.player_id, c.player_id, b'Guest%d' % a.player_id])
         a.send(7, [64, 0, 2])
         a.send(9, [64])
         a.send(7, [64, 0, 2])
@@ -331,9 +339,18 @@ class MatchTest(ServerTestCase):
         a.expect(44)                                     # a waits first, so a starts
         b.send(7, [64, 0, 2])
         game_id, ga, gb = self.start_match(a, b)
+        # c's challenge accepted while a plays: each side hears "busy" in the other's name.
+        c.send(38, [64, [b.player_id], b''])
+        b.expect(39)
+        b.send(40, [1, 64, c.player_id, b.player_id, b'', b''])
+        self.assertEqual(c.expect(40)[:4], [2, 64, b.player_id, c.player_id])
+        self.assertEqual(b.expect(40)[:4], [2, 64, c.player_id, b.player_id])
+        b.send(101, [201, 1])
         b.send(18, [game_id])
         reply = b.expect(20)
         self.assertEqual((reply[1], reply[2], [i[0] for i in reply[3]]), (0, 0x100, [a.player_id, b.player_id]))
+        self.server.log.seek(0)
+        self.assertIn('item 201 used x1', self.server.log.read())
         # A game-ready for a game the player is not in is refused.
         intruder = self.client()
         intruder.send(46, [c.player_id, game_id, 64, 0, 2, 1, b'2.05'])
