@@ -133,6 +133,7 @@ int CJubPlayState::CreateParts()
     }
     m_ambience->SetLoop(JUB_SOUND_AMBIENT_LOOP);
     m_ambience->Init(m_game);
+    m_ambience->PlayLoop();
     return KE_OK;
 }
 
@@ -193,9 +194,12 @@ void CJubPlayState::SetSinglePlayer(int on)
 {
     m_singlePlayer = on ? 1 : 0;
     m_nextState = JUB_STATE_TRAINING;
+    // A screen whose Init failed, or after Deinit, has no exchange and no scene.
     if (m_exchange)
+    {
         m_exchange->SetSinglePlayer(m_singlePlayer);
-    m_exchange->SetTakeTimedEvents(0);
+        m_exchange->SetTakeTimedEvents(0);
+    }
     if (m_singlePlayer && m_liveScene)
     {
         m_liveScene->GetPlayer(0).name = CKetrelString(L"You");

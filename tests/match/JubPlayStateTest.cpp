@@ -445,6 +445,45 @@ TEST(JubPlayStateActions, DamageIsTakenOnceAndMatchesTheHealthLeft)
     EXPECT_LT(s.GetLiveScene()->GetPlayer(0).health + s.GetLiveScene()->GetPlayer(1).health, 200);
 }
 
+TEST(JubPlayStateLifecycle, CallsOnAScreenWithoutItsPartsDoNothing)
+{
+    {
+        // Entered, the ambience's loop is heard at once, before any update.
+        CJubPhysicsWorld world;
+        world.SetStep(1.0f / 30.0f, 4);
+        RigHost host;
+        host.world = &world;
+        CJubPlayState s;
+        ASSERT_EQ(KE_OK, s.Init(&host));
+        EXPECT_EQ(1, host.CountSound(JUB_SOUND_AMBIENT_LOOP));
+    }
+    struct Row
+    {
+        const char* name;
+        int init;       // Init with a world (1), without one (0, it fails), or not at all (-1)
+        int deinit;
+    } rows[] = {{"never entered", -1, 0}, {"failed Init", 0, 0}, {"after Deinit", 1, 1}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        CJubPhysicsWorld world;
+        world.SetStep(1.0f / 30.0f, 4);
+        RigHost host;
+        host.world = row.init == 1 ? &world : nullptr;
+        CJubPlayState s;
+        if (row.init >= 0)
+        {
+            EXPECT_EQ(row.init == 1 ? KE_OK : KE_ERR_ARGUMENT, s.Init(&host));
+        }
+        if (row.deinit)
+            s.Deinit();
+        s.SetSinglePlayer(1);
+        s.UpdateTexts();
+        s.SetSinglePlayer(0);
+        EXPECT_EQ(0, s.IsSinglePlayer());
+    }
+}
+
 // ---------------------------------------------------------------- snapshot
 
 TEST(JubPlayStateSnapshot, RestoreGivesTheLiveWorldBackBitForBit)
