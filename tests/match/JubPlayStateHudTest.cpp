@@ -286,6 +286,23 @@ TEST(JubPlayStateHud, MenuButtonTogglesTheConfirmationAndItsAnswers)
     }
 }
 
+TEST(JubPlayStateHud, BothBombsOwnedTheButtonShowsAndFiresTheSnowBomb)
+{
+    Hud hud;
+    ASSERT_EQ(KE_OK, hud.screen.Init(&hud.host));
+    hud.screen.PostStartRound(0, 2, 0, 0);
+    hud.Step(1);
+    CJubPlayer& me = hud.screen.GetLiveScene()->GetPlayer(0);
+    me.ownsSnowBomb = 1;
+    me.ownsClusterBomb = 1;
+    hud.screen.PostBeginTurn(0);
+    hud.Step(130);   // past the intro
+    ASSERT_TRUE(hud.screen.IsTimerRunning());
+    EXPECT_EQ(21, hud.Button(8)->textureIndex);
+    hud.Tap(8);
+    EXPECT_EQ(JUB_WEAPON_SNOW, me.selectedWeapon);
+}
+
 TEST(JubPlayStateHud, DragsPanOnlyWhileTheTimerRunsAndBlockedInputIsIgnored)
 {
     Hud hud;
