@@ -581,7 +581,7 @@ void CJubPlayState::OnBack()
         OnButtonClicked(&leave);
         return;
     }
-    if (m_f.phase == JUB_PHASE_BETWEEN_ROUNDS && !m_confirmation)
+    if (IsNextRoundShown() && !m_confirmation)
     {
         CJubButton next(this, CKetrelVector2(), CKetrelVector2(), 60, 9, 0);
         OnButtonClicked(&next);

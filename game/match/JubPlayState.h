@@ -482,6 +482,8 @@ private:
     void ApplyHudWeapons();
     // Which buttons the phase shows.
     void UpdateHudVisibility();
+    // The next-round button (9) is up: phase 4, before the local player is ready.
+    i32 IsNextRoundShown() const;
     void HandleInput(f32 dt);
     void ReleaseItemImages();
     void ReloadItemImages();

@@ -163,6 +163,11 @@ void CJubPlayState::ApplyHudWeapons()
     m_buttons->LoadTextures();
 }
 
+i32 CJubPlayState::IsNextRoundShown() const
+{
+    return m_f.phase == JUB_PHASE_BETWEEN_ROUNDS && !m_f.readyPosted && !m_leaveShown;
+}
+
 void CJubPlayState::UpdateHudVisibility()
 {
     if (!m_buttons)
@@ -191,7 +196,7 @@ void CJubPlayState::UpdateHudVisibility()
             shown = !roundStarting && m_confirmation;
             break;
         case 9:
-            shown = phase == JUB_PHASE_BETWEEN_ROUNDS && !m_f.readyPosted && !m_leaveShown;
+            shown = IsNextRoundShown();
             break;
         case 12:
             shown = m_leaveShown;

@@ -284,6 +284,24 @@ TEST(JubPlayStateHud, MenuButtonTogglesTheConfirmationAndItsAnswers)
         hud.screen.OnBack();
         EXPECT_EQ(0, hud.screen.IsConfirmationShown());
     }
+    {
+        // Between rounds the back key is the next-round button while that is shown; once
+        // the player is ready it toggles the confirmation again.
+        Hud hud;
+        ASSERT_EQ(KE_OK, hud.screen.Init(&hud.host));
+        hud.screen.SetPhase(JUB_PHASE_BETWEEN_ROUNDS);
+        hud.Step(1);
+        ASSERT_EQ(1, hud.Button(9)->visible);
+        hud.screen.OnBack();
+        EXPECT_EQ(1, hud.screen.GetFields().readyPosted);
+        EXPECT_EQ(0, hud.screen.IsConfirmationShown());
+        hud.Step(1);
+        ASSERT_EQ(0, hud.Button(9)->visible);
+        hud.screen.OnBack();
+        EXPECT_EQ(1, hud.screen.IsConfirmationShown());
+        hud.screen.OnBack();
+        EXPECT_EQ(0, hud.screen.IsConfirmationShown());
+    }
 }
 
 TEST(JubPlayStateHud, BothBombsOwnedTheButtonShowsAndFiresTheSnowBomb)
