@@ -183,7 +183,8 @@ public:
     void PostRandomStartRound();
     // The local player gives up (two-player): Concede, the other player wins.
     void Concede();
-    // The quit confirmation's yes, or a scene that cannot be loaded.
+    // The quit confirmation's yes, or a scene that cannot be loaded: the other player
+    // wins and the screen leaves. A match already decided is left as it stands.
     void Forfeit();
     // Training: the same scene from its start.
     void RestartScene();

@@ -584,10 +584,14 @@ void CJubPlayState::Concede()
 
 void CJubPlayState::Forfeit()
 {
-    SetMatchResult(m_f.remotePlayer);
-    m_game->GetMatchCounters().losses += 1;
-    m_resultCounted = 1;
-    m_f.matchDecided = 1;
+    // A decided match keeps its result and its count: leaving it gives nothing away.
+    if (!m_f.matchDecided)
+    {
+        SetMatchResult(m_f.remotePlayer);
+        m_game->GetMatchCounters().losses += 1;
+        m_resultCounted = 1;
+        m_f.matchDecided = 1;
+    }
     SetPhase(JUB_PHASE_LEAVING);
     PostMatchOver(1);
 }

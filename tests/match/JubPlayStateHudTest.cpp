@@ -304,6 +304,24 @@ TEST(JubPlayStateHud, MenuButtonTogglesTheConfirmationAndItsAnswers)
     }
 }
 
+TEST(JubPlayStateHud, LeavingAWonTrainingMatchKeepsTheWin)
+{
+    Hud hud;
+    hud.StartTraining(2);
+    CJubPlayState& s = hud.screen;
+    s.SetMatchResult(0);
+    s.PostTurnResult(CJubEventMatchResult::kByRounds);
+    hud.Step(40);   // the result, then the leave button after a second
+    ASSERT_EQ(1, s.IsMatchDecided());
+    ASSERT_EQ(1, hud.Button(12)->visible);
+    ASSERT_EQ(1, hud.host.counters.wins);
+    hud.screen.OnBack();   // the leave button: a won scene is left, not restarted
+    EXPECT_EQ(JUB_PHASE_LEAVING, s.GetPhase());
+    EXPECT_EQ(0, s.GetWinner());
+    EXPECT_EQ(1, hud.host.counters.wins);
+    EXPECT_EQ(0, hud.host.counters.losses);
+}
+
 TEST(JubPlayStateHud, BothBombsOwnedTheButtonShowsAndFiresTheSnowBomb)
 {
     Hud hud;
