@@ -286,8 +286,10 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
     }
     else
     {
+        // The whole field, and no last place of an earlier follow to ease back to.
         m_camera->StopFollowing();
         m_camera->SetViewOffset(kCentre);
+        m_camera->SetFocusPoint(kCentre);
         m_camera->SetZoom(kOverviewZoom);
         m_camera->SetZoomTarget(kOverviewZoom);
         m_turnMessage = 0.0f;

@@ -367,6 +367,44 @@ TEST_F(PlayStateMatch, AimingByTouchFiresOnlyAwayFromTheCreature)
     EXPECT_NE(KE_OK, B().Act(Aim(JUB_WEAPON_JUMP, 0.0f, 0.0f)));
 }
 
+TEST_F(PlayStateMatch, TheRoundsIntroCentresTheCameraAndTakesNoAim)
+{
+    // The camera last followed creature 0, as in an earlier round.
+    CJubCamera& camera = A().GetCamera();
+    camera.SetScreenSize(800.0f, 480.0f);
+    camera.FollowBody(A().GetLiveScene()->GetPlayer(0).body);
+    camera.Update();
+    ASSERT_NE(1.5f, camera.GetFocusPoint().y);
+    for (int t = 0; t < 400 && A().GetPhase() != JUB_PHASE_LOCAL_TURN; ++t)
+        rig.Tick();
+    ASSERT_EQ(JUB_PHASE_LOCAL_TURN, A().GetPhase());
+    ASSERT_FALSE(A().IsTimerRunning());
+    // The whole field: no follow, offset and focus at the centre, the far zoom.
+    EXPECT_EQ(JUB_CAMERA_NONE, camera.GetMode());
+    EXPECT_EQ(0.0f, camera.GetViewOffset().x);
+    EXPECT_EQ(1.5f, camera.GetViewOffset().y);
+    EXPECT_EQ(0.0f, camera.GetFocusPoint().x);
+    EXPECT_EQ(1.5f, camera.GetFocusPoint().y);
+    EXPECT_FLOAT_EQ(0.3f, camera.GetZoom());
+
+    // A pull on the creature during the intro aims nothing and fires nothing.
+    CKetrelVector2 at;
+    camera.WorldToScreen(A().GetLiveScene()->GetPlayer(0).body->GetPosition(), at);
+    RigHost& host = rig.Handset(0).host;
+    host.Down(at.x, at.y);
+    rig.Tick();
+    host.Move(at.x + 150.0f, at.y + 100.0f);
+    rig.Tick();
+    EXPECT_EQ(0u, A().GetLiveScene()->GetPlayer(0).aiming);
+    host.Up(at.x + 150.0f, at.y + 100.0f);
+    rig.Tick();
+    host.Hold();
+    rig.Tick();
+    ASSERT_FALSE(A().IsTimerRunning());
+    EXPECT_EQ(0, A().GetFields().acted);
+    EXPECT_EQ(0, A().IsLiveSimulation());
+}
+
 // ------------------------------------------------------------- action outcomes
 
 TEST(JubPlayStateActions, EachWeaponOnASmallLevel)
