@@ -552,6 +552,9 @@ void CJubPlayState::OnMatchOver(const CJubEventMatchOver& e)
     {
         SetPhase(JUB_PHASE_LEAVING);
         m_leave = 1;
+        // The leaving step runs now: a screen with nothing left to animate is done in
+        // this frame, not the next.
+        Update(0.0f);
     }
 }
 

@@ -405,6 +405,17 @@ TEST_F(PlayStateMatch, TheRoundsIntroCentresTheCameraAndTakesNoAim)
     EXPECT_EQ(0, A().IsLiveSimulation());
 }
 
+TEST_F(PlayStateMatch, LeavingNowEndsTheScreenInTheSameUpdate)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    A().PostMatchOver(1);
+    A().Update(0.033f);
+    EXPECT_EQ(JUB_PHASE_LEAVING, A().GetPhase());
+    EXPECT_EQ(1, A().IsDone());
+    ASSERT_FALSE(rig.Handset(0).host.reports.empty());
+    EXPECT_EQ((std::vector<i32>{1}), rig.Handset(0).host.reports.back());
+}
+
 // ------------------------------------------------------------- action outcomes
 
 TEST(JubPlayStateActions, EachWeaponOnASmallLevel)
