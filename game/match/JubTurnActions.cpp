@@ -580,6 +580,9 @@ void CJubPlayState::ResolveBlasts(i32 player)
 {
     BeginShadow();
     CJubPlayer& owner = m_liveScene->GetPlayer(player);
+    // Creatures knocked out by an earlier shot of this pass: the later shots (a cluster's
+    // fragments go off together) still knock them back, but deal no more damage.
+    i32 outHere[2] = {0, 0};
     for (i32 s = 0; s < JUB_PROJECTILE_SLOTS; ++s)
     {
         CJubProjectile* shot = owner.projectiles[s];
@@ -621,7 +624,7 @@ void CJubPlayState::ResolveBlasts(i32 player)
                 continue;
             }
             const i32 victim = FindCreature(body);
-            if (victim < 0 || m_shadowHealth[victim] <= 0)
+            if (victim < 0 || (m_shadowHealth[victim] <= 0 && !outHere[victim]))
                 continue;
             f32 distance = hit->distance;
             CKetrelVector2 between;
@@ -634,6 +637,7 @@ void CJubPlayState::ResolveBlasts(i32 player)
             CKetrelVector2 knock(-(direction.x * f) * 0.12f, -(direction.y * f) * 0.12f);
             PostJump(victim, knock, 1);
             HitCreature(victim, (i32)(f * (f32)shot->damage));
+            outHere[victim] = m_shadowHealth[victim] < 0;
         }
     }
     PostSettleCheck();

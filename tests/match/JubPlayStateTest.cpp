@@ -494,6 +494,45 @@ TEST(JubPlayStateActions, DamageIsTakenOnceAndMatchesTheHealthLeft)
     EXPECT_LT(s.GetLiveScene()->GetPlayer(0).health + s.GetLiveScene()->GetPlayer(1).health, 200);
 }
 
+TEST(JubPlayStateActions, ACreatureOutAfterTheFirstShotOfAPassIsStillKnockedBack)
+{
+    // Two bombs of player 0 go off beside creature 1, which has 1 health left: the first
+    // puts it out, the second still knocks it, and neither hits it twice.
+    SmallLevel level;
+    SoloRig rig;
+    ASSERT_EQ(KE_OK, rig.Start(10, &level));
+    CJubPlayState& s = rig.Handset(0).screen;
+    for (int t = 0; t < 200 && !s.IsTimerRunning(); ++t)
+        s.Update(0.033f);
+    CJubScene& live = *s.GetLiveScene();
+    live.GetPlayer(0).body->SetPosition(CKetrelVector2(-0.9f, 0.65f));
+    live.GetPlayer(1).health = 1;
+    const CKetrelVector2 creature = live.GetPlayer(1).body->GetPosition();
+    for (i32 slot = 0; slot < 2; ++slot)
+    {
+        CJubProjectile* shot = live.CreateProjectile(0, JUB_KIND_BOMB, slot);
+        ASSERT_NE(nullptr, shot);
+        shot->body->SetPosition(CKetrelVector2(creature.x + (slot ? 0.05f : -0.05f), creature.y));
+    }
+    CJubGameEventQueue& queue = s.GetExchange().GetLocalQueue();
+    queue.Clear();
+    s.ResolveBlasts(0);
+    int jumps = 0, damages = 0, outs = 0;
+    for (i32 i = 0; i < queue.Count(); ++i)
+    {
+        const u8* p = queue.GetAt(i)->GetPayload();
+        if (queue.GetAt(i)->GetSize() <= 12 || p[12] != 1)
+            continue;
+        jumps += p[0] == JUB_EVENT_JUMP;
+        damages += p[0] == JUB_EVENT_DAMAGE;
+        outs += p[0] == JUB_EVENT_PLAYER_OUT;
+    }
+    EXPECT_EQ(2, jumps);
+    EXPECT_EQ(1, damages);
+    EXPECT_EQ(1, outs);
+    queue.Clear();
+}
+
 TEST(JubPlayStateLifecycle, CallsOnAScreenWithoutItsPartsDoNothing)
 {
     {
