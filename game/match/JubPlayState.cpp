@@ -45,6 +45,7 @@ CJubPlayState::CJubPlayState()
     m_timerPulse[2] = 0.1f;
     for (i32 p = 0; p < 2; ++p)
     {
+        m_startHealth[p] = 0;
         m_playerIds[p] = (u32)p;
         m_resultIds[p] = 0;
         m_resultCodes[p] = 0;

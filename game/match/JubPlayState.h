@@ -440,6 +440,9 @@ private:
     i32 m_shortBatches;
     i32 m_resourcesLoaded;
     i32 m_roundBegun;                  // the round's BeginTurn was applied
+    // Each creature's starting health as its own handset announced it (0: not announced);
+    // it stands over what this handset's reading of the items gives.
+    i32 m_startHealth[2];
     // Per-turn bookkeeping of the settling check (simulate-ahead only).
     i32 m_inWater[2];
     f32 m_waterTimer[2];

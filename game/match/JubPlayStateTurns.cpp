@@ -58,6 +58,7 @@ void CJubPlayState::ResetRound()
     m_simulatedTime = 0.0f;
     m_replayEndHandled = 0;
     m_roundBegun = 0;
+    m_startHealth[0] = m_startHealth[1] = 0;
     m_phaseClock = m_now;
     ClearCheckState();
     if (m_exchange)
@@ -633,8 +634,15 @@ void CJubPlayState::OnBatch(const CJubGameEvent& batch)
 
 void CJubPlayState::OnOwnedItems(const CJubEventOwnedItems& e)
 {
+    const i32 player = e.player & 1;
+    // The owner's handset read its own items: its value holds on both handsets, also
+    // where this one cannot read them.
+    if (e.startHealth > 0)
+        m_startHealth[player] = HatHealth((i32)e.startHealth - 100);
     for (i32 i = 0; i < e.count && i < JUB_OWNED_ITEMS_MAX; ++i)
-        ReadItem(e.player, (i32)e.itemId[i], (i32)e.fileNumber[i], (i32)e.packNumber[i]);
+        ReadItem(player, (i32)e.itemId[i], (i32)e.fileNumber[i], (i32)e.packNumber[i]);
+    if (m_startHealth[player] > 0 && !m_roundBegun && m_liveScene)
+        m_liveScene->GetPlayer(player).health = m_startHealth[player];
 }
 
 // ------------------------------------------------------------------ weapons

@@ -837,9 +837,13 @@ void CJubPlayState::OnDamage(const CJubEventDamage& e)
 {
     CJubPlayer& player = m_liveScene->GetPlayer(e.player);
     const i32 before = player.health;
-    // The sender worked out the health left without touching the record, so the damage
-    // is taken here once, on every handset alike.
-    player.health = before > e.damage ? before - e.damage : 0;
+    // The sender worked out the health left without touching the record; that value is
+    // the one every handset keeps, so a health that came apart comes together again.
+    // It is before less the damage wherever the handsets already agreed.
+    i32 left = e.healthLeft < 0 ? 0 : e.healthLeft;
+    if (left > HatHealth(JUB_HAT_BONUS_MAX))
+        left = HatHealth(JUB_HAT_BONUS_MAX);
+    player.health = player.alive ? left : 0;
     const i32 shown = e.damage < before ? e.damage : before;
     for (i32 i = 0; i < JUB_DISPLAY_SLOTS; ++i)
     {

@@ -416,6 +416,27 @@ TEST_F(PlayStateMatch, LeavingNowEndsTheScreenInTheSameUpdate)
     EXPECT_EQ((std::vector<i32>{1}), rig.Handset(0).host.reports.back());
 }
 
+TEST_F(PlayStateMatch, TheSendersHealthLeftIsTheOneKept)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    // Health that came apart (B reads 100, A computed from 300) comes together.
+    struct Row
+    {
+        i32 before, damage, left, health;
+    } rows[] = {{100, 40, 260, 260}, {100, 40, 60, 60}, {30, 40, 0, 0}, {100, 5, 1 << 30, 1000}};
+    for (const Row& row : rows)
+    {
+        CJubPlayer& player = B().GetLiveScene()->GetPlayer(1);
+        player.health = row.before;
+        CJubEventDamage e;
+        e.player = 1;
+        e.damage = row.damage;
+        e.healthLeft = row.left;
+        B().OnDamage(e);
+        EXPECT_EQ(row.health, player.health) << row.before << " " << row.left;
+    }
+}
+
 // ------------------------------------------------------------- action outcomes
 
 TEST(JubPlayStateActions, EachWeaponOnASmallLevel)
