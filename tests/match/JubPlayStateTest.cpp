@@ -123,6 +123,35 @@ CJubTurnAction Aim(i32 weapon, f32 x, f32 y)
     return a;
 }
 
+// A finger down on the handset's creature, out by (dx, dy) pixels and up, then a step
+// with no change (an aim let go fires in that step).
+void PullCreature(MatchRig& rig, int handset, f32 dx, f32 dy)
+{
+    CJubPlayState& s = rig.Handset(handset).screen;
+    RigHost& host = rig.Handset(handset).host;
+    CKetrelVector2 at;
+    s.GetCamera().WorldToScreen(s.GetLiveScene()->GetPlayer(s.GetLocalPlayer()).body->GetPosition(),
+                                at);
+    host.Down(at.x, at.y);
+    rig.Tick();
+    host.Move(at.x + dx, at.y + dy);
+    rig.Tick();
+    host.Up(at.x + dx, at.y + dy);
+    rig.Tick();
+    host.Hold();
+    rig.Tick();
+}
+
+// A training match on scene 10 of the level, stepped until its first turn's timer runs.
+int StartTrainingTurn(SoloRig& rig, CJubAssetSource* level)
+{
+    const int rc = rig.Start(10, level);
+    CJubPlayState& s = rig.Handset(0).screen;
+    for (int t = 0; rc == KE_OK && t < 200 && !s.IsTimerRunning(); ++t)
+        s.Update(0.033f);
+    return rc;
+}
+
 void SinkCreature(CJubPlayState& screen, i32 player)
 {
     CJubPhysicsBody* body = screen.GetLiveScene()->GetPlayer(player).body;
@@ -354,14 +383,7 @@ TEST_F(PlayStateMatch, AimingByTouchFiresOnlyAwayFromTheCreature)
     EXPECT_EQ(0, A().GetFields().acted);
     // Out again and up there: the jump goes off on the next update.
     A().SelectWeapon(JUB_WEAPON_JUMP);
-    host.Down(at.x, at.y);
-    rig.Tick();
-    host.Move(at.x + 150.0f, at.y + 100.0f);
-    rig.Tick();
-    host.Up(at.x + 150.0f, at.y + 100.0f);
-    rig.Tick();
-    host.Hold();
-    rig.Tick();
+    PullCreature(rig, 0, 150.0f, 100.0f);
     EXPECT_EQ(1, A().GetFields().acted);
     // A stretch of no length is refused outright.
     EXPECT_NE(KE_OK, B().Act(Aim(JUB_WEAPON_JUMP, 0.0f, 0.0f)));
@@ -388,19 +410,9 @@ TEST_F(PlayStateMatch, TheRoundsIntroCentresTheCameraAndTakesNoAim)
     EXPECT_FLOAT_EQ(0.3f, camera.GetZoom());
 
     // A pull on the creature during the intro aims nothing and fires nothing.
-    CKetrelVector2 at;
-    camera.WorldToScreen(A().GetLiveScene()->GetPlayer(0).body->GetPosition(), at);
-    RigHost& host = rig.Handset(0).host;
-    host.Down(at.x, at.y);
-    rig.Tick();
-    host.Move(at.x + 150.0f, at.y + 100.0f);
-    rig.Tick();
-    EXPECT_EQ(0u, A().GetLiveScene()->GetPlayer(0).aiming);
-    host.Up(at.x + 150.0f, at.y + 100.0f);
-    rig.Tick();
-    host.Hold();
-    rig.Tick();
+    PullCreature(rig, 0, 150.0f, 100.0f);
     ASSERT_FALSE(A().IsTimerRunning());
+    EXPECT_EQ(0u, A().GetLiveScene()->GetPlayer(0).aiming);
     EXPECT_EQ(0, A().GetFields().acted);
     EXPECT_EQ(0, A().IsLiveSimulation());
 }
@@ -521,10 +533,8 @@ TEST(JubPlayStateActions, ACreatureOutAfterTheFirstShotOfAPassIsStillKnockedBack
     // puts it out, the second still knocks it, and neither hits it twice.
     SmallLevel level;
     SoloRig rig;
-    ASSERT_EQ(KE_OK, rig.Start(10, &level));
+    ASSERT_EQ(KE_OK, StartTrainingTurn(rig, &level));
     CJubPlayState& s = rig.Handset(0).screen;
-    for (int t = 0; t < 200 && !s.IsTimerRunning(); ++t)
-        s.Update(0.033f);
     CJubScene& live = *s.GetLiveScene();
     live.GetPlayer(0).body->SetPosition(CKetrelVector2(-0.9f, 0.65f));
     live.GetPlayer(1).health = 1;
@@ -766,10 +776,8 @@ TEST(JubPlayStateActions, CrushedBetweenBlocksOrLiftedOntoOne)
     {
         SCOPED_TRACE(testing::Message() << "ceiling " << row.ceiling << " y " << row.y);
         SoloRig rig;
-        ASSERT_EQ(KE_OK, rig.Start(10, &level));
+        ASSERT_EQ(KE_OK, StartTrainingTurn(rig, &level));
         CJubPlayState& s = rig.Handset(0).screen;
-        for (int t = 0; t < 200 && !s.IsTimerRunning(); ++t)
-            s.Update(0.033f);
         CJubScene& live = *s.GetLiveScene();
         live.GetPlayer(1).body->SetPosition(CKetrelVector2(0.15f, row.y));
         if (row.ceiling < 5.0f)
