@@ -52,6 +52,12 @@ void CJubAmbience::PlayOne(const CKetrelArray<u32>& sounds)
     m_game->PlaySound(sounds[index], 0, 0);
 }
 
+void CJubAmbience::PlayLoop()
+{
+    if (m_game && m_hasLoop)
+        m_game->PlaySound(m_loop, 0, 0);
+}
+
 void CJubAmbience::Update(f32 dt)
 {
     if (!m_game)
@@ -68,8 +74,7 @@ void CJubAmbience::Update(f32 dt)
         PlayOne(m_rare);
         m_rareTimer = m_game->RandomFloat(kRareMin, kRareMax);
     }
-    if (m_hasLoop)
-        m_game->PlaySound(m_loop, 0, 0);
+    PlayLoop();
 }
 
 void CJubAmbience::StopList(const CKetrelArray<u32>& sounds)

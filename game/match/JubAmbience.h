@@ -23,6 +23,9 @@ public:
 
     // Keeps the game (not owned) and draws the first intervals.
     void Init(CJubGameHost* game);
+    // Requests the loop (one still playing goes on); the play screen starts it at its
+    // Init, and every update asks again. Nothing before Init or without a loop.
+    void PlayLoop();
     // Once per frame of the play screen; nothing before Init.
     void Update(f32 dt);
     // Stops every common and rare sound; the loop is left to end by itself (it is

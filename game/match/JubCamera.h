@@ -63,6 +63,8 @@ public:
     const CKetrelVector2& GetViewOffset() const { return m_viewOffset; }
     void SetViewOffset(const CKetrelVector2& offset) { m_viewOffset = offset; }
     const CKetrelVector2& GetFocusPoint() const { return m_focus; }
+    // Where a follow eases to while its body is out of sight.
+    void SetFocusPoint(const CKetrelVector2& focus) { m_focus = focus; }
     CJubPhysicsBody* GetTargetBody() const { return m_target; }
     f32 GetZoom() const { return m_zoom; }
     void SetZoom(f32 zoom) { m_zoom = zoom; }

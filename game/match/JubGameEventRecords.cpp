@@ -576,12 +576,15 @@ int CJubEventReplayDone::Read(const u8* payload, i32 size)
     return ReadPlayerOnly(this, payload, size);
 }
 
-// 77 OwnedItems: 12 player, 13 count, 16 item ids, 32 file numbers, 48 packs.
+// 77 OwnedItems: 12 player, 13 count, 14 starting health (u16), 16 item ids, 32 file
+// numbers, 48 packs.
 void CJubEventOwnedItems::Write(u8* out, u32 sequence, u32 time) const
 {
     JubWriteEventHeader(out, kSize, kType, sequence, time);
     out[12] = player;
     out[13] = count;
+    out[14] = (u8)(startHealth & 0xFF);
+    out[15] = (u8)(startHealth >> 8);
     for (int i = 0; i < JUB_OWNED_ITEMS_MAX; ++i)
     {
         JubPutU32(out + 16 + 4 * i, itemId[i]);
@@ -597,6 +600,7 @@ int CJubEventOwnedItems::Read(const u8* payload, i32 size)
         || payload[13] > JUB_OWNED_ITEMS_MAX)
         return KE_ERR_FORMAT;
     r.count = payload[13];
+    r.startHealth = (u16)(payload[14] | (payload[15] << 8));
     for (int i = 0; i < JUB_OWNED_ITEMS_MAX; ++i)
     {
         r.itemId[i] = JubGetU32(payload + 16 + 4 * i);

@@ -290,6 +290,10 @@ struct CJubEventOwnedItems
     enum { kType = JUB_EVENT_OWNED_ITEMS, kSize = 64, kTimed = 0 };
     u8  player = 0;
     u8  count = 0;                 // 0..4 entries used
+    // 14 u16: the sender's creature's starting health as its own items give it, so that
+    // both handsets start from the same value even where one cannot read an item; 0 when
+    // not given (earlier senders left the bytes zero).
+    u16 startHealth = 0;
     u32 itemId[4] = {0, 0, 0, 0};
     u32 fileNumber[4] = {0, 0, 0, 0};   // description file numbers
     u32 packNumber[4] = {0, 0, 0, 0};   // item pack numbers

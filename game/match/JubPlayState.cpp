@@ -45,6 +45,7 @@ CJubPlayState::CJubPlayState()
     m_timerPulse[2] = 0.1f;
     for (i32 p = 0; p < 2; ++p)
     {
+        m_startHealth[p] = 0;
         m_playerIds[p] = (u32)p;
         m_resultIds[p] = 0;
         m_resultCodes[p] = 0;
@@ -133,6 +134,7 @@ int CJubPlayState::CreateParts()
     }
     m_ambience->SetLoop(JUB_SOUND_AMBIENT_LOOP);
     m_ambience->Init(m_game);
+    m_ambience->PlayLoop();
     return KE_OK;
 }
 
@@ -193,9 +195,12 @@ void CJubPlayState::SetSinglePlayer(int on)
 {
     m_singlePlayer = on ? 1 : 0;
     m_nextState = JUB_STATE_TRAINING;
+    // A screen whose Init failed, or after Deinit, has no exchange and no scene.
     if (m_exchange)
+    {
         m_exchange->SetSinglePlayer(m_singlePlayer);
-    m_exchange->SetTakeTimedEvents(0);
+        m_exchange->SetTakeTimedEvents(0);
+    }
     if (m_singlePlayer && m_liveScene)
     {
         m_liveScene->GetPlayer(0).name = CKetrelString(L"You");
@@ -577,7 +582,7 @@ void CJubPlayState::OnBack()
         OnButtonClicked(&leave);
         return;
     }
-    if (m_f.phase == JUB_PHASE_BETWEEN_ROUNDS && !m_confirmation)
+    if (IsNextRoundShown() && !m_confirmation)
     {
         CJubButton next(this, CKetrelVector2(), CKetrelVector2(), 60, 9, 0);
         OnButtonClicked(&next);

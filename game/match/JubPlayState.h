@@ -183,7 +183,8 @@ public:
     void PostRandomStartRound();
     // The local player gives up (two-player): Concede, the other player wins.
     void Concede();
-    // The quit confirmation's yes, or a scene that cannot be loaded.
+    // The quit confirmation's yes, or a scene that cannot be loaded: the other player
+    // wins and the screen leaves. A match already decided is left as it stands.
     void Forfeit();
     // Training: the same scene from its start.
     void RestartScene();
@@ -441,6 +442,9 @@ private:
     i32 m_shortBatches;
     i32 m_resourcesLoaded;
     i32 m_roundBegun;                  // the round's BeginTurn was applied
+    // Each creature's starting health as its own handset announced it (0: not announced);
+    // it stands over what this handset's reading of the items gives.
+    i32 m_startHealth[2];
     // Per-turn bookkeeping of the settling check (simulate-ahead only).
     i32 m_inWater[2];
     f32 m_waterTimer[2];
@@ -484,6 +488,8 @@ private:
     void ApplyHudWeapons();
     // Which buttons the phase shows.
     void UpdateHudVisibility();
+    // The next-round button (9) is up: phase 4, before the local player is ready.
+    i32 IsNextRoundShown() const;
     void HandleInput(f32 dt);
     void ReleaseItemImages();
     void ReloadItemImages();

@@ -362,7 +362,9 @@ void CJubPlayState::RenderStatus(CJubScene& scene)
     if (m_f.phase == JUB_PHASE_BETWEEN_ROUNDS
         && (m_f.readyPosted || scene.GetPlayer(m_f.localPlayer).ready))
         DrawCentredText(m_game->GetText(kTextWaiting), 0.6f * h, 0xFFFFFFFFu);
-    if (m_f.phase == JUB_PHASE_TURN_INTRO)
+    // The round's intro runs while its first turn's timer is held (the turn itself has
+    // begun at once, so the intro is no phase of its own).
+    if (m_timerHeld && !m_f.matchDecided)
     {
         DrawCentredText(m_game->GetText(kTextIntro), 0.3f * h, 0xFFFFFFFFu);
         DrawCentredText(scene.GetName(), 0.4f * h, 0xFFFFFFFFu);

@@ -28,6 +28,17 @@ const f32 kZoomRange = 0.7f;
 
 // The weapon of each weapon button and the button of each weapon.
 const i32 kWeaponButtons[] = {2, 3, 4, 5, 8};
+
+// The owned-bomb button's picture names the bomb it fires: the snow bomb when both are
+// owned, none once the bomb was used.
+i32 OwnedBombImage(const CJubPlayer& me)
+{
+    if (me.bombUsed)
+        return kImageNoBomb;
+    if (me.ownsSnowBomb)
+        return kImageSnow;
+    return me.ownsClusterBomb ? kImageCluster : kImageNoBomb;
+}
 } // namespace
 
 u32 CJubPlayState::BackgroundColour(i32 number, i32 top)
@@ -94,11 +105,7 @@ void CJubPlayState::PlaceHudButtons(i32 full)
         list[n++] = {13, kImageRestart, 0.6f * w, h - 1.2f * c, c, c, 1};
     if (full)
     {
-        i32 bomb = kImageNoBomb;
-        if (!me.bombUsed && me.ownsClusterBomb)
-            bomb = kImageCluster;
-        else if (!me.bombUsed && me.ownsSnowBomb)
-            bomb = kImageSnow;
+        const i32 bomb = OwnedBombImage(me);
         list[n++] = {6, kImageChat, c, h - c, c, c, 0};
         list[n++] = {7, kImageChat, w - c, h - c, c, c, 0};
         list[n++] = {2, other ? kImageJumpOther : kImageJump, 0.5f * w - 6.0f * c, 1.5f * c, c, c, 1};
@@ -147,17 +154,18 @@ void CJubPlayState::ApplyHudWeapons()
         b->disabled = (allowed & (u32)bits[i]) ? 0 : 1;
         if (kWeaponButtons[i] == 8)
         {
-            i32 image = kImageNoBomb;
-            if (!me.bombUsed && me.ownsClusterBomb)
-                image = kImageCluster;
-            else if (!me.bombUsed && me.ownsSnowBomb)
-                image = kImageSnow;
+            const i32 image = OwnedBombImage(me);
             b->textureIndex = image;
             if (image == kImageNoBomb)
                 b->disabled = 1;
         }
     }
     m_buttons->LoadTextures();
+}
+
+i32 CJubPlayState::IsNextRoundShown() const
+{
+    return m_f.phase == JUB_PHASE_BETWEEN_ROUNDS && !m_f.readyPosted && !m_leaveShown;
 }
 
 void CJubPlayState::UpdateHudVisibility()
@@ -188,7 +196,7 @@ void CJubPlayState::UpdateHudVisibility()
             shown = !roundStarting && m_confirmation;
             break;
         case 9:
-            shown = phase == JUB_PHASE_BETWEEN_ROUNDS && !m_f.readyPosted && !m_leaveShown;
+            shown = IsNextRoundShown();
             break;
         case 12:
             shown = m_leaveShown;

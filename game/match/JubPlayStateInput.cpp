@@ -140,6 +140,7 @@ void CJubPlayState::HandleInput(f32 dt)
         }
     }
 
-    if (m_f.phase == JUB_PHASE_LOCAL_TURN && !m_confirmation && !taken)
+    // Nothing is aimed before the turn's timer runs (the round's intro holds it).
+    if (m_f.phase == JUB_PHASE_LOCAL_TURN && !m_confirmation && !taken && m_timerRunning)
         HandleAimTouch();
 }

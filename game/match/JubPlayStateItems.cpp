@@ -66,7 +66,7 @@ int CJubPlayState::ReadItem(i32 player, i32 itemId, i32 fileNumber, i32 packNumb
         p.itemWords[kHatFlag] = 1;
         p.wearsItem = p.wornItemTexture ? 1 : 0;
         if (!m_roundBegun)
-            p.health = HatHealth(info.variable);
+            p.health = m_startHealth[player] > 0 ? m_startHealth[player] : HatHealth(info.variable);
         break;
     }
     case JUB_ITEM_CLUSTER:

@@ -281,12 +281,20 @@ void CJubPlayState::PostOwnedItems()
     CJubEventOwnedItems e;
     e.player = PlayerByte(m_f.localPlayer);
     e.count = (u8)count;
+    // The starting health these items give, as this handset reads them; the last hat
+    // read counts, as when the event is applied.
+    i32 health = HatHealth(0);
     for (i32 i = 0; i < count; ++i)
     {
         e.itemId[i] = items[i].itemId;
         e.fileNumber[i] = items[i].fileNumber;
         e.packNumber[i] = items[i].packNumber;
+        CJubItemInfo info;
+        if ((i32)items[i].itemId >= 0 && m_game->ReadItem(m_f.localPlayer, items[i], &info) == KE_OK
+            && info.type == JUB_ITEM_HAT)
+            health = HatHealth(info.variable);
     }
+    e.startHealth = (u16)health;
     m_exchange->Post(e, 1);
 }
 

@@ -58,6 +58,7 @@ void CJubPlayState::ResetRound()
     m_simulatedTime = 0.0f;
     m_replayEndHandled = 0;
     m_roundBegun = 0;
+    m_startHealth[0] = m_startHealth[1] = 0;
     m_phaseClock = m_now;
     ClearCheckState();
     if (m_exchange)
@@ -286,8 +287,10 @@ void CJubPlayState::OnNextTurn(const CJubEventNextTurn& e)
     }
     else
     {
+        // The whole field, and no last place of an earlier follow to ease back to.
         m_camera->StopFollowing();
         m_camera->SetViewOffset(kCentre);
+        m_camera->SetFocusPoint(kCentre);
         m_camera->SetZoom(kOverviewZoom);
         m_camera->SetZoomTarget(kOverviewZoom);
         m_turnMessage = 0.0f;
@@ -550,6 +553,9 @@ void CJubPlayState::OnMatchOver(const CJubEventMatchOver& e)
     {
         SetPhase(JUB_PHASE_LEAVING);
         m_leave = 1;
+        // The leaving step runs now: a screen with nothing left to animate is done in
+        // this frame, not the next.
+        Update(0.0f);
     }
 }
 
@@ -584,10 +590,14 @@ void CJubPlayState::Concede()
 
 void CJubPlayState::Forfeit()
 {
-    SetMatchResult(m_f.remotePlayer);
-    m_game->GetMatchCounters().losses += 1;
-    m_resultCounted = 1;
-    m_f.matchDecided = 1;
+    // A decided match keeps its result and its count: leaving it gives nothing away.
+    if (!m_f.matchDecided)
+    {
+        SetMatchResult(m_f.remotePlayer);
+        m_game->GetMatchCounters().losses += 1;
+        m_resultCounted = 1;
+        m_f.matchDecided = 1;
+    }
     SetPhase(JUB_PHASE_LEAVING);
     PostMatchOver(1);
 }
@@ -624,8 +634,15 @@ void CJubPlayState::OnBatch(const CJubGameEvent& batch)
 
 void CJubPlayState::OnOwnedItems(const CJubEventOwnedItems& e)
 {
+    const i32 player = e.player & 1;
+    // The owner's handset read its own items: its value holds on both handsets, also
+    // where this one cannot read them.
+    if (e.startHealth > 0)
+        m_startHealth[player] = HatHealth((i32)e.startHealth - 100);
     for (i32 i = 0; i < e.count && i < JUB_OWNED_ITEMS_MAX; ++i)
-        ReadItem(e.player, (i32)e.itemId[i], (i32)e.fileNumber[i], (i32)e.packNumber[i]);
+        ReadItem(player, (i32)e.itemId[i], (i32)e.fileNumber[i], (i32)e.packNumber[i]);
+    if (m_startHealth[player] > 0 && !m_roundBegun && m_liveScene)
+        m_liveScene->GetPlayer(player).health = m_startHealth[player];
 }
 
 // ------------------------------------------------------------------ weapons

@@ -580,6 +580,9 @@ void CJubPlayState::ResolveBlasts(i32 player)
 {
     BeginShadow();
     CJubPlayer& owner = m_liveScene->GetPlayer(player);
+    // Creatures knocked out by an earlier shot of this pass: the later shots (a cluster's
+    // fragments go off together) still knock them back, but deal no more damage.
+    i32 outHere[2] = {0, 0};
     for (i32 s = 0; s < JUB_PROJECTILE_SLOTS; ++s)
     {
         CJubProjectile* shot = owner.projectiles[s];
@@ -621,7 +624,7 @@ void CJubPlayState::ResolveBlasts(i32 player)
                 continue;
             }
             const i32 victim = FindCreature(body);
-            if (victim < 0 || m_shadowHealth[victim] <= 0)
+            if (victim < 0 || (m_shadowHealth[victim] <= 0 && !outHere[victim]))
                 continue;
             f32 distance = hit->distance;
             CKetrelVector2 between;
@@ -634,6 +637,7 @@ void CJubPlayState::ResolveBlasts(i32 player)
             CKetrelVector2 knock(-(direction.x * f) * 0.12f, -(direction.y * f) * 0.12f);
             PostJump(victim, knock, 1);
             HitCreature(victim, (i32)(f * (f32)shot->damage));
+            outHere[victim] = m_shadowHealth[victim] < 0;
         }
     }
     PostSettleCheck();
@@ -833,9 +837,13 @@ void CJubPlayState::OnDamage(const CJubEventDamage& e)
 {
     CJubPlayer& player = m_liveScene->GetPlayer(e.player);
     const i32 before = player.health;
-    // The sender worked out the health left without touching the record, so the damage
-    // is taken here once, on every handset alike.
-    player.health = before > e.damage ? before - e.damage : 0;
+    // The sender worked out the health left without touching the record; that value is
+    // the one every handset keeps, so a health that came apart comes together again.
+    // It is before less the damage wherever the handsets already agreed.
+    i32 left = e.healthLeft < 0 ? 0 : e.healthLeft;
+    if (left > HatHealth(JUB_HAT_BONUS_MAX))
+        left = HatHealth(JUB_HAT_BONUS_MAX);
+    player.health = player.alive ? left : 0;
     const i32 shown = e.damage < before ? e.damage : before;
     for (i32 i = 0; i < JUB_DISPLAY_SLOTS; ++i)
     {

@@ -79,6 +79,8 @@ TEST(JubGameEventWire, GoldenBytesOfEveryType)
                                  items.itemId[0] = 0x101; items.itemId[1] = 0x202;
                                  items.fileNumber[0] = 3; items.fileNumber[1] = 4;
                                  items.packNumber[0] = 5; items.packNumber[1] = 6;
+    CJubEventOwnedItems hat = items;
+                                 hat.startHealth = 500;
 
     const GoldenRow rows[] = {
         Golden("StartRound", start, "05000000 04030201 ffffffff 01000000 13000000 02000000 01000000"),
@@ -116,6 +118,9 @@ TEST(JubGameEventWire, GoldenBytesOfEveryType)
         Golden("ReplayDone", done, "47000000 04030201 ffffffff 01000000"),
         Golden("OwnedItems", items,
                "4d000000 04030201 ffffffff 01020000 01010000 02020000 00000000 00000000 "
+               "03000000 04000000 00000000 00000000 05000000 06000000 00000000 00000000"),
+        Golden("OwnedItems with a starting health", hat,
+               "4d000000 04030201 ffffffff 0102f401 01010000 02020000 00000000 00000000 "
                "03000000 04000000 00000000 00000000 05000000 06000000 00000000 00000000"),
     };
     for (const GoldenRow& row : rows)

@@ -2,6 +2,8 @@
 // simulate-ahead and replay, the peer's replay over a lossy link, and a second replay.
 #include "JubMatchRig.h"
 
+#include "game/match/JubScene.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,6 +101,48 @@ TEST(JubMatchDeterminism, TrainingTurnsReplayAlike)
     }
     EXPECT_EQ(0, report.mismatches) << Faults(report);
     EXPECT_EQ(JUB_TRAINING_SCENE_COUNT * JUB_WEAPON_COUNT, report.turns);
+}
+
+// Each player wears a hat (400 and 200 more health), and handset 1 cannot read player 0's:
+// the owner's starting health holds on both, and every turn still replays alike.
+TEST(JubMatchDeterminism, AHatOneHandsetCannotReadStartsAlike)
+{
+    MatchRig rig(LossyLink(77));
+    rig.prepare = [](int handset, RigHost& host) {
+        CJubItemInfo hat;
+        hat.type = JUB_ITEM_HAT;
+        hat.variable = 400;
+        host.itemInfos[103] = hat;
+        hat.variable = 200;
+        host.itemInfos[104] = hat;
+        host.ownedItems.push_back({handset == 0 ? 103u : 104u, 3, 1});
+        if (handset == 1)
+            host.itemInfos.erase(103);
+    };
+    RigReport report;
+    for (i32 scene = 0; scene < 4; ++scene)
+    {
+        ASSERT_EQ(KE_OK, rig.StartMatch(scene, scene & 1));
+        int waiting = -1;
+        for (int t = 0; t < 3000 && waiting < 0; ++t)
+            waiting = rig.Tick();
+        ASSERT_LE(0, waiting);
+        for (int i = 0; i < 2; ++i)
+        {
+            EXPECT_EQ(500, rig.Handset(i).screen.GetLiveScene()->GetPlayer(0).health) << i;
+            EXPECT_EQ(300, rig.Handset(i).screen.GetLiveScene()->GetPlayer(1).health) << i;
+        }
+        for (i32 weapon = 1; weapon < JUB_WEAPON_COUNT && !rig.IsMatchOver(); ++weapon)
+        {
+            rig.RunTurn(Action(weapon, -1.2f, 0.1f), 5, 3000, report);
+            for (int p = 0; p < 2; ++p)
+                EXPECT_EQ(rig.Handset(0).screen.GetLiveScene()->GetPlayer(p).health,
+                          rig.Handset(1).screen.GetLiveScene()->GetPlayer(p).health)
+                    << "scene " << scene << " weapon " << weapon << " player " << p;
+        }
+    }
+    EXPECT_EQ(0, report.mismatches) << Faults(report);
+    EXPECT_LE(8, report.turns);
 }
 
 // Seeded random turns: weapon, angle, power and the moment of the action.

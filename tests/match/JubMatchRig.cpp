@@ -243,6 +243,8 @@ int MatchRig::StartMatch(i32 scene, i32 first)
     }
     for (int i = 0; i < 3; ++i)
     {
+        if (prepare)
+            prepare(i, m_handsets[i]->host);
         int rc = m_handsets[i]->Start(0, levels);
         if (rc != KE_OK)
             return rc;

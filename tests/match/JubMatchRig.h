@@ -10,6 +10,7 @@
 #include "game/match/JubPhysicsWorld.h"
 #include "game/match/JubPlayState.h"
 
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -132,6 +133,9 @@ public:
     int keepFirst = 0;
     // Serves the level files instead of the sample levels, when set.
     CJubAssetSource* levels = nullptr;
+    // Called for each new handset (0, 1, then the third screen) before its screen starts,
+    // e.g. to give it other items or take away what it can read.
+    std::function<void(int handset, RigHost& host)> prepare;
 
 private:
     void CompareTurn(RigReport& report);

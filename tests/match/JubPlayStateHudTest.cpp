@@ -284,6 +284,59 @@ TEST(JubPlayStateHud, MenuButtonTogglesTheConfirmationAndItsAnswers)
         hud.screen.OnBack();
         EXPECT_EQ(0, hud.screen.IsConfirmationShown());
     }
+    {
+        // Between rounds the back key is the next-round button while that is shown; once
+        // the player is ready it toggles the confirmation again.
+        Hud hud;
+        ASSERT_EQ(KE_OK, hud.screen.Init(&hud.host));
+        hud.screen.SetPhase(JUB_PHASE_BETWEEN_ROUNDS);
+        hud.Step(1);
+        ASSERT_EQ(1, hud.Button(9)->visible);
+        hud.screen.OnBack();
+        EXPECT_EQ(1, hud.screen.GetFields().readyPosted);
+        EXPECT_EQ(0, hud.screen.IsConfirmationShown());
+        hud.Step(1);
+        ASSERT_EQ(0, hud.Button(9)->visible);
+        hud.screen.OnBack();
+        EXPECT_EQ(1, hud.screen.IsConfirmationShown());
+        hud.screen.OnBack();
+        EXPECT_EQ(0, hud.screen.IsConfirmationShown());
+    }
+}
+
+TEST(JubPlayStateHud, LeavingAWonTrainingMatchKeepsTheWin)
+{
+    Hud hud;
+    hud.StartTraining(2);
+    CJubPlayState& s = hud.screen;
+    s.SetMatchResult(0);
+    s.PostTurnResult(CJubEventMatchResult::kByRounds);
+    hud.Step(40);   // the result, then the leave button after a second
+    ASSERT_EQ(1, s.IsMatchDecided());
+    ASSERT_EQ(1, hud.Button(12)->visible);
+    ASSERT_EQ(1, hud.host.counters.wins);
+    hud.screen.OnBack();   // the leave button: a won scene is left, not restarted
+    EXPECT_EQ(JUB_PHASE_LEAVING, s.GetPhase());
+    EXPECT_EQ(0, s.GetWinner());
+    EXPECT_EQ(1, hud.host.counters.wins);
+    EXPECT_EQ(0, hud.host.counters.losses);
+}
+
+TEST(JubPlayStateHud, BothBombsOwnedTheButtonShowsAndFiresTheSnowBomb)
+{
+    Hud hud;
+    ASSERT_EQ(KE_OK, hud.screen.Init(&hud.host));
+    hud.screen.PostStartRound(0, 2, 0, 0);
+    hud.Step(1);
+    CJubPlayer& me = hud.screen.GetLiveScene()->GetPlayer(0);
+    me.ownsSnowBomb = 1;
+    me.ownsClusterBomb = 1;
+    hud.screen.PostBeginTurn(0);
+    hud.Step(130);   // past the intro
+    ASSERT_TRUE(hud.screen.IsTimerRunning());
+    EXPECT_EQ(21, hud.Button(8)->textureIndex);
+    hud.Tap(8);
+    EXPECT_EQ(JUB_WEAPON_SNOW, me.selectedWeapon);
 }
 
 TEST(JubPlayStateHud, DragsPanOnlyWhileTheTimerRunsAndBlockedInputIsIgnored)

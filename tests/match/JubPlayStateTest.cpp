@@ -123,6 +123,35 @@ CJubTurnAction Aim(i32 weapon, f32 x, f32 y)
     return a;
 }
 
+// A finger down on the handset's creature, out by (dx, dy) pixels and up, then a step
+// with no change (an aim let go fires in that step).
+void PullCreature(MatchRig& rig, int handset, f32 dx, f32 dy)
+{
+    CJubPlayState& s = rig.Handset(handset).screen;
+    RigHost& host = rig.Handset(handset).host;
+    CKetrelVector2 at;
+    s.GetCamera().WorldToScreen(s.GetLiveScene()->GetPlayer(s.GetLocalPlayer()).body->GetPosition(),
+                                at);
+    host.Down(at.x, at.y);
+    rig.Tick();
+    host.Move(at.x + dx, at.y + dy);
+    rig.Tick();
+    host.Up(at.x + dx, at.y + dy);
+    rig.Tick();
+    host.Hold();
+    rig.Tick();
+}
+
+// A training match on scene 10 of the level, stepped until its first turn's timer runs.
+int StartTrainingTurn(SoloRig& rig, CJubAssetSource* level)
+{
+    const int rc = rig.Start(10, level);
+    CJubPlayState& s = rig.Handset(0).screen;
+    for (int t = 0; rc == KE_OK && t < 200 && !s.IsTimerRunning(); ++t)
+        s.Update(0.033f);
+    return rc;
+}
+
 void SinkCreature(CJubPlayState& screen, i32 player)
 {
     CJubPhysicsBody* body = screen.GetLiveScene()->GetPlayer(player).body;
@@ -354,17 +383,70 @@ TEST_F(PlayStateMatch, AimingByTouchFiresOnlyAwayFromTheCreature)
     EXPECT_EQ(0, A().GetFields().acted);
     // Out again and up there: the jump goes off on the next update.
     A().SelectWeapon(JUB_WEAPON_JUMP);
-    host.Down(at.x, at.y);
-    rig.Tick();
-    host.Move(at.x + 150.0f, at.y + 100.0f);
-    rig.Tick();
-    host.Up(at.x + 150.0f, at.y + 100.0f);
-    rig.Tick();
-    host.Hold();
-    rig.Tick();
+    PullCreature(rig, 0, 150.0f, 100.0f);
     EXPECT_EQ(1, A().GetFields().acted);
     // A stretch of no length is refused outright.
     EXPECT_NE(KE_OK, B().Act(Aim(JUB_WEAPON_JUMP, 0.0f, 0.0f)));
+}
+
+TEST_F(PlayStateMatch, TheRoundsIntroCentresTheCameraAndTakesNoAim)
+{
+    // The camera last followed creature 0, as in an earlier round.
+    CJubCamera& camera = A().GetCamera();
+    camera.SetScreenSize(800.0f, 480.0f);
+    camera.FollowBody(A().GetLiveScene()->GetPlayer(0).body);
+    camera.Update();
+    ASSERT_NE(1.5f, camera.GetFocusPoint().y);
+    for (int t = 0; t < 400 && A().GetPhase() != JUB_PHASE_LOCAL_TURN; ++t)
+        rig.Tick();
+    ASSERT_EQ(JUB_PHASE_LOCAL_TURN, A().GetPhase());
+    ASSERT_FALSE(A().IsTimerRunning());
+    // The whole field: no follow, offset and focus at the centre, the far zoom.
+    EXPECT_EQ(JUB_CAMERA_NONE, camera.GetMode());
+    EXPECT_EQ(0.0f, camera.GetViewOffset().x);
+    EXPECT_EQ(1.5f, camera.GetViewOffset().y);
+    EXPECT_EQ(0.0f, camera.GetFocusPoint().x);
+    EXPECT_EQ(1.5f, camera.GetFocusPoint().y);
+    EXPECT_FLOAT_EQ(0.3f, camera.GetZoom());
+
+    // A pull on the creature during the intro aims nothing and fires nothing.
+    PullCreature(rig, 0, 150.0f, 100.0f);
+    ASSERT_FALSE(A().IsTimerRunning());
+    EXPECT_EQ(0u, A().GetLiveScene()->GetPlayer(0).aiming);
+    EXPECT_EQ(0, A().GetFields().acted);
+    EXPECT_EQ(0, A().IsLiveSimulation());
+}
+
+TEST_F(PlayStateMatch, LeavingNowEndsTheScreenInTheSameUpdate)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    A().PostMatchOver(1);
+    A().Update(0.033f);
+    EXPECT_EQ(JUB_PHASE_LEAVING, A().GetPhase());
+    EXPECT_EQ(1, A().IsDone());
+    ASSERT_FALSE(rig.Handset(0).host.reports.empty());
+    EXPECT_EQ((std::vector<i32>{1}), rig.Handset(0).host.reports.back());
+}
+
+TEST_F(PlayStateMatch, TheSendersHealthLeftIsTheOneKept)
+{
+    ASSERT_EQ(0, TickUntilWaiting(rig, 400));
+    // Health that came apart (B reads 100, A computed from 300) comes together.
+    struct Row
+    {
+        i32 before, damage, left, health;
+    } rows[] = {{100, 40, 260, 260}, {100, 40, 60, 60}, {30, 40, 0, 0}, {100, 5, 1 << 30, 1000}};
+    for (const Row& row : rows)
+    {
+        CJubPlayer& player = B().GetLiveScene()->GetPlayer(1);
+        player.health = row.before;
+        CJubEventDamage e;
+        e.player = 1;
+        e.damage = row.damage;
+        e.healthLeft = row.left;
+        B().OnDamage(e);
+        EXPECT_EQ(row.health, player.health) << row.before << " " << row.left;
+    }
 }
 
 // ------------------------------------------------------------- action outcomes
@@ -443,6 +525,82 @@ TEST(JubPlayStateActions, DamageIsTakenOnceAndMatchesTheHealthLeft)
         EXPECT_EQ(health, rig.Handset(2).screen.GetLiveScene()->GetPlayer(p).health);
     }
     EXPECT_LT(s.GetLiveScene()->GetPlayer(0).health + s.GetLiveScene()->GetPlayer(1).health, 200);
+}
+
+TEST(JubPlayStateActions, ACreatureOutAfterTheFirstShotOfAPassIsStillKnockedBack)
+{
+    // Two bombs of player 0 go off beside creature 1, which has 1 health left: the first
+    // puts it out, the second still knocks it, and neither hits it twice.
+    SmallLevel level;
+    SoloRig rig;
+    ASSERT_EQ(KE_OK, StartTrainingTurn(rig, &level));
+    CJubPlayState& s = rig.Handset(0).screen;
+    CJubScene& live = *s.GetLiveScene();
+    live.GetPlayer(0).body->SetPosition(CKetrelVector2(-0.9f, 0.65f));
+    live.GetPlayer(1).health = 1;
+    const CKetrelVector2 creature = live.GetPlayer(1).body->GetPosition();
+    for (i32 slot = 0; slot < 2; ++slot)
+    {
+        CJubProjectile* shot = live.CreateProjectile(0, JUB_KIND_BOMB, slot);
+        ASSERT_NE(nullptr, shot);
+        shot->body->SetPosition(CKetrelVector2(creature.x + (slot ? 0.05f : -0.05f), creature.y));
+    }
+    CJubGameEventQueue& queue = s.GetExchange().GetLocalQueue();
+    queue.Clear();
+    s.ResolveBlasts(0);
+    int jumps = 0, damages = 0, outs = 0;
+    for (i32 i = 0; i < queue.Count(); ++i)
+    {
+        const u8* p = queue.GetAt(i)->GetPayload();
+        if (queue.GetAt(i)->GetSize() <= 12 || p[12] != 1)
+            continue;
+        jumps += p[0] == JUB_EVENT_JUMP;
+        damages += p[0] == JUB_EVENT_DAMAGE;
+        outs += p[0] == JUB_EVENT_PLAYER_OUT;
+    }
+    EXPECT_EQ(2, jumps);
+    EXPECT_EQ(1, damages);
+    EXPECT_EQ(1, outs);
+    queue.Clear();
+}
+
+TEST(JubPlayStateLifecycle, CallsOnAScreenWithoutItsPartsDoNothing)
+{
+    {
+        // Entered, the ambience's loop is heard at once, before any update.
+        CJubPhysicsWorld world;
+        world.SetStep(1.0f / 30.0f, 4);
+        RigHost host;
+        host.world = &world;
+        CJubPlayState s;
+        ASSERT_EQ(KE_OK, s.Init(&host));
+        EXPECT_EQ(1, host.CountSound(JUB_SOUND_AMBIENT_LOOP));
+    }
+    struct Row
+    {
+        const char* name;
+        int init;       // Init with a world (1), without one (0, it fails), or not at all (-1)
+        int deinit;
+    } rows[] = {{"never entered", -1, 0}, {"failed Init", 0, 0}, {"after Deinit", 1, 1}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        CJubPhysicsWorld world;
+        world.SetStep(1.0f / 30.0f, 4);
+        RigHost host;
+        host.world = row.init == 1 ? &world : nullptr;
+        CJubPlayState s;
+        if (row.init >= 0)
+        {
+            EXPECT_EQ(row.init == 1 ? KE_OK : KE_ERR_ARGUMENT, s.Init(&host));
+        }
+        if (row.deinit)
+            s.Deinit();
+        s.SetSinglePlayer(1);
+        s.UpdateTexts();
+        s.SetSinglePlayer(0);
+        EXPECT_EQ(0, s.IsSinglePlayer());
+    }
 }
 
 // ---------------------------------------------------------------- snapshot
@@ -618,10 +776,8 @@ TEST(JubPlayStateActions, CrushedBetweenBlocksOrLiftedOntoOne)
     {
         SCOPED_TRACE(testing::Message() << "ceiling " << row.ceiling << " y " << row.y);
         SoloRig rig;
-        ASSERT_EQ(KE_OK, rig.Start(10, &level));
+        ASSERT_EQ(KE_OK, StartTrainingTurn(rig, &level));
         CJubPlayState& s = rig.Handset(0).screen;
-        for (int t = 0; t < 200 && !s.IsTimerRunning(); ++t)
-            s.Update(0.033f);
         CJubScene& live = *s.GetLiveScene();
         live.GetPlayer(1).body->SetPosition(CKetrelVector2(0.15f, row.y));
         if (row.ceiling < 5.0f)

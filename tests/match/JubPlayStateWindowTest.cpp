@@ -303,8 +303,14 @@ TEST_F(JubPlayWindow, TrainingTurnAimsFiresDamagesBlocksAndPasses)
     A().PostStartRound(0, 2, 0, 0);
     A().PostBeginTurn(0);
     StepFor(3);
-    // The round's first turn waits for its intro before the timer runs.
+    // The round's first turn waits for its intro before the timer runs; meanwhile the
+    // intro's caption (text 0) and the scene's title stand at 30 % and 40 % of the height.
     EXPECT_FALSE(A().IsTimerRunning());
+    // (The small default font: a short title such as "03" leaves a few white pixels.)
+    Save("turn_solo_0_intro.png");
+    EXPECT_GT(WhitePixels(frame, 200, (int)(0.3f * kHeight) - 10, 600, (int)(0.3f * kHeight) + 10), 8);
+    EXPECT_FALSE(A().GetLiveScene()->GetName().IsEmpty());
+    EXPECT_GT(WhitePixels(frame, 200, (int)(0.4f * kHeight) - 10, 600, (int)(0.4f * kHeight) + 10), 3);
     ASSERT_TRUE(StepUntilWaiting(A(), 400));
     StepFor(40);   // the camera settles on the creature
     Save("turn_solo_1_start.png");
