@@ -10,6 +10,7 @@
 #include "framework/BrixResourceManager.h"
 #include "game/match/JubAssetNames.h"
 
+#include <cmath>
 #include <cstdlib>
 
 // The packs built beside the program hold every image, sound, level, font and text that
@@ -78,6 +79,32 @@ TEST(JubGamePacks, GameFontIsTheBodyTextSizeOfTheScreen)
         resources.ReleaseFont(&font);
         resources.ReleaseAll();
     }
+}
+
+// Bubble texts are drawn white with a shadow: the bubble's face under them is dark enough
+// for white to read (a contrast of at least 4.5 to 1).
+TEST(JubGamePacks, ChatBubbleFacesAreDarkUnderWhiteText)
+{
+    unsetenv("DISPLAY");
+    SoftwareScreen app;
+    ASSERT_TRUE(app.SetScreen(800, 480));
+    CBrixResourceManager resources;
+    resources.Init(&app, nullptr);
+    ASSERT_EQ(1, resources.AddMediaPack(CKetrelString(Built("dataUI.vad").c_str()), 1, 0));
+    for (const char* name : {"chatbubble.png", "chatbubble_pointer.png"})
+    {
+        CKetrelSurface* sheet = resources.GetImage(CKetrelString(name));
+        ASSERT_NE(nullptr, sheet) << name;
+        const u32 face = sheet->GetPixel(sheet->GetWidth() / 2, sheet->GetHeight() / 2);
+        auto linear = [](u32 c) {
+            const double v = c / 255.0;
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        const double luminance = 0.2126 * linear((face >> 16) & 0xFF) + 0.7152 * linear((face >> 8) & 0xFF) +
+                                 0.0722 * linear(face & 0xFF);
+        EXPECT_GE(1.05 / (luminance + 0.05), 4.5) << name << std::hex << " face 0x" << face;
+    }
+    resources.ReleaseAll();
 }
 
 TEST(JubGamePacks, GameTextsReadBack)

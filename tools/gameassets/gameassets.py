@@ -268,8 +268,9 @@ def ui_pictures():
         "nextround.png": icon(128, green, "play"),
         "volumebackgroundz.png": slider_back(128, 32),
         "volumezlider.png": icon(32, (230, 230, 230), "cross"),
-        "chatbubble.png": sheet3(48, (255, 255, 255), (40, 40, 40), False),
-        "chatbubble_pointer.png": sheet3(48, (255, 255, 255), (40, 40, 40), True),
+        # Bubble texts are drawn white with a shadow: a dark face keeps them legible.
+        "chatbubble.png": sheet3(48, (48, 56, 70), (236, 236, 236), False),
+        "chatbubble_pointer.png": sheet3(48, (48, 56, 70), (236, 236, 236), True),
         "chatbutton.png": icon(64, blue, "bubble"),
         "training_scene.png": rounded(96, 96, orange),
         "training_restart.png": icon(64, orange, "retry"),
