@@ -8,11 +8,11 @@
 //   rss       the peak resident size at the lobby, against 60 MB.
 // Each ratio is the allowance over the measured figure (above 1 is within it).
 #include "BenchSupport.h"
+#include "e2e/E2EInput.h"
 #include "e2e/E2EMounts.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 
 #include <pwd.h>
 #include <string>
@@ -200,24 +200,10 @@ Window ProgramWindow(Display* display)
     return found;
 }
 
-// A tap at (x, y) of the program's window, held across a few frames as a finger is;
-// then the program is given settle ms.
+// A tap at (x, y) of the program's window; then the program is given settle ms.
 void Tap(Display* display, int x, int y, unsigned settleMs)
 {
-    const Window window = ProgramWindow(display);
-    int rootX = x, rootY = y;
-    Window child;
-    if (window)
-        XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY,
-                              &child);
-    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
-    XSync(display, False);
-    usleep(30000);
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XSync(display, False);
-    usleep(80000);
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
-    XSync(display, False);
+    e2e::FakeTap(display, ProgramWindow(display), x, y);
     usleep(settleMs * 1000);
 }
 

@@ -1,4 +1,5 @@
 #include "E2EKit.h"
+#include "E2EInput.h"
 #include "E2EMounts.h"
 
 #include "framework/BrixStatsStore.h"
@@ -609,21 +610,8 @@ bool CProgramCopy::WaitChange(size_t before, int timeoutMs)
 
 void CProgramCopy::Click(int x, int y)
 {
-    if (!FindWindow(0))
-        return;
-    int rootX = x, rootY = y;
-    Window child;
-    XTranslateCoordinates(m_display, m_window, DefaultRootWindow(m_display), x, y, &rootX,
-                          &rootY, &child);
-    XTestFakeMotionEvent(m_display, DefaultScreen(m_display), rootX, rootY, CurrentTime);
-    XSync(m_display, False);
-    usleep(30000);
-    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
-    XSync(m_display, False);
-    usleep(80000);                       // held across a few frames, as a finger is
-    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
-    XSync(m_display, False);
-    usleep(30000);
+    if (FindWindow(0))
+        FakeTap(m_display, m_window, x, y);
 }
 
 void CProgramCopy::Drag(int x0, int y0, int x1, int y1)
