@@ -1,8 +1,8 @@
 // The lobby's menu button stays over every screen, the game's and the lobby's own pages:
 // where our layout puts it, at 800 x 480 and at 640 x 360, it covers no button of the
-// game's screens (the menu with the credits' close button, training, the intro,
-// connecting, and the play screen of a training scene and of a match, every button laid
-// out, shown or not) and no control of a lobby page.
+// game's screens (the mute button over all of them, the menu with the credits' close
+// button, training, the intro, connecting, and the play screen of a training scene and of
+// a match, every button laid out, shown or not) and no control of a lobby page.
 #include "LobbyTestKit.h"
 #include "ScreenTestKit.h"
 
@@ -61,6 +61,7 @@ std::vector<Placed> GameButtons(int width, int height)
     TestGame game;
     if (game.Start(width, height) != KE_OK)
         return out;
+    out.push_back({"mute button", game.GetMuteSquare()});   // over every screen of the game
     game.SwitchToScreen(JUB_SCREEN_MENU);
     CJubMenuState* menu = dynamic_cast<CJubMenuState*>(game.GetScreen(JUB_SCREEN_MENU));
     for (int i = 0; i < 200 && menu && !menu->IsLaidOut(); ++i)
@@ -157,7 +158,7 @@ TEST(BrixMenuButtonPlace, CoversNoControlOfAnyScreen)
         std::string names;
         for (const Placed& p : controls)
             names += p.what + ";";
-        for (const char* laidOut : {"menu button 0;", "training button 1;", "intro button 1;",
+        for (const char* laidOut : {"mute button;", "menu button 0;", "training button 1;", "intro button 1;",
                                     "connecting button 0;", "training scene button 13;",
                                     "match button 7;", "match button 8;"})
             EXPECT_NE(std::string::npos, names.find(laidOut)) << laidOut << " in " << names;
