@@ -750,6 +750,8 @@ u32 IKetrelApplication::FrameWaitMs()
     const u32 now = (u32)m_frameTimer.GetNowMs();
     if (CKetrelFramePacer::TakeScreenActivity())
         m_pacer.NoteActivity(now);
+    if (CKetrelFramePacer::TakeScreenStep())
+        m_pacer.RequestDraw();
     const CKetrelFramePacer::Step step = m_pacer.Next(now);
     if (step.runFrame)
         return 0;
@@ -835,6 +837,8 @@ void IKetrelApplication::Tick()
     {
         if (CKetrelFramePacer::TakeScreenActivity())
             m_pacer.NoteActivity(frameStart);
+        if (CKetrelFramePacer::TakeScreenStep())
+            m_pacer.RequestDraw();
         m_drawFrame = m_pacer.IsDrawing(frameStart) ? 1 : 0;
         m_throttled = m_pacer.IsIdle(frameStart) ? 1 : 0;
     }
@@ -973,6 +977,9 @@ i32 IKetrelApplication::IsDrawFrame()
     if (!m_drawLatched && !m_drawFrame && m_pacingMode == 2 &&
         CKetrelFramePacer::TakeScreenActivity())
         ResetIdleTimer();
+    // A step noted during the frame is drawn by it, the idle countdown left running.
+    if (!m_drawLatched && m_pacingMode == 2 && CKetrelFramePacer::TakeScreenStep())
+        m_drawFrame = 1;
     m_drawLatched = 1;
     return m_drawFrame;
 }

@@ -153,8 +153,9 @@ public:
     void ResetIdleTimer();
     // Whether the frame being run draws and presents. A screen activity noted
     // during the frame (CKetrelFramePacer::NoteScreenActivity) counts as activity
-    // here, so that an update that changes the picture also draws it. The first
-    // answer of a frame holds for the rest of it; later activity draws the next one.
+    // here, so that an update that changes the picture also draws it; a screen step
+    // (NoteScreenStep) draws this frame without restarting the idle countdown. The
+    // first answer of a frame holds for the rest of it; later activity draws the next one.
     i32 IsDrawFrame();
     // Any thread: ends the run loop's idle wait early (data arrived for the frame).
     void Wake();

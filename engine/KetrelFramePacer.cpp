@@ -5,6 +5,7 @@
 namespace
 {
 std::atomic<int> g_screenActivity{0};
+std::atomic<int> g_screenStep{0};
 }
 
 CKetrelFramePacer::CKetrelFramePacer()
@@ -51,4 +52,11 @@ void CKetrelFramePacer::NoteScreenActivity() { g_screenActivity.store(1, std::me
 bool CKetrelFramePacer::TakeScreenActivity()
 {
     return g_screenActivity.exchange(0, std::memory_order_acq_rel) != 0;
+}
+
+void CKetrelFramePacer::NoteScreenStep() { g_screenStep.store(1, std::memory_order_release); }
+
+bool CKetrelFramePacer::TakeScreenStep()
+{
+    return g_screenStep.exchange(0, std::memory_order_acq_rel) != 0;
 }

@@ -7,7 +7,7 @@
 // screen. Anything that may change the picture counts as activity and brings back
 // drawing at the full rate for the next idle time: input and other window events,
 // network deliveries, due timers, and the screen activity any layer notes while it
-// animates or changes what is shown.
+// animates or changes what is shown. A screen step (a blink) draws one frame only.
 //
 // Times are milliseconds of one monotonic clock; differences are taken unsigned, so a
 // wrapped clock still works. Main thread only, except NoteScreenActivity.
@@ -52,6 +52,12 @@ public:
     static void NoteScreenActivity();
     // True when a note is pending; clears it.
     static bool TakeScreenActivity();
+    // Any thread, any layer: something on screen changed in one step that repeats
+    // (a cursor's blink). The frame that takes the note draws it, but the idle
+    // countdown goes on, so a steady blink never keeps the loop drawing every frame.
+    static void NoteScreenStep();
+    // True when a step is pending; clears it.
+    static bool TakeScreenStep();
 
 private:
     u32 m_idleAfter;

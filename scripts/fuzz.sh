@@ -8,8 +8,9 @@
 # SECONDS of fuzzing per target (default 60); TARGET a name of fuzz/<name>.cpp (default:
 # every target). Environment:
 #   FUZZ_JOBS   targets run at once (default: the number of cores)
-#   FUZZ_BUILD  the clang sanitizer build with the fuzz targets (default build-asan;
-#               configured when missing, the targets built when out of date)
+#   FUZZ_BUILD  the clang sanitizer build with the fuzz targets, any folder (a relative
+#               one lies in the checkout; default build-asan; configured when missing,
+#               the targets built when out of date)
 #   FUZZ_OUT    where each target's corpus copy, log and finding go (default
 #               FUZZ_BUILD/fuzz-runs/<date-time>); a clean target's folder is removed
 #   FUZZ_KEEP   set: keep the grown corpora of clean targets too
@@ -31,6 +32,7 @@ jobs=${FUZZ_JOBS:-$(nproc)}
 [[ $jobs =~ ^[0-9]+$ ]] && [ "$jobs" -ge 1 ] || usage
 tail_lines=${FUZZ_TAIL:-0}
 build=${FUZZ_BUILD:-build-asan}
+[[ $build == /* ]] || build=$root/$build
 
 names=()
 if [ $# -eq 0 ]; then
@@ -56,6 +58,10 @@ if ! log=$(cmake --build "$build" -j "$jobs" --target "${names[@]/#/fuzz_}" 2>&1
     echo "the fuzz targets did not build" >&2
     exit 2
 fi
+for name in "${names[@]}"; do
+    [ -x "$build/fuzz/fuzz_$name" ] ||
+        { echo "fuzz target '$name' is not built: no $build/fuzz/fuzz_$name" >&2; exit 2; }
+done
 
 out=${FUZZ_OUT:-$build/fuzz-runs/$(date +%Y%m%d-%H%M%S)}
 mkdir -p "$out"
@@ -71,7 +77,7 @@ run_one() {
     if [ -d "fuzz/corpus/$name" ]; then
         cp -R "fuzz/corpus/$name/." "$dir/corpus/"
     fi
-    if "$root/$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -print_final_stats=0 -artifact_prefix="$dir/" "$dir/corpus" >"$dir/log" 2>&1; then
         echo ok >"$dir/result"
     else

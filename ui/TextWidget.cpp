@@ -211,12 +211,15 @@ int CTextWidget::UpdateSelf(f32 dt)
             OnFocusLost(nullptr);
         }
     }
-    if (m_editable && m_focused)
-        CKetrelFramePacer::NoteScreenActivity();   // the cursor blinks
+    // The cursor shows for half a second, then hides for half a second; only a
+    // flip of that phase changes the picture.
+    const bool shown = m_cursorClock >= 0.0f;
     if (m_cursorClock < 0.5f)
         m_cursorClock += dt;
     else
         m_cursorClock = -0.5f;
+    if (m_editable && m_focused && shown != (m_cursorClock >= 0.0f))
+        CKetrelFramePacer::NoteScreenStep();
     return KE_OK;
 }
 

@@ -122,6 +122,24 @@ TEST_F(BrixWholeProgram, MissingPacksAreReportedAndFail)
     EXPECT_NE(std::string::npos, copy.GetOutput().find(".vad")) << copy.GetOutput();
 }
 
+// A program placed under /tmp, which the namespace replaces (as a build folder
+// under /tmp or under the home folder is), still finds the packs beside it.
+TEST_F(BrixWholeProgram, ProgramUnderTmpFindsItsPacks)
+{
+    CProgramCopy copy("placed");
+    const std::string folder = MakeTempFolder("placed-program");
+    ASSERT_FALSE(folder.empty());
+    const std::string built = ProgramPath();
+    const std::string command =
+        "cp -r '" + built.substr(0, built.rfind('/')) + "/.' '" + folder + "'";
+    ASSERT_EQ(0, system(command.c_str()));
+    copy.SetProgram(folder + "/brix");
+    StartAndShow(copy, nullptr, "first-frame");
+    EXPECT_EQ(std::string::npos, copy.GetOutput().find("ERROR: ")) << copy.GetOutput();
+    QuitWithSigterm(copy);
+    RemoveTree(folder);
+}
+
 // SIGTERM at the lobby saves the settings; the next start counts the launch.
 TEST_F(BrixWholeProgram, SigtermAtTheLobbySavesTheSettings)
 {

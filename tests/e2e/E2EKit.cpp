@@ -1,4 +1,6 @@
 #include "E2EKit.h"
+#include "E2EInput.h"
+#include "E2EMounts.h"
 
 #include "framework/BrixStatsStore.h"
 
@@ -327,11 +329,12 @@ bool CProgramCopy::Start(CNetwork* network)
     std::string homeDir = user && user->pw_dir ? user->pw_dir : "/root";
     std::string privateTmp = m_root + "/tmp";
     std::string privateHome = m_root + "/home";
+    std::string programFolder = FolderOf(m_program);
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return false;
-    // The program goes in as an open file: the build folder may lie under /tmp.
+    // The program goes in as an open file; its folder is carried into the namespace.
     int program = open(m_program.c_str(), O_RDONLY);
     if (program < 0)
     {
@@ -352,24 +355,20 @@ bool CProgramCopy::Start(CNetwork* network)
         setenv("DISPLAY", m_displayName.c_str(), 1);
         setenv("HOME", homeDir.c_str(), 1);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        static const char kMounts[] =
-            "mkdir -p \"$1/.X11-unix\" && "
-            "mount --bind /tmp/.X11-unix \"$1/.X11-unix\" && "
-            "mount --bind \"$2\" \"$3\" && "
-            "mount --rbind \"$1\" /tmp && exec /proc/self/fd/3";
         if (network)
         {
             std::string holder = std::to_string(network->GetHolder());
             execlp("nsenter", "nsenter", "-t", holder.c_str(), "-U", "-n", "--", "unshare",
-                   "-m", "--propagation", "private", "sh", "-c", kMounts, "sh",
-                   privateTmp.c_str(), privateHome.c_str(), homeDir.c_str(), (char*)nullptr);
+                   "-m", "--propagation", "private", "sh", "-c", kPrivateMounts, "sh",
+                   privateTmp.c_str(), privateHome.c_str(), homeDir.c_str(),
+                   programFolder.c_str(), (char*)nullptr);
         }
         else
         {
-            std::string script = std::string("ip link set lo up && ") + kMounts;
+            std::string script = std::string("ip link set lo up && ") + kPrivateMounts;
             execlp("unshare", "unshare", "-rmn", "--propagation", "private", "sh", "-c",
                    script.c_str(), "sh", privateTmp.c_str(), privateHome.c_str(),
-                   homeDir.c_str(), (char*)nullptr);
+                   homeDir.c_str(), programFolder.c_str(), (char*)nullptr);
         }
         _exit(127);
     }
@@ -611,21 +610,8 @@ bool CProgramCopy::WaitChange(size_t before, int timeoutMs)
 
 void CProgramCopy::Click(int x, int y)
 {
-    if (!FindWindow(0))
-        return;
-    int rootX = x, rootY = y;
-    Window child;
-    XTranslateCoordinates(m_display, m_window, DefaultRootWindow(m_display), x, y, &rootX,
-                          &rootY, &child);
-    XTestFakeMotionEvent(m_display, DefaultScreen(m_display), rootX, rootY, CurrentTime);
-    XSync(m_display, False);
-    usleep(30000);
-    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
-    XSync(m_display, False);
-    usleep(80000);                       // held across a few frames, as a finger is
-    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
-    XSync(m_display, False);
-    usleep(30000);
+    if (FindWindow(0))
+        FakeTap(m_display, m_window, x, y);
 }
 
 void CProgramCopy::Drag(int x0, int y0, int x1, int y1)

@@ -76,7 +76,7 @@ bool ShowsResultText(CProgramCopy& copy)
     return copy.FindColour(150, 175, 650, 210, 0xFFFFFF, 8, 30, &x, &y);
 }
 
-// White, left of the framework button that covers the bubble's right end.
+// White: the chat bubble above the play screen's right-hand chat button.
 bool ShowsBubble(CProgramCopy& copy)
 {
     double x, y;
@@ -114,7 +114,7 @@ bool SendChat(CProgramCopy& copy, const char* text, const std::string& step)
 
 bool CloseChat(CProgramCopy& copy)
 {
-    copy.Click(750, 430);
+    copy.Click(640, 28);                 // the lobby's menu button, at the top
     return WaitFor([&] { return !ShowsChatPage(copy); }, 3000);
 }
 

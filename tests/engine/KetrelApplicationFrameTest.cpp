@@ -288,6 +288,18 @@ TEST_F(KetrelApplicationFrame, IdlePacingStopsDrawingAndActivityRestoresIt)
     app.noteAfterCheck = false;
     EXPECT_EQ(1, frame());
 
+    // A screen step (a blink) draws one frame, noted between frames or during one;
+    // the idle countdown goes on, so the next frame is idle again.
+    Advance(3000);
+    EXPECT_EQ(0, frame());
+    CKetrelFramePacer::NoteScreenStep();
+    EXPECT_EQ(1, frame());
+    EXPECT_EQ(0, frame());
+    app.stepInFrame = true;
+    EXPECT_EQ(1, frame());
+    app.stepInFrame = false;
+    EXPECT_EQ(0, frame());
+
     // The frame time keeps running across idle frames: nothing of it is dropped.
     Advance(3000);
     frame();

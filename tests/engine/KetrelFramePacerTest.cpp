@@ -77,6 +77,12 @@ TEST(KetrelFramePacer, ClockWrapAndScreenNotes)
     CKetrelFramePacer::NoteScreenActivity();
     EXPECT_TRUE(CKetrelFramePacer::TakeScreenActivity());
     EXPECT_FALSE(CKetrelFramePacer::TakeScreenActivity());
+    // A step is a note of its own, taken once.
+    CKetrelFramePacer::TakeScreenStep();
+    CKetrelFramePacer::NoteScreenStep();
+    EXPECT_FALSE(CKetrelFramePacer::TakeScreenActivity());
+    EXPECT_TRUE(CKetrelFramePacer::TakeScreenStep());
+    EXPECT_FALSE(CKetrelFramePacer::TakeScreenStep());
 
     // A frame that did not draw leaves an exposure's request pending.
     pacer.RequestDraw();

@@ -28,6 +28,7 @@ public:
     bool quitInFrame = false;            // Quit from inside OnFrame
     bool noteInFrame = false;            // a screen change noted before the draw check
     bool noteAfterCheck = false;         // and one noted after it
+    bool stepInFrame = false;            // a screen step noted before the draw check
 
     void Record(const char* format, double a = 0, double b = 0, double c = 0)
     {
@@ -54,6 +55,8 @@ public:
         frames++;
         if (noteInFrame)
             CKetrelFramePacer::NoteScreenActivity();
+        if (stepInFrame)
+            CKetrelFramePacer::NoteScreenStep();
         drawn.push_back(IsDrawFrame());
         if (noteAfterCheck)
         {

@@ -727,7 +727,8 @@ TEST(BrixMenuState, PointerGoesToTheMenuFirst)
     };
     const Case cases[] = {
         {false, 100, 100, true},     // nothing of the menu there
-        {false, 750, 430, false},    // the framework button
+        {false, 640, 28, false},     // the framework button
+        {false, 773, 453, true},     // the play screen's right-hand chat button, not covered
         {true, 100, 100, false},     // a menu layer is open
     };
     for (const Case& c : cases)

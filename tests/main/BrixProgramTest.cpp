@@ -1,6 +1,7 @@
 // The built program, started as a user starts it: each copy runs in a private
 // mount and network namespace whose /tmp is a folder of this test (so the lock
 // file never touches the machine's own), on a private X server.
+#include "e2e/E2EMounts.h"
 #include "support/KetrelTestXServer.h"
 
 #include <X11/Xatom.h>
@@ -127,10 +128,11 @@ protected:
     {
         int fds[2];
         ASSERT_EQ(0, pipe2(fds, O_CLOEXEC));
-        // The program is handed over as an open file: its build folder may
-        // itself lie under the /tmp that the namespace replaces.
+        // The program is handed over as an open file; its folder is carried
+        // into the namespace at its own path.
         int program = open(kProgram, O_RDONLY);
         ASSERT_GE(program, 0);
+        const std::string programFolder = e2e::FolderOf(kProgram);
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0)
@@ -147,13 +149,8 @@ protected:
             // With IPC of its own the program's shared memory is out of the
             // server's reach.
             execlp("unshare", "unshare", ownIpc ? "-rmni" : "-rmn", "--propagation", "private",
-                   "sh", "-c",
-                   "mkdir -p \"$1/.X11-unix\" && "
-                   "mount --bind /tmp/.X11-unix \"$1/.X11-unix\" && "
-                   "mount --bind \"$2\" \"$3\" && "
-                   "mount --rbind \"$1\" /tmp && exec /proc/self/fd/3",
-                   "sh", privateTmp.c_str(), privateHome.c_str(), homeDir.c_str(),
-                   (char*)nullptr);
+                   "sh", "-c", e2e::kPrivateMounts, "sh", privateTmp.c_str(),
+                   privateHome.c_str(), homeDir.c_str(), programFolder.c_str(), (char*)nullptr);
             _exit(127);
         }
         close(program);

@@ -3,8 +3,11 @@
 // markup; in the window, wrapping and markup by pixel probes.
 #include "WidgetKit.h"
 
+#include "engine/KetrelFramePacer.h"
 #include "engine/graphics/KetrelBitmapFont.h"
 #include "ui/TextWidget.h"
+
+#include <vector>
 
 using kit::App;
 using kit::New;
@@ -99,6 +102,36 @@ TEST_F(TextTest, EditLifecycle)
     EXPECT_EQ(finished, 1);
     // Not editing: characters are not taken.
     EXPECT_FALSE(field->OnTextInput('x'));
+}
+
+// The cursor of a focused field shows for half a second and hides for half a second;
+// it reports a screen step when it flips and nothing else, so an idle program draws
+// two frames a second, not every frame.
+TEST_F(TextTest, FocusedCursorReportsOnlyItsFlips)
+{
+    field->SetEditable(true, CTextWidget::MaxInputLength);
+    Tap(50, 20);
+    ASSERT_TRUE(field->IsFocused());
+    CKetrelFramePacer::TakeScreenActivity();
+    CKetrelFramePacer::TakeScreenStep();
+    std::vector<int> steps;
+    for (int update = 1; update <= 16; ++update)
+    {
+        root->Update(0.125f);
+        EXPECT_FALSE(CKetrelFramePacer::TakeScreenActivity()) << "update " << update;
+        if (CKetrelFramePacer::TakeScreenStep())
+            steps.push_back(update);
+    }
+    EXPECT_EQ((std::vector<int>{5, 9, 14}), steps);   // hidden, shown, hidden
+
+    Tap(350, 350);   // focus elsewhere: no cursor, nothing to report
+    ASSERT_FALSE(field->IsFocused());
+    CKetrelFramePacer::TakeScreenActivity();
+    CKetrelFramePacer::TakeScreenStep();
+    for (int update = 1; update <= 16; ++update)
+        root->Update(0.125f);
+    EXPECT_FALSE(CKetrelFramePacer::TakeScreenActivity());
+    EXPECT_FALSE(CKetrelFramePacer::TakeScreenStep());
 }
 
 TEST_F(TextTest, MaximumLengthsAndMarkupRules)

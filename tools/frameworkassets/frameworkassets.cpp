@@ -337,6 +337,24 @@ void MakeOverlayPictures(const fs::path& dir, int size)
     WriteBytes(dir / "ad_close.png", close.Save("png"));
 }
 
+// The lobby's menu button, the way to the other players: two players, one behind the
+// other, in white on a blue badge with a white rim, for a button side of s pixels.
+std::string LobbyButtonPicture(int s)
+{
+    const u32 face = 0xFF2A7FD4, player = 0xFFFFFFFF, behind = 0xFFB8D4F0;
+    Canvas c(s, s);
+    c.Box(0, 0, s, s, s * 0.24, 0xFFFFFFFF);
+    c.Box(s * 0.07, s * 0.07, s * 0.93, s * 0.93, s * 0.18, face);
+    c.Disc(s * 0.64, s * 0.34, s * 0.12, behind);
+    c.Box(s * 0.44, s * 0.52, s * 0.84, s * 0.80, s * 0.13, behind);
+    // The front player, cut out of the one behind by a ring of the badge's blue.
+    c.Disc(s * 0.40, s * 0.42, s * 0.17, face);
+    c.Box(s * 0.13, s * 0.57, s * 0.67, s * 0.89, s * 0.17, face);
+    c.Disc(s * 0.40, s * 0.42, s * 0.13, player);
+    c.Box(s * 0.17, s * 0.61, s * 0.63, s * 0.86, s * 0.13, player);
+    return c.Save("png");
+}
+
 // The wordmark of the intro and the title: a small wall of bricks. Frame k of 12 of the
 // intro shows the first k bricks laid, and a bar under the wall k twelfths long.
 const u32 kBrickColours[] = {0xFFD46A2A, 0xFFE0B020, 0xFF3AA655, 0xFF2A7FD4};
@@ -420,9 +438,10 @@ void MakeLobby(const fs::path& out)
         WriteBytes(dir / "lobby_panel.png", Panel(unit * 6, unit * 4, 0xFFFFFFFF, 0xFFC8C8C0));
         WriteBytes(dir / "lobby_button.png", Panel(unit * 3, unit, 0xFF2A7FD4, 0xFF1D5C9C));
         WriteBytes(dir / "lobby_button_pressed.png", Panel(unit * 3, unit, 0xFF1D5C9C, 0xFF123D68));
-        // The menu's pictures: the framework button, the achievement trophy, the
-        // avatar of players without a picture, and a clear face for hit areas.
-        WriteBytes(dir / "lobby_brix.png", Panel(unit * 2, unit * 2, 0xFFF0C040, 0xFFB08020));
+        // The menu's pictures: the lobby's menu button (52 pixels on the 480-pixel
+        // screen), the achievement trophy, the avatar of players without a picture, and a
+        // clear face for hit areas.
+        WriteBytes(dir / "lobby_brix.png", LobbyButtonPicture(std::max(16, size * 52 / 480)));
         WriteBytes(dir / "lobby_trophy.png", Panel(unit, unit, 0xFFE0B020, 0xFF806010));
         WriteBytes(dir / "avatar-icon.png", Panel(unit * 2, unit * 2, 0xFF9FB4C8, 0xFF5A7088));
         WriteBytes(dir / "lobby_clear.png", Panel(8, 8, 0x00000000, 0x00000000));

@@ -531,7 +531,7 @@ def chat_and_challenge_pages():
     bubble = E('bubble', 'bubble_chat_submit', 380, 330, 200, 56, display=0)
     bubble.add(text('bubble-text', 10, 0, 180, 56, value='Tap to send', align='center-middle'))
     chat.add(bubble)
-    chat.add(button('button_back', 600, 8, 180, 40, 'Leave', None, 'chat_exit'))
+    chat.add(button('button_back', 680, 8, 100, 40, 'Leave', None, 'chat_exit'))
     rematch = E('toggle_button', 'rematch-button', 600, 56, 180, 48).on('onclick', 'chat_rematch')
     rematch.add(panel(None, 0, 0, 180, 48, 'ffb0b0b0', 'ff909090'), panel(None, 0, 0, 180, 48, 'ff3aa0f0', 'ff2a7fd4'))
     rematch.children[0].add(text(None, 0, 0, 180, 48, value='Rematch?', align='center-middle'))
@@ -584,21 +584,25 @@ def overlays():
     cbox.add(button('confirm_ok', 130, 135, 140, 50, 'OK', 0, 'dialog_button'))
     confirm.add(cbox)
 
-    broot = E('widget', 'brix_button_root', 700, 380, 100, 100)
-    broot.add(E('image', 'brix-image', 10, 10, 80, 80, image={'path': 'lobby_brix.png'}))
-    timer = E('widget', 'brix-timer', 10, 10, 80, 80, display=0)
-    timer.add(E('pie', 'brix-turn-clock', 0, 0, 80, 80, color={'value': 'c02a7fd4'}, segments={'value': 32}))
+    # The lobby's menu button over the game: at the top edge between the play screen's
+    # weapon row and the other player's portrait, where neither a screen of the game nor a
+    # page of the lobby has a control (tests/lobby/BrixMenuButtonPlaceTest checks it).
+    broot = E('widget', 'brix_button_root', 612, 0, 56, 56)
+    broot.add(E('image', 'brix-image', 2, 2, 52, 52, image={'path': 'lobby_brix.png'}))
+    timer = E('widget', 'brix-timer', 2, 2, 52, 52, display=0)
+    timer.add(E('pie', 'brix-turn-clock', 0, 0, 52, 52, color={'value': 'c02a7fd4'}, segments={'value': 32}))
     broot.add(timer)
-    broot.add(button('brix_button', 10, 10, 80, 80, None, None, 'toggle_brix_menu', image='lobby_clear.png'))
-    join = E('bubble', 'bubble_join', -230, 10, 220, 70, display=0, arrow={'value': 'right_down'})
+    broot.add(button('brix_button', 2, 2, 52, 52, None, None, 'toggle_brix_menu', image='lobby_clear.png'))
+    # The hints hang below the button, their arrow pointing up at it.
+    join = E('bubble', 'bubble_join', -164, 60, 220, 70, display=0, arrow={'value': 'top-right'})
     join.add(text('bubble-text', 10, 0, 200, 70, value='', align='center-middle', multiline=True))
     broot.add(join)
-    ret = E('bubble', 'bubble_return_game', -230, 10, 220, 70, display=0, arrow={'value': 'right_down'})
+    ret = E('bubble', 'bubble_return_game', -164, 60, 220, 70, display=0, arrow={'value': 'top-right'})
     ret.add(text('bubble-text', 10, 0, 200, 70, value='Tap here to return to the game', align='center-middle',
                  multiline=True))
     broot.add(ret)
-    notifier = E('widget', 'chat-notifier', 640, 410, 60, 40, display=0)
-    notifier.add(text('chat-notifier-dots', 0, 0, 60, 40, value='', align='center-middle', color='accent'))
+    notifier = E('widget', 'chat-notifier', 612, 56, 56, 30, display=0)
+    notifier.add(text('chat-notifier-dots', 0, 0, 56, 30, value='', align='center-middle', color='accent'))
     return [dialog, confirm, broot, notifier]
 
 
