@@ -76,11 +76,13 @@ bool ShowsResultText(CProgramCopy& copy)
     return copy.FindColour(150, 175, 650, 210, 0xFFFFFF, 8, 30, &x, &y);
 }
 
-// White: the chat bubble above the play screen's right-hand chat button.
+// The chat bubble above the play screen's right-hand chat button: its dark face with white
+// text on it.
 bool ShowsBubble(CProgramCopy& copy)
 {
     double x, y;
-    return copy.FindColour(420, 370, 705, 420, 0xFFFFFF, 6, 300, &x, &y);
+    return copy.FindColour(420, 370, 705, 420, 0x303846, 12, 1500, &x, &y) &&
+           copy.FindColour(420, 370, 705, 420, 0xFFFFFF, 6, 100, &x, &y);
 }
 
 bool ShowsChatPage(CProgramCopy& copy)
