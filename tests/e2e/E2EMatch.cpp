@@ -64,10 +64,12 @@ long OwnColour(CProgramCopy& copy)
 }
 
 // Below the HUD, whose weapon buttons and portraits (reaching down to y 95) and the
-// health and names under them are drawn in the players' colours.
+// health and names under them are drawn in the players' colours. Close to the face's own
+// colour only: the water's surface (70, 150, 220) lies within 40 of the blue face and,
+// wherever the camera shows it, would pull the centre off the creature onto the water.
 bool FindCreature(CProgramCopy& copy, long colour, double* x, double* y)
 {
-    return copy.FindColour(0, 130, 800, 470, colour, 40, 8, x, y);
+    return copy.FindColour(0, 130, 800, 470, colour, 24, 8, x, y);
 }
 
 bool ShowsResultText(CProgramCopy& copy)
