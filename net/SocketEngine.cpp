@@ -341,6 +341,7 @@ void CSocketEngine::Shutdown()
     if (HasConnection())
         CloseConnection();
     FreeIncoming();
+    FreeHeld();
     ClearOutgoingQueue();
     if (m_application)
         m_application->RemoveRunnable(this);
