@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the program and its sample assets, and starts it.
+# Installs what is missing, builds the program and its sample assets (not the tests), and
+# starts it.
 # When the program's lobby address (127.0.0.1:5000 unless the build says otherwise) has
 # nothing listening, our lobby server is started there first and stopped when the
 # program ends.
@@ -8,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+cmake --build build -j "$(nproc)" --target program
 if [ ! -x build/main/brix ]; then
     echo "The program itself is not built yet. Built so far:"
     find build -maxdepth 3 -type f \( -name '*.a' -o -perm -u+x \) ! -name '*.so' \
