@@ -3,6 +3,7 @@
 // the engine's OpenGL ES renderer (CKetrelGraphicsExt_GLES2::Blit with
 // KE_BLT_ALPHA) against a bare EGL/GLES2 loop that draws the same quads with
 // one program, one texture and one draw call per quad from client memory.
+#include "BenchEgl.h"
 #include "BenchWindow.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
@@ -125,6 +126,7 @@ struct Bare
 {
     Display* x = nullptr;
     Window window = 0;
+    bench::EglWindow egl;
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLSurface surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
@@ -141,35 +143,11 @@ struct Bare
         window = XCreateSimpleWindow(x, root, 0, 0, kWidth, kHeight, 0, 0, 0);
         XMapWindow(x, window);
         XSync(x, False);
-        display = eglGetDisplay((EGLNativeDisplayType)x);
-        if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr))
+        if (!egl.Open(x, window))
             return false;
-        eglBindAPI(EGL_OPENGL_ES_API);
-        const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE,
-                                     EGL_OPENGL_ES2_BIT, EGL_DEPTH_SIZE, 16, EGL_NONE};
-        EGLConfig configs[64];
-        EGLint count = 0;
-        if (!eglChooseConfig(display, attributes, configs, 64, &count) || count < 1)
-            return false;
-        XWindowAttributes wa;
-        XGetWindowAttributes(x, window, &wa);
-        EGLConfig config = configs[0];
-        for (EGLint i = 0; i < count; ++i)
-        {
-            EGLint visual = 0;
-            eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &visual);
-            if ((VisualID)visual == wa.visual->visualid)
-            {
-                config = configs[i];
-                break;
-            }
-        }
-        surface = eglCreateWindowSurface(display, config, (EGLNativeWindowType)window, nullptr);
-        const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
-        context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-        if (surface == EGL_NO_SURFACE || context == EGL_NO_CONTEXT ||
-            !eglMakeCurrent(display, surface, surface, context))
-            return false;
+        display = egl.display;
+        surface = egl.surface;
+        context = egl.context;
 
         const char* vs = "precision mediump float; attribute vec3 position; attribute vec2 uv;"
                          "varying vec2 v_uv; void main() { v_uv = uv; gl_Position = vec4(position, 1.0); }";
@@ -235,13 +213,7 @@ struct Bare
     }
     void Close()
     {
-        if (display != EGL_NO_DISPLAY)
-        {
-            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-            eglDestroyContext(display, context);
-            eglDestroySurface(display, surface);
-            eglTerminate(display);
-        }
+        egl.Close();
         if (x)
             XCloseDisplay(x);
     }

@@ -1,16 +1,22 @@
-// The application shell's run loop against a bare Xlib loop doing the same work,
-// both on one private Xvfb:
-//   frame_loop     time per frame with an empty OnFrame: drain the X queue, then
-//                  present the 800 x 480 back buffer through shared memory;
-//   input_latency  time from an XTest button press (sent from a second
-//                  connection) to OnPointerDown, each frame of both loops
-//                  spending 1 ms on work of its own and then presenting.
+// The application shell's run loop against a bare loop doing the same work, both on
+// one private Xvfb, in the shell's two ways of presenting:
+//   gl_frame_loop     as the program runs, with its OpenGL ES renderer: time per frame
+//                     with an empty OnFrame (drain the X queue, swap the EGL buffers)
+//                     against a bare Xlib + EGL loop;
+//   gl_input_latency  the same two loops: time from an XTest button press (sent from
+//                     a second connection) to OnPointerDown, each frame of both loops
+//                     spending 1 ms on work of its own and then presenting;
+//   frame_loop, input_latency   the same with an application made without the
+//                     renderer, which presents its 800 x 480 back buffer through
+//                     shared memory, against a bare Xlib shared-memory loop.
 // Prints a table and one "BENCH <name> ratio=<r>" line per comparison, where r
 // is our speed over the bare loop's (above 1 = faster).
+#include "BenchEgl.h"
 #include "BenchSupport.h"
 #include "engine/KetrelApplication.h"
 #include "engine/KetrelResult.h"
 
+#include <GLES2/gl2.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -23,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -113,10 +120,13 @@ public:
     }
 };
 
-// Format 6 is the X visual's own layout, so the present is the bare loop's
-// one shared-memory put; format 7 (the default) adds the colour-order copy.
-static bool MakeOurs(CLoopApplication& app, i32 pixelFormat = 6)
+// Without the renderer (`software`) the shell presents its back buffer: format 6 is
+// the X visual's own layout, so the present is the bare loop's one shared-memory put;
+// format 7 (the default) adds the colour-order copy.
+static bool MakeOurs(CLoopApplication& app, bool software, i32 pixelFormat = 7)
 {
+    if (software)
+        app.DestroyWindow();   // before any window: drops the OpenGL ES renderer
     CKetrelDisplayMode mode;
     IKetrelApplication::GetDefaultDisplayMode(&mode);
     mode.windowed = 1;
@@ -124,22 +134,22 @@ static bool MakeOurs(CLoopApplication& app, i32 pixelFormat = 6)
     return app.Create(0, &mode) == KE_OK;
 }
 
-static double OurFrameUs(i32 pixelFormat)
+static double OurFrameUs(bool software, i32 pixelFormat)
 {
     CLoopApplication app;
     app.frameLimit = kFrames;
-    if (!MakeOurs(app, pixelFormat))
+    if (!MakeOurs(app, software, pixelFormat))
         return -1;
     double t0 = NowUs();
     app.Run();
     return (NowUs() - t0) / app.frames;
 }
 
-static double OurLatencyUs(std::vector<double>* all)
+static double OurLatencyUs(bool software, std::vector<double>* all)
 {
     CInjector injector;
     CLoopApplication app;
-    if (!injector.Ok() || !MakeOurs(app))
+    if (!injector.Ok() || !MakeOurs(app, software, software ? 6 : 7))
         return -1;
     injector.PointAt(100, 100);
     app.injector = &injector;
@@ -150,13 +160,15 @@ static double OurLatencyUs(std::vector<double>* all)
 }
 
 // ---------------------------------------------------------------------------
-// The bare Xlib loop: one window, one shared-memory image, the same drain and
-// present per frame.
+// The bare loop: one window, the same drain and present per frame; the present is
+// an EGL buffer swap (`gl`) or a put of one shared-memory image.
 
 struct CBareLoop
 {
+    bool gl = false;
     Display* display = nullptr;
     Window window = 0;
+    bench::EglWindow egl;
     XImage* image = nullptr;
     XShmSegmentInfo info;
     GC gc = nullptr;
@@ -176,6 +188,18 @@ struct CBareLoop
                                DefaultDepth(display, screen), InputOutput,
                                DefaultVisual(display, screen), CWEventMask, &attributes);
         XMapWindow(display, window);
+        if (gl)
+        {
+            XSync(display, False);
+            if (!egl.Open(display, window))
+            {
+                egl.Close();
+                XCloseDisplay(display);
+                return false;
+            }
+            glViewport(0, 0, kWidth, kHeight);
+            return true;
+        }
         gc = DefaultGC(display, screen);
         memset(&info, 0, sizeof(info));
         info.shmid = shmget(IPC_PRIVATE, (size_t)kWidth * kHeight * 4, IPC_CREAT | 0600);
@@ -192,6 +216,12 @@ struct CBareLoop
     }
     void Close()
     {
+        if (gl)
+        {
+            egl.Close();
+            XCloseDisplay(display);
+            return;
+        }
         XShmDetach(display, &info);
         image->data = nullptr;
         image->obdata = nullptr;
@@ -214,14 +244,20 @@ struct CBareLoop
     }
     void Present()
     {
+        if (gl)
+        {
+            eglSwapBuffers(egl.display, egl.surface);
+            return;
+        }
         XShmPutImage(display, window, gc, image, 0, 0, 0, 0, kWidth, kHeight, False);
         XSync(display, False);
     }
 };
 
-static double BareFrameUs()
+static double BareFrameUs(bool gl)
 {
     CBareLoop loop;
+    loop.gl = gl;
     if (!loop.Open())
         return -1;
     double t0 = NowUs();
@@ -235,10 +271,11 @@ static double BareFrameUs()
     return perFrame;
 }
 
-static double BareLatencyUs(std::vector<double>* all)
+static double BareLatencyUs(bool gl, std::vector<double>* all)
 {
     CInjector injector;
     CBareLoop loop;
+    loop.gl = gl;
     if (!injector.Ok() || !loop.Open())
         return -1;
     injector.PointAt(100, 100);
@@ -269,10 +306,6 @@ static double BareLatencyUs(std::vector<double>* all)
 
 int main()
 {
-    // This compares the software back buffer with bare Xlib: with no EGL vendor
-    // library to load, the shell's OpenGL ES renderer cannot start and the shell
-    // presents its back buffer.
-    setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent", 1);
     pid_t server = StartXvfb();
     if (server < 0)
     {
@@ -280,30 +313,45 @@ int main()
         return 1;
     }
 
-    // Warm both paths once, then measure them side by side.
-    OurFrameUs(6);
-    BareFrameUs();
-    double ourFrame = OurFrameUs(6);
-    double bareFrame = BareFrameUs();
-    double ourFrame7 = OurFrameUs(7);
+    // Warm every path once, then measure ours and the bare loop side by side.
+    OurFrameUs(false, 7);
+    BareFrameUs(true);
+    OurFrameUs(true, 6);
+    BareFrameUs(false);
+    const double ourGlFrame = OurFrameUs(false, 7);
+    const double bareGlFrame = BareFrameUs(true);
+    std::vector<double> ourGlAll, bareGlAll;
+    const double ourGlLatency = OurLatencyUs(false, &ourGlAll);
+    const double bareGlLatency = BareLatencyUs(true, &bareGlAll);
+    const double ourFrame = OurFrameUs(true, 6);
+    const double bareFrame = BareFrameUs(false);
+    const double ourFrame7 = OurFrameUs(true, 7);
     std::vector<double> ourAll, bareAll;
-    double ourLatency = OurLatencyUs(&ourAll);
-    double bareLatency = BareLatencyUs(&bareAll);
+    const double ourLatency = OurLatencyUs(true, &ourAll);
+    const double bareLatency = BareLatencyUs(false, &bareAll);
 
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
-    if (ourFrame <= 0 || ourFrame7 <= 0 || bareFrame <= 0 || ourLatency <= 0 || bareLatency <= 0)
+    const double all[] = {ourGlFrame, bareGlFrame, ourGlLatency, bareGlLatency, ourFrame,
+                          bareFrame,  ourFrame7,   ourLatency,   bareLatency};
+    if (*std::min_element(std::begin(all), std::end(all)) <= 0)
     {
         fprintf(stderr, "a measurement failed\n");
         return 1;
     }
 
-    printf("%-28s %14s %14s\n", "800x480 back buffer, Xvfb", "shell", "bare Xlib");
-    printf("%-28s %14.1f %14.1f\n", "frame, empty OnFrame (us)", ourFrame, bareFrame);
-    printf("%-28s %14.1f %14s\n", "  the same in format 7 (us)", ourFrame7, "-");
-    printf("%-28s %14.1f %14.1f\n", "press to OnPointerDown p50", ourLatency, bareLatency);
-    printf("%-28s %14.1f %14.1f\n", "press to OnPointerDown p90",
+    printf("%-30s %14s %14s\n", "800x480, Xvfb", "shell", "bare loop");
+    printf("%-30s %14.1f %14.1f\n", "OpenGL ES frame (us)", ourGlFrame, bareGlFrame);
+    printf("%-30s %14.1f %14.1f\n", "OpenGL ES press p50 (us)", ourGlLatency, bareGlLatency);
+    printf("%-30s %14.1f %14.1f\n", "OpenGL ES press p90 (us)",
+           ourGlAll[ourGlAll.size() * 9 / 10], bareGlAll[bareGlAll.size() * 9 / 10]);
+    printf("%-30s %14.1f %14.1f\n", "back buffer frame (us)", ourFrame, bareFrame);
+    printf("%-30s %14.1f %14s\n", "  the same in format 7 (us)", ourFrame7, "-");
+    printf("%-30s %14.1f %14.1f\n", "back buffer press p50 (us)", ourLatency, bareLatency);
+    printf("%-30s %14.1f %14.1f\n", "back buffer press p90 (us)",
            ourAll[ourAll.size() * 9 / 10], bareAll[bareAll.size() * 9 / 10]);
+    printf("BENCH gl_frame_loop ratio=%.3f\n", bareGlFrame / ourGlFrame);
+    printf("BENCH gl_input_latency ratio=%.3f\n", bareGlLatency / ourGlLatency);
     printf("BENCH frame_loop ratio=%.3f\n", bareFrame / ourFrame);
     printf("BENCH input_latency ratio=%.3f\n", bareLatency / ourLatency);
     return 0;
