@@ -158,6 +158,7 @@ int CBrixItemPackTable::StartDownload(i32 itemId)
     unlink(temp.c_str());
     ++pack->attempts;
     pack->downloading = 1;
+    pack->asked = 0;
     pack->idle = 0.0f;
     pack->current = 0;
     pack->verify = -1;
@@ -175,6 +176,14 @@ void CBrixItemPackTable::OnDataChunk(i32 itemId, i32 offset, const u8* data, i32
         fprintf(stderr, "ERROR: item pack %d: a piece that was not asked for, dropped\n", (int)itemId);
         return;
     }
+    // A repeated piece, or a late one of a download given up, would start a second chain
+    // of requests beside this download's own.
+    if (offset != pack->asked)
+    {
+        fprintf(stderr, "ERROR: item pack %d: a piece at offset %d, not the one asked for, dropped\n",
+                (int)itemId, (int)offset);
+        return;
+    }
     if ((i64)offset + length > pack->size || (i64)offset + length + (remaining > 0 ? remaining : 0) > pack->size)
     {
         fprintf(stderr, "ERROR: item pack %d: a piece beyond the announced size\n", (int)itemId);
@@ -185,7 +194,8 @@ void CBrixItemPackTable::OnDataChunk(i32 itemId, i32 offset, const u8* data, i32
     if (!Narrow(GetPackPath(itemId), path))
         return;
     const std::string temp = path + ".tmp";
-    // Appended only where the file ends: a repeated or reordered piece is not written.
+    // Appended only where the file ends: after a failed write the rest is not written
+    // and the digest rejects the file.
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0)
     {
@@ -204,8 +214,9 @@ void CBrixItemPackTable::OnDataChunk(i32 itemId, i32 offset, const u8* data, i32
         return;
     }
     const i32 next = remaining < CHUNK_SIZE ? remaining : (i32)CHUNK_SIZE;
+    pack->asked = offset + length;
     if (m_host)
-        m_host->RequestDataChunk(itemId, offset + length, next);
+        m_host->RequestDataChunk(itemId, pack->asked, next);
 }
 
 void CBrixItemPackTable::Tick(f32 dt)

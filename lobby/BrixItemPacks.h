@@ -18,6 +18,7 @@ struct CBrixItemPack
     i32 current = 0;        // 1: the file on disk is this pack
     i32 verify = -1;        // 1 verified, -1 to be fetched and verified
     i32 downloading = 0;    // 1 while chunks are asked for
+    i32 asked = 0;          // offset of the piece asked for last
     i32 attempts = 0;       // downloads started in this run
     f32 idle = 0.0f;        // seconds of the download without a new piece
 };
@@ -30,8 +31,10 @@ struct CBrixItemPack
 // file ends and stays within the announced size; the finished file must have the
 // announced MD5 digest before it is renamed over the pack. Chunks for an item that is
 // not being downloaded are dropped: the server cannot make the program write anything
-// else. A download that gets no new piece for STALL_SECONDS is given up; it counts as one
-// of the pack's attempts. Main thread only.
+// else. Only the piece at the offset asked for last is taken; any other (a repeated one,
+// or a late one of a download given up) is dropped and asks for nothing, so one download
+// never runs two chains of requests. A download that gets no new piece for STALL_SECONDS
+// is given up; it counts as one of the pack's attempts. Main thread only.
 class CBrixItemPackTable
 {
 public:

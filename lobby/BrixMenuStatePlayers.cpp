@@ -866,7 +866,13 @@ void CBrixMenuState::OnTournamentScores(const CKetrelArray<CKetrelString>& names
                     r->stats[2] = user.scores[0];
             }
             if (m_chatDetail.id == user.userId)
+            {
                 m_chatDetail.stats[2] = user.scores[0];
+                // Open details show their copy: fill them again.
+                CWidget* details = m_pageView ? m_pageView->FindByPath(Text("//chat_root//chat_expand_item")) : nullptr;
+                if (details && details->GetUserData() == &m_chatDetail)
+                    FillChatPlayerDetails(details);
+            }
             continue;
         }
         CBrixRowMap& rows = (flags & 2) ? m_social.globalRows : m_social.followRows;
