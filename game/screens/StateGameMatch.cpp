@@ -94,6 +94,10 @@ void CStateGame::OnPlayerLeft(i32 playerId)
     CJubPlayState* play = GetPlayScreen();
     if (!play || play->IsMatchDecided() || play->IsResultSent() || m_leaverResult)
         return;
+    // A late notice of an online match that is over (stopped, or followed by a training
+    // match) is not this match's.
+    if (m_matchStopped || play->IsSinglePlayer())
+        return;
     play->SetPlayerLeftFlag();
     m_counters.playersLeft += 1;
     // The sides are the ones fixed at StartMatch: the lobby's list of the room is rebuilt
