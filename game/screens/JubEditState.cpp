@@ -26,7 +26,7 @@ CJubEditState::CJubEditState()
     : m_scene(nullptr), m_mirror(0), m_modified(0), m_testView(0), m_selectedMarker(-1),
       m_fileName("newscene.scn"), m_hideTexts(0), m_elapsed(0.0f), m_pan(0), m_paletteDrag(0),
       m_grid(1), m_paletteType(0), m_material(0), m_flags(0), m_layer(1), m_paletteCell(0),
-      m_paletteChosen(0), m_blockSelected(0)
+      m_paletteChosen(0), m_blockSelected(0), m_pinchHeld(0)
 {
 }
 
@@ -88,7 +88,7 @@ void CJubEditState::Reset()
     m_layer = 1;
     m_material = m_flags = 0;
     m_paletteType = m_paletteCell = m_paletteChosen = 0;
-    m_pan = m_paletteDrag = 0;
+    m_pan = m_paletteDrag = m_pinchHeld = 0;
     ClearSelection();
 }
 
@@ -391,7 +391,17 @@ void CJubEditState::HandleInput()
     if (touch.pinch)
     {
         Zoom(1.0f + touch.pinchChange * 0.01f);
+        m_pinchHeld = 1;
         return;
+    }
+    // The first finger left down after a pinch was not pressed for a pick of its own:
+    // it does nothing until it lifts, so it neither drags the block selected before the
+    // pinch (by that pick's offset) nor pans.
+    if (m_pinchHeld)
+    {
+        if (t0.down)
+            return;
+        m_pinchHeld = 0;
     }
     if (m_pan)
     {

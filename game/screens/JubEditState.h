@@ -124,6 +124,7 @@ private:
     i32 m_paletteChosen;
     i32 m_blockSelected;
     CKetrelVector2 m_grab;
+    i32 m_pinchHeld;                    // touch 0 outlasted a pinch and is ignored till it lifts
     CKetrelRectF m_palette[JUB_EDIT_PALETTE_CELLS];
     CKetrelRectF m_tools[JUB_TOOL_COUNT];
 };

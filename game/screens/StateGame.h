@@ -224,6 +224,8 @@ private:
     i32 UpdateMuteButton();
     void RenderMuteButton();
     void ProcessScreenTransitions();
+    // A match whose play screen could not be made: the menu opens and the match is left.
+    void LeaveUnshownMatch(const i32* ids, i32 local, i32 complete);
     // Deinit and delete; the transition pass under way forgets the screen.
     void DestroyScreen(CJubState* screen);
     void LayoutCorner();

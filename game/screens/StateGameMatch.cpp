@@ -26,35 +26,56 @@ void CStateGame::StartMatch(i32 localStarts)
         m_shell->SeedRandom((u32)GetTickMs());
     m_matchStopped = 0;
     m_leaverResult = 0;
-    m_matchIds[0] = m_matchIds[1] = -1;
+
+    i32 ids[2] = {-1, -1};
+    CKetrelString names[2];
+    i32 complete = 1;
+    for (i32 p = 0; p < 2; ++p)
+    {
+        if (!m_shell || !m_shell->GetMatchPlayer(p, &ids[p], &names[p]))
+        {
+            ids[p] = -1;
+            names[p] = p == 0 ? "Player1" : "Player2";
+            complete = 0;
+        }
+        m_matchIds[p] = ids[p];
+    }
+    const i32 local = (GetUserId() == ids[0]) ? 0 : 1;
+
     DeleteAllScreens();
-    SwitchToScreen(JUB_SCREEN_PLAY);
+    if (!SwitchToScreen(JUB_SCREEN_PLAY))
+    {
+        LeaveUnshownMatch(ids, local, complete);
+        return;
+    }
     CJubPlayState* play = GetPlayScreen();
     if (!play)
         return;
-
-    i32 ids[2] = {-1, -1};
-    i32 complete = 1;
     CJubScene* scene = play->GetLiveScene();
     for (i32 p = 0; p < 2; ++p)
     {
-        CKetrelString name;
-        i32 id = -1;
-        if (!m_shell || !m_shell->GetMatchPlayer(p, &id, &name))
-        {
-            id = -1;
-            name = p == 0 ? "Player1" : "Player2";
-            complete = 0;
-        }
-        ids[p] = id;
-        m_matchIds[p] = id;
-        play->SetPlayerId(p, (u32)id);
+        play->SetPlayerId(p, (u32)ids[p]);
         if (scene)
-            scene->GetPlayer(p).name = name;
+            scene->GetPlayer(p).name = names[p];
     }
-    const i32 local = (GetUserId() == ids[0]) ? 0 : 1;
     // The starting side plays host: it draws the first round and sends it.
     play->StartMatch(local, complete && localStarts ? 1 : 0, complete);
+}
+
+void CStateGame::LeaveUnshownMatch(const i32* ids, i32 local, i32 complete)
+{
+    // The menu rather than no screen; the match is left as the play screen's leave does
+    // it (a loss, or the draw of a match with a player missing), so that the peer is told
+    // at once instead of waiting for turns that never come.
+    m_matchStopped = 1;
+    SwitchToScreen(JUB_SCREEN_MENU);
+    i32 codes[2] = {1, 1};
+    if (complete)
+    {
+        codes[local] = 2;
+        m_counters.losses += 1;
+    }
+    ReportGameResult(ids, codes, 2, 1);
 }
 
 void CStateGame::StopMatch()
@@ -72,6 +93,10 @@ void CStateGame::OnPlayerLeft(i32 playerId)
 {
     CJubPlayState* play = GetPlayScreen();
     if (!play || play->IsMatchDecided() || play->IsResultSent() || m_leaverResult)
+        return;
+    // A late notice of an online match that is over (stopped, or followed by a training
+    // match) is not this match's.
+    if (m_matchStopped || play->IsSinglePlayer())
         return;
     play->SetPlayerLeftFlag();
     m_counters.playersLeft += 1;

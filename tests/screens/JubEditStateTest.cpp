@@ -203,37 +203,57 @@ TEST_F(EditorTest, TouchesPlacePickDragAndToggleMarkers)
 }
 
 // Two fingers that go down together in the scene and spread zoom in; the selected
-// block stays selected, nothing is picked, placed or panned.
+// block stays selected, nothing is picked, placed or panned. The first finger left down
+// after the pinch neither drags that block nor pans until it lifts.
 TEST_F(EditorTest, PinchZoomsAndHoldsSelectionAndView)
 {
-    game.Steps(1);
-    CJubBlock* block = editor->PlaceBlock(CKetrelVector2(0.0f, 1.2f));
-    ASSERT_NE(nullptr, block);
-    const CKetrelVector2 at = Screen(block->body->GetPosition());
-    ASSERT_GT(std::abs(at.y - 350.0f), 60.0f);
-    CJubCamera& camera = game.GetRenderer()->GetCamera();
-    const f32 zoom = camera.GetZoom();
-    const CKetrelVector2 view = camera.GetViewOffset();
+    for (const int firstStays : {0, 1})
+    {
+        SCOPED_TRACE(firstStays ? "first finger stays and moves" : "both fingers lift");
+        game.SwitchToScreen(JUB_SCREEN_EDITOR);
+        game.Steps(1);
+        ASSERT_EQ(0, Blocks()->GetCount());
+        CJubBlock* block = editor->PlaceBlock(CKetrelVector2(0.0f, 1.2f));
+        ASSERT_NE(nullptr, block);
+        const CKetrelVector2 where = block->body->GetPosition();
+        const CKetrelVector2 at = Screen(where);
+        ASSERT_GT(std::abs(at.y - 350.0f), 60.0f);
+        CJubCamera& camera = game.GetRenderer()->GetCamera();
+        const f32 zoom = camera.GetZoom();
+        const CKetrelVector2 view = camera.GetViewOffset();
 
-    game.OnPointerDown(0, 300, 350);
-    game.OnPointerDown(1, 500, 350);
-    game.Steps(1);
-    game.OnPointerMove(0, 270, 350);
-    game.OnPointerMove(1, 530, 350);
-    game.Steps(1);
-    game.OnPointerMove(0, 240, 350);
-    game.OnPointerMove(1, 560, 350);
-    game.Steps(1);
-    EXPECT_NEAR(zoom * 1.6f * 1.6f, camera.GetZoom(), 1e-4f);
-    EXPECT_EQ(block, editor->GetSelected());
-    EXPECT_EQ(0, editor->IsPanning());
-    EXPECT_FLOAT_EQ(view.x, camera.GetViewOffset().x);
-    EXPECT_FLOAT_EQ(view.y, camera.GetViewOffset().y);
-    game.OnPointerUp(1, 560, 350);
-    game.OnPointerUp(0, 240, 350);
-    game.Steps(2);
-    EXPECT_EQ(1, Blocks()->GetCount());
-    EXPECT_EQ(block, editor->GetSelected());
+        game.OnPointerDown(0, 300, 350);
+        game.OnPointerDown(1, 500, 350);
+        game.Steps(1);
+        game.OnPointerMove(0, 270, 350);
+        game.OnPointerMove(1, 530, 350);
+        game.Steps(1);
+        game.OnPointerMove(0, 240, 350);
+        game.OnPointerMove(1, 560, 350);
+        game.Steps(1);
+        EXPECT_NEAR(zoom * 1.6f * 1.6f, camera.GetZoom(), 1e-4f);
+        EXPECT_EQ(block, editor->GetSelected());
+        EXPECT_EQ(0, editor->IsPanning());
+        EXPECT_FLOAT_EQ(view.x, camera.GetViewOffset().x);
+        EXPECT_FLOAT_EQ(view.y, camera.GetViewOffset().y);
+        game.OnPointerUp(1, 560, 350);
+        if (firstStays)
+        {
+            game.Steps(1);
+            game.OnPointerMove(0, 200, 300);
+            game.Steps(2);
+            EXPECT_EQ(0, editor->IsPanning());
+            EXPECT_FLOAT_EQ(view.x, camera.GetViewOffset().x);
+            EXPECT_FLOAT_EQ(view.y, camera.GetViewOffset().y);
+        }
+        game.OnPointerUp(0, 240, 350);
+        game.Steps(2);
+        EXPECT_EQ(1, Blocks()->GetCount());
+        EXPECT_EQ(block, editor->GetSelected());
+        EXPECT_FLOAT_EQ(where.x, block->body->GetPosition().x);
+        EXPECT_FLOAT_EQ(where.y, block->body->GetPosition().y);
+        editor->DeleteSelected();
+    }
 }
 
 // Pick a palette cell, lift the finger, touch the scene: a block of that cell is placed.

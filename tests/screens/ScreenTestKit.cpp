@@ -69,8 +69,9 @@ i32 FakeShell::GetMatchPlayer(i32 index, i32* id, CKetrelString* name)
 }
 
 void FakeSession::ReportGameResult(const CKetrelArray<i32>& ids, const CKetrelArray<i32>& codes,
-                                   i32)
+                                   i32 leftMatch)
 {
+    abandoned.push_back(leftMatch);
     std::vector<int> a, b;
     for (i32 i = 0; i < ids.GetCount(); ++i)
         a.push_back(ids[i]);

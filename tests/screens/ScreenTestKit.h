@@ -98,6 +98,7 @@ public:
     std::vector<std::vector<u8>> sent;
     std::vector<int> loginMenus;
     std::vector<std::pair<std::vector<int>, std::vector<int>>> results;
+    std::vector<int> abandoned;        // the flag of each result
 };
 
 // A screen that records its updates and finishes when told.

@@ -161,19 +161,23 @@ TEST_F(MatchTest, OpponentLeavingGivesTheWin)
 {
     // rebuilt: the lobby's list of the room holds other players by the time one leaves
     // (a later game join rebuilds it); the sides stay those of the match's start.
+    // late: the notice comes after the match was stopped (1) or during a training match
+    // that followed it (2), and is no longer the match's.
     struct Case
     {
-        int ownId, leaver, rebuilt, winner, counted;
+        int ownId, leaver, rebuilt, late, winner, counted;
     } cases[] = {
-        {100, 200, 0, 0, 1}, {200, 100, 0, 1, 1}, {100, 999, 0, -1, 1},
-        {100, 100, 0, 1, 1},          // the local player's own leave loses too
-        {100, 200, 1, 0, 1},          // player 1 left the room's new list
-        {100, 300, 1, -1, 1},         // a newcomer of the new list is not in the match
+        {100, 200, 0, 0, 0, 1}, {200, 100, 0, 0, 1, 1}, {100, 999, 0, 0, -1, 1},
+        {100, 100, 0, 0, 1, 1},       // the local player's own leave loses too
+        {100, 200, 1, 0, 0, 1},       // player 1 left the room's new list
+        {100, 300, 1, 0, -1, 1},      // a newcomer of the new list is not in the match
+        {100, 200, 0, 1, -1, 0}, {100, 200, 0, 2, -1, 0}, {100, 999, 0, 2, -1, 0},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << c.ownId << " sees " << c.leaver << " leave"
-                                          << (c.rebuilt ? ", list rebuilt" : ""));
+                                          << (c.rebuilt ? ", list rebuilt" : "")
+                                          << (c.late ? ", late " : "") << c.late);
         TestGame g;
         g.stubs = {0, 1, 3, 4, 5};
         ASSERT_EQ(KE_OK, g.Start());
@@ -188,10 +192,22 @@ TEST_F(MatchTest, OpponentLeavingGivesTheWin)
             g.shell.players[0] = {300, "Cid"};
             g.shell.players[1] = {100, "Ann"};
         }
+        if (c.late == 1)
+            g.StopMatch();
+        if (c.late == 2)
+        {
+            g.DeleteAllScreens();
+            g.SwitchToScreen(JUB_SCREEN_TRAINING);
+            g.Stub(JUB_SCREEN_TRAINING)->Finish(JUB_SCREEN_PLAY);
+            g.Steps(1);
+            play = g.GetPlayScreen();
+            ASSERT_NE(nullptr, play);
+            ASSERT_EQ(1, play->IsSinglePlayer());
+        }
         g.OnPlayerLeft(c.leaver);
         EXPECT_EQ(c.counted, g.GetPlayerLeftCount());
         // Every leaver the guard lets through is told to the play screen.
-        EXPECT_EQ(1, play->GetPlayerLeftFlag());
+        EXPECT_EQ(c.counted, play->GetPlayerLeftFlag());
         if (c.winner >= 0)
         {
             EXPECT_EQ(c.winner, play->GetWinner());
@@ -203,7 +219,7 @@ TEST_F(MatchTest, OpponentLeavingGivesTheWin)
             EXPECT_EQ(0, play->GetResultCount());
         }
         g.OnPlayerLeft(c.leaver);     // a match with a leaver's result counts no more
-        EXPECT_EQ(c.counted + (c.winner < 0 ? 1 : 0), g.GetPlayerLeftCount());
+        EXPECT_EQ(c.counted * (c.winner < 0 ? 2 : 1), g.GetPlayerLeftCount());
     }
 }
 

@@ -287,6 +287,45 @@ TEST(StateGame, ScreenThatCannotBeMadeOpensTheMenu)
     EXPECT_EQ(0, game.GetActiveCount());
 }
 
+// A match whose play screen cannot be made opens the menu and is left at once, as the
+// leave button leaves it: a loss, or a draw when a player was missing.
+TEST(StateGame, MatchWithoutItsPlayScreenOpensTheMenuAndIsLeft)
+{
+    struct Case
+    {
+        int ownId, secondPlayer;
+        std::vector<int> ids, codes;
+    } cases[] = {
+        {100, 1, {100, 200}, {2, 1}},
+        {200, 1, {100, 200}, {1, 2}},
+        {100, 0, {100, -1}, {1, 1}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << c.ownId << (c.secondPlayer ? "" : ", alone"));
+        TestGame game;
+        game.stubs = {0, 1, 2, 3, 4, 5};
+        ASSERT_EQ(KE_OK, game.Start());
+        game.SwitchToScreen(JUB_SCREEN_CONNECTING);
+        game.shell.players[0] = {100, "Ann"};
+        if (c.secondPlayer)
+            game.shell.players[1] = {200, "Bob"};
+        game.session.ownId = c.ownId;
+        game.refused = {JUB_SCREEN_PLAY};
+        game.StartMatch(1);
+        game.Steps(1);
+        ASSERT_EQ(1, game.GetActiveCount());
+        EXPECT_EQ(JUB_SCREEN_MENU, game.GetActiveAt(0)->GetStateId());
+        EXPECT_EQ(0, game.IsGameScreenBusy());
+        EXPECT_EQ(1, game.IsMatchStopped());
+        ASSERT_EQ(1u, game.session.results.size());
+        EXPECT_EQ(c.ids, game.session.results[0].first);
+        EXPECT_EQ(c.codes, game.session.results[0].second);
+        EXPECT_EQ(std::vector<int>{1}, game.session.abandoned);
+        EXPECT_TRUE(game.session.sent.empty());
+    }
+}
+
 // A screen deleted during the pass and a screen made in its storage: the new one is not
 // taken for the old one and examined in the pass that made it.
 TEST(StateGame, ScreenMadeInADeletedScreensPlaceIsNotExamined)
