@@ -144,7 +144,10 @@ int CExpandable::UpdateSelf(f32 dt)
     {
         m_pendingFirst = 0;
         SetState(0);
-        if (m_remaining >= m_transitionTime)
+        // A change asked for before this update is cut to half a step. Without a
+        // transition time nothing is running: a remaining time would only fire
+        // "onendexpand" a second time.
+        if (m_transitionTime > 0.0f && m_remaining >= m_transitionTime)
             m_remaining = dt * 0.5f;
     }
     int r = CButton::UpdateSelf(dt);

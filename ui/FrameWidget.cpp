@@ -65,7 +65,7 @@ int CFrameWidget::Init(IUIApplication* app, IUIResourceManager* resources, const
     }
     ReleaseSurface(resources, &m_maskImage);
     ReleaseSurface(resources, &m_borderImage);
-    m_program = nullptr;
+    ReleaseProgram();
     SetTransparent(false);
     return KE_OK;
 }

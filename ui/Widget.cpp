@@ -13,6 +13,33 @@ namespace
 {
 CWidget* s_capture = nullptr;          // the process-wide pointer capture
 
+// A widget about to be handed to a caller, watched while the walk around the hooks
+// that may destroy it ends: its destructor clears the slot. Lives on the stack; the
+// open ones form a list, newest first.
+struct HandOutWatch
+{
+    HandOutWatch();
+    ~HandOutWatch();
+    HandOutWatch(const HandOutWatch&) = delete;
+    HandOutWatch& operator=(const HandOutWatch&) = delete;
+
+    CWidget* widget;
+    HandOutWatch* next;
+};
+HandOutWatch* s_handOuts = nullptr;
+
+HandOutWatch::HandOutWatch() : widget(nullptr), next(s_handOuts) { s_handOuts = this; }
+
+HandOutWatch::~HandOutWatch()
+{
+    for (HandOutWatch** p = &s_handOuts; *p; p = &(*p)->next)
+        if (*p == this)
+        {
+            *p = next;
+            break;
+        }
+}
+
 // Ordinal equality, lengths first: most names of a tree differ in length or early.
 bool SameName(const CKetrelString& a, const CKetrelString& b)
 {
@@ -67,6 +94,9 @@ CWidget::~CWidget()
                 CWidgetWalkGuard::s_pending->RemoveAt(i);
                 break;
             }
+    for (HandOutWatch* h = s_handOuts; h; h = h->next)
+        if (h->widget == this)
+            h->widget = nullptr;
     if (m_parent)
         m_parent->RemoveChild(this);
     if (s_capture && s_capture->IsWithin(this))
@@ -144,21 +174,27 @@ CWidget* CWidget::CreateInstance() const { return new CWidget(); }
 
 CWidget* CWidget::Clone()
 {
-    CWidgetWalkGuard guard;   // the clone callbacks may destroy this widget
-    FireCallback(m_onClone, this);
-    CWidget* n = CreateInstance();
-    if (!n)
-        return nullptr;
-    n->Init(m_app, m_resources, m_rect);
-    n->CopyFrom(this);
-    for (i32 i = 0; i < m_children.GetCount(); ++i)
+    // The callbacks and hooks may destroy this widget or the clone; a destroyed clone
+    // is deleted when the walk ends, here when it is the outermost one.
+    HandOutWatch out;
     {
-        CWidget* c = m_children[i]->Clone();
-        if (c && !n->AddChild(c))
-            Destroy(c);
+        CWidgetWalkGuard guard;
+        FireCallback(m_onClone, this);
+        CWidget* n = CreateInstance();
+        if (!n)
+            return nullptr;
+        out.widget = n;
+        n->Init(m_app, m_resources, m_rect);
+        n->CopyFrom(this);
+        for (i32 i = 0; i < m_children.GetCount(); ++i)
+        {
+            CWidget* c = m_children[i]->Clone();
+            if (c && !n->AddChild(c))
+                Destroy(c);
+        }
+        FireCallback(n->m_onCloned, n);
     }
-    FireCallback(n->m_onCloned, n);
-    return n;
+    return HandOut(out.widget);
 }
 
 void CWidget::CopyFrom(const CWidget* source)
@@ -561,18 +597,32 @@ bool CWidget::RemoveChildByName(const CKetrelString& name)
 
 CWidget* CWidget::TakeTemplate(const CKetrelString& name)
 {
-    CWidgetWalkGuard guard;   // hooks and callbacks may destroy this widget
-    CWidget* t = FindChild(name, -1);
-    if (!t)
-        return nullptr;
-    if (t->m_parent)
-        t->m_parent->RemoveChild(t);
-    if (t->m_children.GetCount() == 0)
-        return t;
-    CWidget* f = t->m_children[0];
-    t->RemoveChild(f);
-    Destroy(t);
-    return f;
+    // The removal hooks, and the wrapper's shutdown when this walk is the outermost
+    // one, may destroy the widget taken.
+    HandOutWatch out;
+    {
+        CWidgetWalkGuard guard;
+        CWidget* t = FindChild(name, -1);
+        if (!t)
+            return nullptr;
+        if (t->m_parent)
+            t->m_parent->RemoveChild(t);
+        if (t->m_children.GetCount() == 0)
+            out.widget = t;
+        else
+        {
+            CWidget* f = t->m_children[0];
+            t->RemoveChild(f);
+            out.widget = f;
+            Destroy(t);
+        }
+    }
+    return HandOut(out.widget);
+}
+
+CWidget* CWidget::HandOut(CWidget* w)
+{
+    return (w && !(w->m_flags & FLAG_DYING)) ? w : nullptr;
 }
 
 namespace

@@ -64,7 +64,7 @@ public:
     virtual CWidget* CreateInstance() const;
     // onclone of this one, then CreateInstance, Init, CopyFrom and a clone of every
     // child, then oncloned of the clone. The clone has no unique name. Null when
-    // CreateInstance fails.
+    // CreateInstance fails or a callback or hook destroyed the clone.
     virtual CWidget* Clone();
     // Rect, visibility, enabled, transparent and intercept flags, name, user data, the
     // six callbacks and both colours; not the unique name, links or children.
@@ -165,7 +165,8 @@ public:
     virtual bool RemoveChildByName(const CKetrelString& name);
     // Takes the widget named name (any depth) out of the tree: itself when it has no
     // children, else its first child, the wrapper being closed and deleted. The caller
-    // owns the result; null when not found.
+    // owns the result; null when not found or when the hooks fired on the way (the
+    // wrapper's shutdown among them) destroyed it.
     CWidget* TakeTemplate(const CKetrelString& name);
     // Separators "//" (any depth), "/" (children and grandchildren; "/" alone the
     // topmost), "<" (nearest ancestor of that name), names "." and "..". A separator
@@ -268,6 +269,8 @@ protected:
     void DropReferencesInto(CWidget* w);
 
 private:
+    // w, or null when it is gone or handed to Destroy (deleted when the walks end).
+    static CWidget* HandOut(CWidget* w);
     bool PlaceChild(CWidget* c, i32 index);   // AddChild and InsertChild
     void ReleaseCaptureWithin();               // hiding and disabling
     void DetachChildAt(i32 index);

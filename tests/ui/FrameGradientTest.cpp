@@ -159,6 +159,12 @@ TEST(FramePixels, CornersMaskAndStateAfterwards)
     second->Update(0.0f);
     EXPECT_EQ(program, second->GetProgram());
     EXPECT_EQ(2, app.resources.programRefs[program]);
+    // Init again drops the program and gives its reference back; the update takes it anew.
+    second->Init(&app, &app.resources, CKetrelRect(0, 0, 10, 10));
+    EXPECT_EQ(nullptr, second->GetProgram());
+    EXPECT_EQ(1, app.resources.programRefs[program]);
+    second->Update(0.0f);
+    EXPECT_EQ(2, app.resources.programRefs[program]);
     root->DeleteChild(second);
     EXPECT_EQ(1, app.resources.programRefs[program]);
     CWidget::Destroy(root);

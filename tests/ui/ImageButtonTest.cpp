@@ -341,6 +341,24 @@ TEST_F(ButtonTest, ExpandableStates)
     e->Update(0.1f);
     EXPECT_EQ(ends, 4);
     EXPECT_EQ(e->GetHeightOfState(5), e->GetHeight());
+
+    // The first update reports state 0 once, whatever its step and transition time.
+    struct First { f32 transition, dt; };
+    for (const First& f : {First{0.0f, 0.1f}, First{0.0f, 0.0f}, First{0.25f, 0.1f}})
+    {
+        int b = 0, n = 0;
+        CExpandable* x = New<CExpandable>(app, root, "x", 0, 0, 10, 10);
+        x->SetStates(widths, heights);
+        x->SetTransitionTime(f.transition);
+        x->SetBeginExpandCallback(Counter(&b));
+        x->SetEndExpandCallback(Counter(&n));
+        x->Update(f.dt);
+        x->Update(f.dt);
+        EXPECT_EQ(x->GetWidth(), 400);
+        EXPECT_EQ(b, 1) << f.transition << " " << f.dt;
+        EXPECT_EQ(n, 1) << f.transition << " " << f.dt;
+        root->DeleteChild(x);
+    }
 }
 
 TEST_F(ButtonTest, WebLinksAreFilledOnce)

@@ -427,6 +427,68 @@ TEST(WidgetLifetime, CallbackDestroysItsOwnTree)
     EXPECT_EQ(1, s.fired);
 }
 
+namespace
+{
+// Fires its callback each time a child leaves it.
+class RemovalHook : public CWidget
+{
+public:
+    void OnChildRemoved(CWidget*) override { FireCallback(onRemoved, this); }
+    CUIActionCallback onRemoved{};
+};
+}  // namespace
+
+// A widget handed to the caller is never one that the hooks fired on the way destroyed
+// (deleted when the walk ends): TakeTemplate and Clone give nothing then.
+TEST(WidgetLifetime, NothingDestroyedIsHandedOut)
+{
+    enum Hook { WRAPPER_SHUTDOWN, PARENT_REMOVAL, WRAPPER_REMOVAL, CLONED };
+    struct Case { const char* name; Hook hook; bool inWalk; };
+    const Case cases[] = {
+        {"the wrapper's shutdown destroys the face", WRAPPER_SHUTDOWN, false},
+        {"the parent's removal hook destroys a childless template", PARENT_REMOVAL, false},
+        {"the wrapper's removal hook destroys the face", WRAPPER_REMOVAL, false},
+        {"the same inside a walk", WRAPPER_REMOVAL, true},
+        {"oncloned destroys the clone", CLONED, false},
+        {"the same inside a walk", CLONED, true},
+    };
+    for (const Case& c : cases)
+    {
+        // root { holder = "item_template" { face } }; a childless holder for PARENT_REMOVAL.
+        RemovalHook* root = Make<RemovalHook>(nullptr, "root", 0, 0, 10, 10);
+        RemovalHook* holder = Make<RemovalHook>(root, "item_template", 0, 0, 10, 10);
+        CWidget* face = c.hook == PARENT_REMOVAL ? nullptr : Make(holder, "face", 0, 0, 10, 10);
+        SelfDelete s{face ? face : holder};
+        const CUIActionCallback kill = MakeUIActionCallback(&DestroyVictim, &s);
+        if (c.hook == WRAPPER_SHUTDOWN)
+            holder->SetOnShutdown(kill);
+        else if (c.hook == PARENT_REMOVAL)
+            root->onRemoved = kill;
+        else if (c.hook == WRAPPER_REMOVAL)
+            holder->onRemoved = kill;
+        else
+            root->SetOnCloned(MakeUIActionCallback(
+                [](void* w, void*) { CWidget::Destroy(static_cast<CWidget*>(w)); return 1; }, nullptr));
+        auto take = [&]() {
+            return c.hook == CLONED ? root->Clone() : root->TakeTemplate(S("item_template"));
+        };
+        CWidget* got = nullptr;
+        if (c.inWalk)
+        {
+            CWidgetWalkGuard walk;
+            got = take();
+        }
+        else
+            got = take();
+        EXPECT_EQ(nullptr, got) << c.name;
+        EXPECT_EQ(c.hook == CLONED ? 0 : 1, s.fired) << c.name;
+        EXPECT_EQ(0, CWidgetWalkGuard::GetPendingCount()) << c.name;
+        if (got)
+            Free(got);   // one already freed is the sanitizers' to report
+        Free(root);
+    }
+}
+
 TEST(WidgetType, KindTable)
 {
     struct Case { const CWidgetType& kind; const char* name; const CWidgetType* parent; };
