@@ -211,8 +211,7 @@ int CBrixMenuState::OnUnloadLanguageItem(CWidget*) { return 1; }
 int CBrixMenuState::OnSelectLanguageItem(CWidget* widget)
 {
     CWidget* row = widget ? widget->GetParent() : nullptr;
-    CInfiniteList* list =
-        widget ? CInfiniteList::Cast(widget->FindAncestorOfType(CWidgetType::InfiniteList())) : nullptr;
+    CInfiniteList* list = CInfiniteList::FindAncestor(widget);
     if (!list)
         return 1;
     m_selectedLanguage = -1;

@@ -479,6 +479,9 @@ private:
     bool IsCurrentPage(const char* name) const;
     u32 ChatColour(const char* name, u32 fallback) const;
     void FreeAvatarItem(CWidget* item);
+    bool IsAvatarRow(const CWidget* w) const;   // a loaded row of the avatar list
+    // The chat page's details, when they show m_chatDetail, are filled from it again.
+    void RefillChatDetails();
     // Frees the player copies of every loaded avatar row and forgets the rows.
     void ForgetAvatarItems();
     void OnGamePlayer(i32 index, i32 count, const CPlayerListItem* item, const u8* image, i32 imageSize);

@@ -459,13 +459,7 @@ int CBrixMenuState::OnExpandChatItem(CWidget* widget)
         // The loaded avatar row that raised the event, itself or through a button inside
         // it; no other row's user data is taken for a player record.
         CWidget* row = widget;
-        auto isAvatarRow = [this](const CWidget* w) {
-            for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
-                if (m_avatarItems[i].item == w)
-                    return true;
-            return false;
-        };
-        while (row && !isAvatarRow(row))
+        while (row && !IsAvatarRow(row))
             row = row->GetParent();
         CPlayerListItem* copy = GetPlayerRecord(row);
         if (copy)
@@ -503,9 +497,7 @@ int CBrixMenuState::OnLoadChatItem(CWidget* widget)
 {
     if (!m_pageView || !widget)
         return 1;
-    CInfiniteList* list = nullptr;
-    for (CWidget* w = widget->GetParent(); w && !list; w = w->GetParent())
-        list = CInfiniteList::Cast(w);
+    CInfiniteList* list = CInfiniteList::FindAncestor(widget);
     if (!list)
         return 1;
     const i32 index = list->GetLoadingItemIndex(widget);
@@ -520,6 +512,21 @@ int CBrixMenuState::OnLoadChatItem(CWidget* widget)
     entry.item = widget;
     m_avatarItems.Add(entry);
     return 1;
+}
+
+bool CBrixMenuState::IsAvatarRow(const CWidget* w) const
+{
+    for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
+        if (m_avatarItems[i].item == w)
+            return true;
+    return false;
+}
+
+void CBrixMenuState::RefillChatDetails()
+{
+    CWidget* details = m_pageView ? m_pageView->FindByPath(Text(kPathExpandItem)) : nullptr;
+    if (details && details->GetUserData() == &m_chatDetail)
+        FillChatPlayerDetails(details);
 }
 
 int CBrixMenuState::OnUnloadChatItem(CWidget* widget)

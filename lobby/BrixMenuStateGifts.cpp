@@ -18,6 +18,7 @@
 
 using BrixMenuKit::Text;
 using BrixMenuKit::Child;
+using BrixMenuKit::RowOf;
 using BrixMenuKit::SetTextOf;
 
 namespace
@@ -40,8 +41,7 @@ bool IsGiftList(const CWidget* list) { return list && list->GetName().Equals(Tex
 
 int CBrixMenuState::OnBuyGift(CWidget* widget)
 {
-    CWidget* row = widget ? (CExpandable::Cast(widget) ? widget : widget->FindAncestorOfType(CWidgetType::Expandable()))
-                          : nullptr;
+    CWidget* row = RowOf(widget);
     const i32 id = row ? (i32)(intptr_t)row->GetUserData() : 0;
     CInfiniteList* list = row ? CInfiniteList::Cast(row->GetParent()) : nullptr;
     // Only a shop or my-items row holds an item id; a player row's record is no id.
@@ -122,7 +122,7 @@ int CBrixMenuState::OnUnloadSelectionItem(CWidget* widget)
 void CBrixMenuState::ToggleSelection(CWidget* button)
 {
     const i32 index = button ? (i32)(intptr_t)button->GetUserData() - 1 : -1;
-    CWidget* list = button ? button->FindAncestorOfType(CWidgetType::InfiniteList()) : nullptr;
+    CWidget* list = CInfiniteList::FindAncestor(button);
     if (index < 0 || !list)
         return;
     i32* selected = nullptr;
@@ -165,7 +165,7 @@ int CBrixMenuState::OnCancelListSelection(CWidget*)
 
 int CBrixMenuState::OnBuyPlayerGift(CWidget* widget)
 {
-    CWidget* row = widget ? widget->FindAncestorOfType(CWidgetType::Expandable()) : nullptr;
+    CWidget* row = CExpandable::FindAncestor(widget);
     const CPlayerListItem* r = GetRowRecord(row);
     if (!r)
         return 1;

@@ -23,6 +23,7 @@
 
 using BrixMenuKit::Text;
 using BrixMenuKit::Child;
+using BrixMenuKit::RowOf;
 using BrixMenuKit::SetTextOf;
 using BrixMenuKit::SetNumberOf;
 using BrixMenuKit::SetVisibleOf;
@@ -44,15 +45,6 @@ const i32 kMaxTournamentRows = 64;     // a reply cannot grow the me page withou
 
 // Shared by every menu state: the list survives layouts and states.
 i32 s_playerListKind = kListFollow;
-
-CExpandable* ExpandableOf(CWidget* w)
-{
-    if (!w)
-        return nullptr;
-    if (CExpandable* e = CExpandable::Cast(w))
-        return e;
-    return CExpandable::Cast(w->FindAncestorOfType(CWidgetType::Expandable()));
-}
 
 CKetrelString Percent(i32 value, i32 games)
 {
@@ -93,10 +85,7 @@ CPlayerListItem* CBrixMenuState::GetPlayerRecord(const CWidget* row)
     // any other row's user data (a shop row's item id) is no record.
     if (row->GetUserData() == &m_chatDetail)
         return &m_chatDetail;
-    for (i32 i = 0; i < m_avatarItems.GetCount(); ++i)
-        if (m_avatarItems[i].item == row)
-            return static_cast<CPlayerListItem*>(row->GetUserData());
-    if (row == m_meRow)
+    if (IsAvatarRow(row) || row == m_meRow)
         return static_cast<CPlayerListItem*>(row->GetUserData());
     return nullptr;
 }
@@ -386,7 +375,7 @@ void CBrixMenuState::OnPlayerListReply(int index, int total, const CKetrelArray<
         if (!surface)
             return;
         avatar->SetImage(surface);
-        if (CExpandable* e = ExpandableOf(row))
+        if (CExpandable* e = RowOf(row))
             if (CImageWidget* small = CImageWidget::Cast(e->FindByPath(Text("//list_item_small//player_avatar_small"))))
                 small->SetImage(surface);
         ReleaseImage(surface);
@@ -510,7 +499,7 @@ void CBrixMenuState::FillPlayerFields(CWidget* row, const CPlayerListItem* r)
     SetVisibleOf(big, "text_follow", !followed);
     SetVisibleOf(big, "button_gift", followed);
     SetVisibleOf(big, "text_gift", followed);
-    if (CExpandable* e = ExpandableOf(big))
+    if (CExpandable* e = RowOf(big))
     {
         SetVisibleOf(e, "button_unfollow", followed);
         SetVisibleOf(e, "text_unfollow", followed);
@@ -591,7 +580,7 @@ void CBrixMenuState::CollapseOther(CExpandable* keep, bool touchExtras, i32* off
 
 void CBrixMenuState::ToggleExpand(CWidget* sender)
 {
-    CExpandable* row = ExpandableOf(sender);
+    CExpandable* row = RowOf(sender);
     i32 offset = 0;
     CollapseOther(row, true, &offset);
     m_social.expandedItem = row;
@@ -620,7 +609,7 @@ int CBrixMenuState::OnExpandListItem(CWidget* widget)
 
 int CBrixMenuState::OnEndExpandListItem(CWidget* widget)
 {
-    CExpandable* row = ExpandableOf(widget);
+    CExpandable* row = RowOf(widget);
     CWidget* small = Child(row, "list_item_small");
     CWidget* big = Child(row, "list_item_big");
     if (!small || !big)
@@ -654,7 +643,7 @@ int CBrixMenuState::OnExpandNastyButtons(CWidget*)
 
 int CBrixMenuState::OnExpandChatNastyButtons(CWidget* widget)
 {
-    CExpandable* row = widget ? CExpandable::Cast(widget->FindAncestorOfType(CWidgetType::Expandable())) : nullptr;
+    CExpandable* row = CExpandable::FindAncestor(widget);
     if (!row || !Child(row, "chat_nastybuttons"))
         return 0;
     return ToggleActionRow(row, "chat_nastybuttons");
@@ -662,7 +651,7 @@ int CBrixMenuState::OnExpandChatNastyButtons(CWidget* widget)
 
 int CBrixMenuState::OnPlayerDetails(CWidget* widget)
 {
-    CExpandable* row = widget ? CExpandable::Cast(widget->FindAncestorOfType(CWidgetType::Expandable())) : nullptr;
+    CExpandable* row = CExpandable::FindAncestor(widget);
     if (!row)
         return 1;
     i32 offset = 0;
@@ -697,7 +686,7 @@ void CBrixMenuState::SetFollow(CWidget* sender, i32 value)
 {
     if (!m_host || !m_host->HasSession())
         return;
-    CExpandable* row = sender ? CExpandable::Cast(sender->FindAncestorOfType(CWidgetType::Expandable())) : nullptr;
+    CExpandable* row = CExpandable::FindAncestor(sender);
     CPlayerListItem* r = GetRowRecord(row);
     if (!r || r->id == m_host->GetOwnPlayerId())
         return;
@@ -729,7 +718,7 @@ int CBrixMenuState::OnUnfollow(CWidget* widget)
 i32 CBrixMenuState::Block(CWidget* sender, bool toggleFlag)
 {
     CToggleButton* toggle = CToggleButton::Cast(sender);
-    CWidget* row = toggle ? toggle->FindAncestorOfType(CWidgetType::Expandable()) : nullptr;
+    CWidget* row = CExpandable::FindAncestor(toggle);
     // The chat page's details hold their record themselves; the lists' rows in the registry.
     CPlayerListItem* r = toggleFlag ? GetPlayerRecord(row) : GetRowRecord(row);
     if (!r)
@@ -868,10 +857,7 @@ void CBrixMenuState::OnTournamentScores(const CKetrelArray<CKetrelString>& names
             if (m_chatDetail.id == user.userId)
             {
                 m_chatDetail.stats[2] = user.scores[0];
-                // Open details show their copy: fill them again.
-                CWidget* details = m_pageView ? m_pageView->FindByPath(Text("//chat_root//chat_expand_item")) : nullptr;
-                if (details && details->GetUserData() == &m_chatDetail)
-                    FillChatPlayerDetails(details);
+                RefillChatDetails();   // open details show their copy
             }
             continue;
         }

@@ -20,6 +20,7 @@
 
 using BrixMenuKit::Text;
 using BrixMenuKit::Child;
+using BrixMenuKit::RowOf;
 using BrixMenuKit::SetTextOf;
 using BrixMenuKit::SetNumberOf;
 using BrixMenuKit::SetVisibleOf;
@@ -47,15 +48,6 @@ bool IsItemDataCategory(i32 flags)
 }
 
 const CKetrelString& ShownName(const CShopItemData& item) { return item.text13.IsEmpty() ? item.text1 : item.text13; }
-
-CExpandable* RowOf(CWidget* w)
-{
-    if (!w)
-        return nullptr;
-    if (CExpandable* e = CExpandable::Cast(w))
-        return e;
-    return CExpandable::Cast(w->FindAncestorOfType(CWidgetType::Expandable()));
-}
 
 // The item id a shop or my-items row holds as its user data; 0 when none.
 i32 RowItemId(const CWidget* row)

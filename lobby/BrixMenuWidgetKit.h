@@ -3,6 +3,7 @@
 // or of another kind.
 #pragma once
 #include "engine/KetrelString.h"
+#include "ui/Expandable.h"
 #include "ui/TextWidget.h"
 #include "ui/ToggleButton.h"
 #include "ui/Widget.h"
@@ -16,6 +17,14 @@ inline CKetrelString Text(const char* s) { return CKetrelString(s); }
 inline CWidget* Child(const CWidget* w, const char* name)
 {
     return w ? w->FindChild(Text(name), -1) : nullptr;
+}
+
+// The expandable row that holds w: w itself, or the nearest expandable above it.
+inline CExpandable* RowOf(CWidget* w)
+{
+    if (CExpandable* e = CExpandable::Cast(w))
+        return e;
+    return CExpandable::FindAncestor(w);
 }
 
 inline void SetTextOf(CWidget* under, const char* name, const CKetrelString& text)
