@@ -127,9 +127,6 @@ struct Bare
     Display* x = nullptr;
     Window window = 0;
     bench::EglWindow egl;
-    EGLDisplay display = EGL_NO_DISPLAY;
-    EGLSurface surface = EGL_NO_SURFACE;
-    EGLContext context = EGL_NO_CONTEXT;
     GLuint program = 0, texture = 0;
     GLint position = -1, uv = -1;
     float vertices[20];
@@ -145,9 +142,6 @@ struct Bare
         XSync(x, False);
         if (!egl.Open(x, window))
             return false;
-        display = egl.display;
-        surface = egl.surface;
-        context = egl.context;
 
         const char* vs = "precision mediump float; attribute vec3 position; attribute vec2 uv;"
                          "varying vec2 v_uv; void main() { v_uv = uv; gl_Position = vec4(position, 1.0); }";
@@ -183,7 +177,7 @@ struct Bare
     }
     double Round(const Positions& pos)
     {
-        eglMakeCurrent(display, surface, surface, context);
+        eglMakeCurrent(egl.display, egl.surface, egl.surface, egl.context);
         glUseProgram(program);
         glBindTexture(GL_TEXTURE_2D, texture);
         glEnableVertexAttribArray((GLuint)position);
@@ -206,7 +200,7 @@ struct Bare
                 memcpy(vertices, quad, sizeof(quad));
                 glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
             }
-            eglSwapBuffers(display, surface);
+            eglSwapBuffers(egl.display, egl.surface);
         }
         glFinish();
         return kFramesPerRound * 1e6 / (NowUs() - start);
