@@ -65,7 +65,8 @@ void CWidgetWalkGuard::FlushPending()
     {
         CWidget* w = static_cast<CWidget*>(s_pending->GetAt(0));
         s_pending->RemoveAt(0);
-        w->Close();
+        if (!(w->m_flags & CWidget::FLAG_CLOSED))
+            w->Close();
         delete w;
     }
     delete s_pending;
@@ -597,8 +598,7 @@ bool CWidget::RemoveChildByName(const CKetrelString& name)
 
 CWidget* CWidget::TakeTemplate(const CKetrelString& name)
 {
-    // The removal hooks, and the wrapper's shutdown when this walk is the outermost
-    // one, may destroy the widget taken.
+    // The removal hooks and the wrapper's shutdown may destroy the widget taken.
     HandOutWatch out;
     {
         CWidgetWalkGuard guard;
@@ -614,6 +614,10 @@ CWidget* CWidget::TakeTemplate(const CKetrelString& name)
             CWidget* f = t->m_children[0];
             t->RemoveChild(f);
             out.widget = f;
+            // Closed here, before the face is handed out, even when an enclosing walk
+            // defers the deletion.
+            t->m_flags |= FLAG_CLOSED;
+            t->Close();
             Destroy(t);
         }
     }

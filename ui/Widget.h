@@ -40,7 +40,8 @@ public:
         FLAG_ENABLED = 0x02,
         FLAG_TRANSPARENT = 0x04,
         FLAG_INTERCEPT_INPUT = 0x08,
-        FLAG_DYING = 0x10            // handed to Destroy; never cleared
+        FLAG_DYING = 0x10,           // handed to Destroy; never cleared
+        FLAG_CLOSED = 0x20           // closed ahead of its deletion, which closes it no more
     };
     enum { MaxDepth = 32 };      // widgets on the longest chain from a root to a leaf
 
@@ -269,6 +270,8 @@ protected:
     void DropReferencesInto(CWidget* w);
 
 private:
+    friend class CWidgetWalkGuard;   // its flush skips the close of a widget already closed
+
     // w, or null when it is gone or handed to Destroy (deleted when the walks end).
     static CWidget* HandOut(CWidget* w);
     bool PlaceChild(CWidget* c, i32 index);   // AddChild and InsertChild

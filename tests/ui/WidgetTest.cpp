@@ -4,6 +4,7 @@
 #include "ui/WidgetType.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 using namespace uitest;
@@ -439,13 +440,16 @@ public:
 }  // namespace
 
 // A widget handed to the caller is never one that the hooks fired on the way destroyed
-// (deleted when the walk ends): TakeTemplate and Clone give nothing then.
+// (deleted when the walk ends): TakeTemplate and Clone give nothing then. The template's
+// wrapper is closed, once, before TakeTemplate returns, even inside a walk.
 TEST(WidgetLifetime, NothingDestroyedIsHandedOut)
 {
-    enum Hook { WRAPPER_SHUTDOWN, PARENT_REMOVAL, WRAPPER_REMOVAL, CLONED };
+    enum Hook { WRAPPER_SHUTDOWN, SHUTDOWN_COUNTS, PARENT_REMOVAL, WRAPPER_REMOVAL, CLONED };
     struct Case { const char* name; Hook hook; bool inWalk; };
     const Case cases[] = {
         {"the wrapper's shutdown destroys the face", WRAPPER_SHUTDOWN, false},
+        {"the same inside a walk", WRAPPER_SHUTDOWN, true},
+        {"the wrapper's shutdown only counts, inside a walk", SHUTDOWN_COUNTS, true},
         {"the parent's removal hook destroys a childless template", PARENT_REMOVAL, false},
         {"the wrapper's removal hook destroys the face", WRAPPER_REMOVAL, false},
         {"the same inside a walk", WRAPPER_REMOVAL, true},
@@ -458,9 +462,9 @@ TEST(WidgetLifetime, NothingDestroyedIsHandedOut)
         RemovalHook* root = Make<RemovalHook>(nullptr, "root", 0, 0, 10, 10);
         RemovalHook* holder = Make<RemovalHook>(root, "item_template", 0, 0, 10, 10);
         CWidget* face = c.hook == PARENT_REMOVAL ? nullptr : Make(holder, "face", 0, 0, 10, 10);
-        SelfDelete s{face ? face : holder};
+        SelfDelete s{c.hook == SHUTDOWN_COUNTS ? nullptr : face ? face : holder};
         const CUIActionCallback kill = MakeUIActionCallback(&DestroyVictim, &s);
-        if (c.hook == WRAPPER_SHUTDOWN)
+        if (c.hook == WRAPPER_SHUTDOWN || c.hook == SHUTDOWN_COUNTS)
             holder->SetOnShutdown(kill);
         else if (c.hook == PARENT_REMOVAL)
             root->onRemoved = kill;
@@ -473,15 +477,17 @@ TEST(WidgetLifetime, NothingDestroyedIsHandedOut)
             return c.hook == CLONED ? root->Clone() : root->TakeTemplate(S("item_template"));
         };
         CWidget* got = nullptr;
-        if (c.inWalk)
+        int firedByReturn = 0;
         {
-            CWidgetWalkGuard walk;
+            std::optional<CWidgetWalkGuard> walk;
+            if (c.inWalk)
+                walk.emplace();
             got = take();
+            firedByReturn = s.fired;
         }
-        else
-            got = take();
-        EXPECT_EQ(nullptr, got) << c.name;
-        EXPECT_EQ(c.hook == CLONED ? 0 : 1, s.fired) << c.name;
+        EXPECT_EQ(c.hook == SHUTDOWN_COUNTS ? face : nullptr, got) << c.name;
+        EXPECT_EQ(c.hook == CLONED ? 0 : 1, firedByReturn) << c.name;
+        EXPECT_EQ(firedByReturn, s.fired) << c.name;
         EXPECT_EQ(0, CWidgetWalkGuard::GetPendingCount()) << c.name;
         if (got)
             Free(got);   // one already freed is the sanitizers' to report
