@@ -241,6 +241,11 @@ void CSocketEngine::Close()
 {
     if (m_closing.load() || !HasConnection())
         return;
+    // Blocks still waiting for the connected event are dropped: the deliveries below
+    // are part of closing, and what that event's delivery would have sent first (the
+    // greeting) does not go out, so neither may what waited behind it.
+    if (!m_reported)
+        FreeHeld();
     const u32 generation = m_generation.load();
     int step = 0;
     if (m_linkUp.load())

@@ -311,6 +311,50 @@ TEST(SocketEngineClose, DuringTrafficDrainsAndGoesQuiet)
     EXPECT_EQ(200u * 8192u, received.load()) << events;
 }
 
+// Blocks sent before the connected event wait for its delivery. A Close that delivers that
+// event itself sends none of them (its owner, closing, sends no greeting); delivered
+// first, the greeting its owner sends goes ahead of them.
+TEST(SocketEngineClose, HeldBlocksGoOutOnlyAfterTheConnectedDelivery)
+{
+    struct Case { const char* name; bool deliveredFirst; const char* expect; };
+    const Case cases[] = {
+        {"closed before the delivery", false, ""},
+        {"delivered, then closed", true, "hellorequest"},
+    };
+    for (const Case& c : cases)
+    {
+        std::string received;
+        {
+            CLoopbackServer server([&](int fd) {
+                CLoopbackServer::SendAll(fd, "x", 1);
+                char buf[64];
+                size_t n;
+                while ((n = CLoopbackServer::ReadAll(fd, buf, sizeof(buf))) > 0)
+                    received.append(buf, n);
+            });
+            Client client;
+            bool closing = false;
+            client.rec.hook = [&](const std::string& entry) {
+                if (entry == "E1,0" && !closing)
+                    client.Send("hello");
+                if (entry[0] == 'D')   // slow over the byte: a released block would go out
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            };
+            ASSERT_EQ(1, client.engine.Connect("127.0.0.1", server.Port())) << c.name;
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));   // event and byte queued
+            client.Send("request");
+            if (c.deliveredFirst)
+            {
+                ASSERT_TRUE(Pump(client.engine, [&] { return client.rec.Has("Dx"); })) << c.name;
+            }
+            closing = true;
+            client.engine.Close();
+            EXPECT_TRUE(client.rec.Has("Dx")) << c.name;
+        }
+        EXPECT_EQ(c.expect, received) << c.name;
+    }
+}
+
 // Entries the old connection queued (data and its close) never reach the next one, and
 // an observer that closes or deletes the engine mid-batch hears nothing more.
 TEST(SocketEngineGenerations, OldEventsNeverReachTheNewConnection)
