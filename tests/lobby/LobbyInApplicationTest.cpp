@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace lobbytest;
@@ -76,6 +78,60 @@ std::string CurrentPage(CBrixMenuState* menu)
     CWidget* page = menu->GetPageView() ? menu->GetPageView()->GetCurrentPage() : nullptr;
     return page ? Narrow(page->GetName()) : std::string();
 }
+
+// A TCP socket of this test on 127.0.0.1 (port 0: one the system chooses). Bound without
+// listening, it refuses every connection and keeps any other program off its port;
+// listening, it only queues what connects, for the test to look at.
+class CLoopbackPort
+{
+public:
+    CLoopbackPort(int port, bool listening) : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0))
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons((uint16_t)port);
+        const int one = 1;
+        socklen_t size = sizeof(a);
+        if (m_fd < 0 || setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one)) != 0 ||
+            bind(m_fd, (sockaddr*)&a, sizeof(a)) != 0 || (listening && listen(m_fd, 8) != 0) ||
+            getsockname(m_fd, (sockaddr*)&a, &size) != 0)
+            Close();
+        else
+            m_port = ntohs(a.sin_port);
+    }
+    ~CLoopbackPort() { Close(); }
+    bool IsOpen() const { return m_fd >= 0; }
+    int Port() const { return m_port; }
+    bool WasConnected() const
+    {
+        const int client = accept(m_fd, nullptr, nullptr);
+        if (client < 0)
+            return false;
+        close(client);
+        return true;
+    }
+
+private:
+    void Close()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = -1;
+    }
+    int m_fd;
+    int m_port = 0;
+};
+
+// The lobby menu of this test, which looks for its server at a port where nothing listens.
+int s_lobbyPort = 0;
+IBrixLobbyState* CreateMenuWithoutServer(CTolvaneApplication* application, IBrixGameState* game)
+{
+    IBrixLobbyState* state = BrixCreateMenuState(application, game);
+    if (CBrixMenuState* menu = dynamic_cast<CBrixMenuState*>(state))
+        menu->SetServer(CKetrelString("127.0.0.1"), s_lobbyPort);
+    return state;
+}
 }
 
 TEST(LobbyInApplication, FirstLaunchAndPages)
@@ -87,9 +143,16 @@ TEST(LobbyInApplication, FirstLaunchAndPages)
     ASSERT_TRUE(alsa.RouteToNull());
     LinkPacks();
 
+    // No server here: not even one that a person runs on the default lobby address,
+    // which is watched, when free, for a connection from this test.
+    CLoopbackPort lobby(0, false);
+    ASSERT_TRUE(lobby.IsOpen());
+    s_lobbyPort = lobby.Port();
+    CLoopbackPort defaultAddress(CLoginController::SERVER_PORT, true);
+
     CTolvaneApplication* app = new CTolvaneApplication();
     FakeGame* game = new FakeGame(nullptr);
-    app->SetLobbyStateCreator(&BrixCreateMenuState);
+    app->SetLobbyStateCreator(&CreateMenuWithoutServer);
     const std::string name = "BrixLobbyTest_" + std::to_string(getpid());
     app->SetApplicationName(CKetrelString(name.c_str()));
     ASSERT_EQ(KE_OK, app->Init(0, 640, 360, game));
@@ -187,4 +250,8 @@ TEST(LobbyInApplication, FirstLaunchAndPages)
     delete app;
     std::error_code ec;
     fs::remove_all(fs::path(Narrow(folder)).parent_path(), ec);
+    if (defaultAddress.IsOpen())
+    {
+        EXPECT_FALSE(defaultAddress.WasConnected()) << "the default lobby address was used";
+    }
 }
