@@ -84,7 +84,7 @@ def bar(pic, x0, y0, x1, y1, rgba):
 
 def icon(w, rgb, mark):
     """A round button with a white mark: 'play', 'cross', 'q', 'lines', 'film', 'grid',
-    'f', 'star', 'pen', 'speaker', 'mute', 'bubble', 'retry'."""
+    'share', 'star', 'pen', 'speaker', 'mute', 'bubble', 'retry'."""
     pic = rounded(w, w, rgb, radius=w // 2)
     c = w / 2.0
     white = (255, 255, 255, 255)
@@ -116,10 +116,16 @@ def icon(w, rgb, mark):
         disc(pic, c, c - u, 1.6 * u, rgb + (255,))
         bar(pic, c - 0.7 * u, c + 1.5 * u, c + 0.7 * u, c + 3 * u, white)
         disc(pic, c, c + 4.2 * u, 0.8 * u, white)
-    elif mark == "f":
-        bar(pic, c - 1 * u, c - 4 * u, c + 1 * u, c + 5 * u, white)
-        bar(pic, c - 1 * u, c - 4 * u, c + 3 * u, c - 2.5 * u, white)
-        bar(pic, c - 3 * u, c - 0.5 * u, c + 2.5 * u, c + 1 * u, white)
+    elif mark == "share":
+        # Three dots, the left one joined to the other two.
+        left, top, bottom = (c - 3.5 * u, c), (c + 3 * u, c - 3.5 * u), (c + 3 * u, c + 3.5 * u)
+        for end in (top, bottom):
+            for t in range(0, 41):
+                k = t / 40.0
+                disc(pic, left[0] + (end[0] - left[0]) * k, left[1] + (end[1] - left[1]) * k,
+                     u * 0.45, white)
+        for x, y in (left, top, bottom):
+            disc(pic, x, y, u * 1.7, white)
     elif mark == "star":
         for k in range(5):
             a = -math.pi / 2 + k * 2 * math.pi / 5
@@ -262,7 +268,7 @@ def ui_pictures():
         "help.png": icon(96, blue, "q"),
         "helper.png": icon(64, blue, "q"),
         "training.png": icon(128, green, "grid"),
-        "fb_button.png": icon(96, (60, 90, 160), "f"),
+        "fb_button.png": icon(96, (40, 150, 140), "share"),
         "intro.png": icon(96, orange, "film"),
         "credits.png": icon(96, purple, "lines"),
         "nextround.png": icon(128, green, "play"),
