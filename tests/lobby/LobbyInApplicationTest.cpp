@@ -12,6 +12,7 @@
 #include "net/BerHandCodec.h"
 #include "support/KetrelTestAlsa.h"
 #include "support/KetrelTestXServer.h"
+#include "support/LoopbackSocket.h"
 #include "ui/InfiniteList.h"
 #include "ui/PageView.h"
 #include "ui/TextWidget.h"
@@ -21,7 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -85,42 +86,28 @@ std::string CurrentPage(CBrixMenuState* menu)
 class CLoopbackPort
 {
 public:
-    CLoopbackPort(int port, bool listening) : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0))
+    CLoopbackPort(int port, bool listening) : m_fd(BindLoopback(port, listening ? 8 : -1, &m_port)) {}
+    ~CLoopbackPort()
     {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons((uint16_t)port);
-        const int one = 1;
-        socklen_t size = sizeof(a);
-        if (m_fd < 0 || setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one)) != 0 ||
-            bind(m_fd, (sockaddr*)&a, sizeof(a)) != 0 || (listening && listen(m_fd, 8) != 0) ||
-            getsockname(m_fd, (sockaddr*)&a, &size) != 0)
-            Close();
-        else
-            m_port = ntohs(a.sin_port);
+        if (m_fd >= 0)
+            close(m_fd);
     }
-    ~CLoopbackPort() { Close(); }
     bool IsOpen() const { return m_fd >= 0; }
     int Port() const { return m_port; }
     bool WasConnected() const
     {
-        const int client = accept(m_fd, nullptr, nullptr);
-        if (client < 0)
+        pollfd p = {m_fd, POLLIN, 0};
+        if (poll(&p, 1, 0) != 1)
             return false;
-        close(client);
-        return true;
+        const int client = accept(m_fd, nullptr, nullptr);
+        if (client >= 0)
+            close(client);
+        return client >= 0;
     }
 
 private:
-    void Close()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = -1;
-    }
+    int m_port = 0;   // set by the descriptor's initialiser, so declared first
     int m_fd;
-    int m_port = 0;
 };
 
 // The lobby menu of this test, which looks for its server at a port where nothing listens.

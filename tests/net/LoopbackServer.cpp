@@ -1,41 +1,16 @@
 #include "LoopbackServer.h"
+#include "support/LoopbackSocket.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-namespace
-{
-int ListenOnLoopback(int backlog, int* port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address;
-    memset(&address, 0, sizeof(address));
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof(address);
-    if (fd < 0 || bind(fd, (sockaddr*)&address, sizeof(address)) != 0 ||
-        listen(fd, backlog) != 0 || getsockname(fd, (sockaddr*)&address, &length) != 0)
-    {
-        if (fd >= 0)
-            close(fd);
-        *port = 0;
-        return -1;
-    }
-    *port = ntohs(address.sin_port);
-    return fd;
-}
-}
 
 CLoopbackServer::CLoopbackServer(std::function<void(int)> script, int clients, int backlog)
     : m_script(std::move(script)), m_listen(-1), m_wake{-1, -1}, m_port(0)
 {
-    m_listen = ListenOnLoopback(backlog, &m_port);
+    m_listen = BindLoopback(0, backlog, &m_port);
     if (pipe(m_wake) != 0)
         m_wake[0] = m_wake[1] = -1;
     if (m_listen >= 0 && clients > 0)
@@ -116,7 +91,7 @@ size_t CLoopbackServer::Echo(int fd)
 int UnusedLoopbackPort()
 {
     int port = 0;
-    int fd = ListenOnLoopback(1, &port);
+    int fd = BindLoopback(0, 1, &port);
     if (fd >= 0)
         close(fd);
     return port;
